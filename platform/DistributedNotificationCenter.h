@@ -1,0 +1,30 @@
+#pragma once
+// Broadcast of bare notification names between the user's processes, over the session bus.
+//
+// Signal Posted(s name) on interface com.quorlenvik.DistributedNotificationCenter, path
+// /com/quorlenvik/DistributedNotificationCenter. Without a session bus, posting does nothing and
+// observers never fire. Test seam: DBUS_SESSION_BUS_ADDRESS.
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+namespace platform {
+
+class DistributedNotificationCenter : public QObject {
+    Q_OBJECT
+public:
+    static DistributedNotificationCenter* defaultCenter();
+
+    void postNotificationName(const QString& name);
+    // The handler runs on the main thread, once per post, until removeObserver or the observer dies.
+    void addObserver(QObject* observer, const QString& name, std::function<void(const QString&)> handler);
+    void removeObserver(QObject* observer);
+
+private:
+    explicit DistributedNotificationCenter(QObject* parent = nullptr);
+    struct Impl;
+    Impl* d;
+};
+
+} // namespace platform

@@ -1,0 +1,39 @@
+#pragma once
+// Names of the preference domain, its keys, the records stored under them and the notifications.
+
+#include <QString>
+
+namespace PrefKeys {
+
+inline const QString domain = QStringLiteral("com.quorlenvik.pealix");
+
+inline const QString chimeInfo = QStringLiteral("com.quorlenvik.pealix.chimeinfo");
+inline const QString chimeVolume = QStringLiteral("com.quorlenvik.pealix.chimevolume");
+inline const QString pealixActive = QStringLiteral("com.quorlenvik.pealix.pealixActive");
+inline const QString pealixMenuActive = QStringLiteral("com.quorlenvik.pealix.pealixMenuActive");
+inline const QString excluded = QStringLiteral("com.quorlenvik.pealix.excluded");
+
+inline const QString prefsUpdateNotification = QStringLiteral("com.quorlenvik.pealix.prefs-update.GUI");
+inline const QString updateCheckNotification = QStringLiteral("com.quorlenvik.pealix.update-check");
+
+// Chime info record.
+inline const QString minute = QStringLiteral("minute");
+inline const QString chime = QStringLiteral("chime");
+inline const QString strike = QStringLiteral("strike");
+inline const QString set = QStringLiteral("set");
+inline const QString path = QStringLiteral("path");
+// Added to a record in the agent's memory only.
+inline const QString strikePath = QStringLiteral("strikepath");
+inline const QString chimeSound = QStringLiteral("chimeSound");
+inline const QString strikeSound = QStringLiteral("strikeSound");
+
+// Excluded-application record.
+inline const QString bundleIdentifier = QStringLiteral("CFBundleIdentifier");
+inline const QString alias = QStringLiteral("alias");
+
+inline const QString customSetName = QStringLiteral("custom");
+inline const QString blankPath = QStringLiteral("(intentionally left blank)");
+
+inline constexpr int defaultVolume = 70;
+
+} // namespace PrefKeys

@@ -1,0 +1,165 @@
+#include "agent/PealixController.h"
+
+#include "platform/DistributedNotificationCenter.h"
+#include "platform/Sound.h"
+#include "shared/ChimeSets.h"
+#include "shared/PrefKeys.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <limits>
+
+namespace {
+
+const qint64 quarters[] = {0, 15, 30, 45};
+
+bool isQuarter(qint64 minute)
+{
+    return minute == 0 || minute == 15 || minute == 30 || minute == 45;
+}
+
+// A stored minute that is a whole number; text, booleans and fractions have no place in the schedule.
+std::optional<qint64> wholeMinute(const QVariant& value)
+{
+    const auto number = ChimeSets::numberValue(value);
+    if (!number || *number != static_cast<double>(static_cast<qint64>(*number)))
+        return std::nullopt;
+    return static_cast<qint64>(*number);
+}
+
+int clampedVolume(double value)
+{
+    if (!(value == value))
+        return PrefKeys::defaultVolume;
+    constexpr double lo = std::numeric_limits<int>::min();
+    constexpr double hi = std::numeric_limits<int>::max();
+    return static_cast<int>(value < lo ? lo : value > hi ? hi : value);
+}
+
+} // namespace
+
+PealixController::PealixController(platform::Bundle agentBundle, QStringList arguments, QObject* parent)
+    : QObject(parent), m_bundle(std::move(agentBundle)), m_arguments(std::move(arguments)),
+      m_prefs(PrefKeys::domain)
+{
+}
+
+PealixController::~PealixController() = default;
+
+void PealixController::awakeFromNib()
+{
+    if (m_arguments.contains(QStringLiteral("-u"))) {
+        m_updateOnly = true;
+        // Nothing chimes in this mode; the update check comes with the updater.
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        return;
+    }
+
+    chimeLock.unlock();
+    chimesetDict = ChimeSets::discover(m_bundle);
+    suspended = false;
+    excludedAppRunning = false;
+    playlist.clear();
+
+    readPrefs();
+
+    platform::DistributedNotificationCenter::defaultCenter()->addObserver(
+        this, PrefKeys::prefsUpdateNotification,
+        [this](const QString& name) { prefsUpdateNotificationHandler(name); });
+}
+
+void PealixController::prefsUpdateNotificationHandler(const QString&)
+{
+    readPrefs();
+}
+
+ChimeRecord PealixController::resolveRecord(const QVariantMap& stored) const
+{
+    ChimeRecord resolved;
+    resolved.record = stored;
+    const QString resources = m_bundle.resourcePath();
+    const QVariant setValue = stored.value(PrefKeys::set);
+    const QString setName = setValue.typeId() == QMetaType::QString ? setValue.toString() : QString();
+    const bool hasSet = !setName.isEmpty() && chimesetDict.contains(setName);
+
+    QString melodyPath;
+    QString strikePath;
+    if (hasSet) {
+        const QVariantMap set = chimesetDict.value(setName).toMap();
+        const QString melody = ChimeSets::melodyFile(set, stored.value(PrefKeys::minute));
+        // A set without this quarter has no melody; an empty name would open the set directory.
+        melodyPath = melody.isEmpty() ? QString() : ChimeSets::soundPath(resources, setName, melody);
+        resolved.record.insert(PrefKeys::path, melodyPath);
+        const QString strike = ChimeSets::strikeFile(set);
+        if (!strike.isEmpty())
+            strikePath = ChimeSets::soundPath(resources, setName, strike);
+    } else {
+        const QVariant path = stored.value(PrefKeys::path);
+        melodyPath = path.typeId() == QMetaType::QString ? path.toString() : QString();
+    }
+
+    if (!melodyPath.isEmpty())
+        resolved.chimeSound = platform::Sound::open(melodyPath);
+
+    if (!hasSet) {
+        const QString fallback = ChimeSets::defaultSet(chimesetDict);
+        if (!fallback.isEmpty()) {
+            const QString strike = ChimeSets::strikeFile(chimesetDict.value(fallback).toMap());
+            if (!strike.isEmpty())
+                strikePath = ChimeSets::soundPath(resources, fallback, strike);
+        }
+    }
+    if (!strikePath.isEmpty()) {
+        resolved.record.insert(PrefKeys::strikePath, strikePath);
+        resolved.strikeSound = platform::Sound::open(strikePath);
+    }
+    return resolved;
+}
+
+void PealixController::readPrefs()
+{
+    m_prefs.synchronize();
+
+    // The old table stays alive until the new one is built, so unchanged files reuse their decoded data.
+    QMap<qint64, ChimeRecord> schedule;
+    const QVariant info = m_prefs.copyValue(PrefKeys::chimeInfo);
+    if (info.typeId() == QMetaType::QVariantList) {
+        // A later record with an equal minute replaces an earlier one, so only the last of each
+        // quarter needs its sounds; other minutes are never chimed.
+        QMap<qint64, QVariantMap> lastForQuarter;
+        for (const QVariant& element : info.toList()) {
+            if (element.typeId() != QMetaType::QVariantMap)
+                continue;
+            const QVariantMap stored = element.toMap();
+            const auto minute = wholeMinute(stored.value(PrefKeys::minute));
+            if (minute && isQuarter(*minute))
+                lastForQuarter.insert(*minute, stored);
+        }
+        for (qint64 minute : quarters) {
+            if (lastForQuarter.contains(minute))
+                schedule.insert(minute, resolveRecord(lastForQuarter.value(minute)));
+        }
+    }
+    chimePrefs.swap(schedule);
+    schedule.clear();
+
+    const QVariant volume = m_prefs.copyValue(PrefKeys::chimeVolume);
+    if (const auto number = ChimeSets::numberValue(volume)) {
+        chimeVolume = clampedVolume(*number);
+        setCurrentSoundVolume();
+    } else {
+        chimeVolume = PrefKeys::defaultVolume;
+    }
+
+    const QVariant active = m_prefs.copyValue(PrefKeys::pealixActive);
+    if (active.typeId() == QMetaType::Bool || ChimeSets::numberValue(active))
+        m_chimingEnabled = active.toBool();
+
+    emit prefsRead();
+}
+
+void PealixController::setCurrentSoundVolume()
+{
+    if (currentSound)
+        currentSound->setVolume(static_cast<float>(chimeVolume) / 100.0f);
+}

@@ -1,0 +1,29 @@
+#pragma once
+// A temporary home for one test: HOME and the XDG directories point into a fresh directory.
+
+#include <QString>
+#include <QTemporaryDir>
+
+class TestEnvironment {
+public:
+    TestEnvironment();
+    ~TestEnvironment();
+    TestEnvironment(const TestEnvironment&) = delete;
+    TestEnvironment& operator=(const TestEnvironment&) = delete;
+
+    QString root() const { return m_dir.path(); }
+    QString configHome() const { return m_dir.path() + QStringLiteral("/config"); }
+    QString dataHome() const { return m_dir.path() + QStringLiteral("/data"); }
+    QString cacheHome() const { return m_dir.path() + QStringLiteral("/cache"); }
+    // Writes bytes to a file below root(), creating directories; returns the full path.
+    QString writeFile(const QString& relativePath, const QByteArray& bytes) const;
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_saved[5];
+    bool m_had[5] = {};
+};
+
+// The built agent bundle and the source tree, for tests that need shipped data.
+QString agentBundleDir();
+QString sourceDir();

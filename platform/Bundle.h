@@ -27,6 +27,7 @@ public:
     QString pathForAuxiliaryExecutable(const QString& name) const;
     // Full paths of the entries named *.<type> directly in the resource directory (or its
     // subdirectory), sorted by file name in byte order so the result never depends on the file system.
+    // An empty type lists every entry.
     QStringList pathsForResourcesOfType(const QString& type, const QString& subdirectory = {}) const;
 
 private:

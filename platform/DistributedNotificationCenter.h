@@ -18,6 +18,7 @@ public:
 
     void postNotificationName(const QString& name);
     // The handler runs on the main thread, once per post, until removeObserver or the observer dies.
+    // An empty name observes every notification. Posts of this process reach its own observers too.
     void addObserver(QObject* observer, const QString& name, std::function<void(const QString&)> handler);
     void removeObserver(QObject* observer);
 

@@ -4,6 +4,7 @@
 // File: ${XDG_CONFIG_HOME:-~/.config}/pealix/<domain>.plist, locked through <file>.lock with flock.
 // setValue stages in this process; synchronize merges the staged keys into what is on disk,
 // writes atomically only when something was staged, and keeps the result as this process's view.
+// A file that is not a dictionary is renamed to <file>.corrupt-<UTC stamp> and the domain reads as empty.
 // Test seam: XDG_CONFIG_HOME.
 
 #include <QString>
@@ -18,7 +19,8 @@ public:
 
     // The value of this process's view, or an invalid QVariant when the key is absent.
     QVariant copyValue(const QString& key) const;
-    // Replaces the key's value in this process at once; others see it after synchronize.
+    // Replaces the key's value in this process at once; others see it after synchronize. An invalid
+    // QVariant removes the key.
     void setValue(const QString& key, const QVariant& value);
     // False when the file could not be read or written; the view is then what could be read.
     bool synchronize();
@@ -28,9 +30,10 @@ public:
 private:
     QString m_domain;
     QString m_path;
-    QVariantMap m_view;
+    // Read from disk on first use.
+    mutable QVariantMap m_view;
     QVariantMap m_staged;
-    bool m_loaded = false;
+    mutable bool m_loaded = false;
 };
 
 } // namespace platform

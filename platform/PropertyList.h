@@ -11,11 +11,15 @@
 
 namespace platform::PropertyList {
 
-// Parses XML or binary property-list bytes; nullopt when the bytes are not a property list.
+// Parses XML or binary property-list bytes; nullopt when the bytes are not a property list. Input over
+// 64 MiB, nesting deeper than 512 containers, or a binary object graph that would expand to more than
+// 2^20 values is rejected too.
 std::optional<QVariant> fromData(const QByteArray& data);
 // Reads a file; nullopt when it is missing, unreadable or not a property list.
 std::optional<QVariant> readFile(const QString& path);
-// XML encoding of a tree; values of other types are left out of their container.
+// XML encoding of a tree; values of other types (and strings holding NUL, dates beyond libplist's
+// 32-bit seconds) are left out of their container. Empty when the root itself cannot be encoded or
+// the tree is nested deeper than 512 containers.
 QByteArray toXml(const QVariant& root);
 
 } // namespace platform::PropertyList

@@ -1,0 +1,62 @@
+// libFuzzer entry over the agent's reading of the settings: any settings file, read into the chime
+// schedule against the shipped chime sets, must leave a consistent schedule and never crash or hang.
+
+#include "agent/PealixController.h"
+#include "platform/Preferences.h"
+#include "platform/Sound.h"
+#include "shared/PrefKeys.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdlib>
+
+namespace {
+
+struct Harness {
+    Harness()
+    {
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        qputenv("PEALIX_AUDIO_SINK", "fakesink sync=false");
+        // No bus: the notification centre must cope with its absence.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+        static int argc = 1;
+        static char name[] = "ReadPrefsFuzz";
+        static char* argv[] = {name, nullptr};
+        app = new QCoreApplication(argc, argv);
+        QDir().mkpath(config.path() + "/pealix");
+        file = platform::Preferences(PrefKeys::domain).filePath();
+        controller = new PealixController(platform::Bundle(QStringLiteral(PEALIX_AGENT_BUNDLE_DIR)), {"PealixTool"});
+        controller->awakeFromNib();
+    }
+    QTemporaryDir config;
+    QCoreApplication* app = nullptr;
+    QString file;
+    PealixController* controller = nullptr;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static Harness harness;
+    QFile out(harness.file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        std::abort();
+    out.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    out.close();
+    // A file that does not parse is moved aside; keep the directory from filling up.
+    for (const QString& aside : QDir(harness.config.path() + "/pealix").entryList({"*.corrupt-*"}))
+        QFile::remove(harness.config.path() + "/pealix/" + aside);
+
+    harness.controller->readPrefs();
+    for (auto it = harness.controller->schedule().begin(); it != harness.controller->schedule().end(); ++it) {
+        const qint64 minute = it.key();
+        if (minute != 0 && minute != 15 && minute != 30 && minute != 45)
+            std::abort();
+        if (it->chimeSound && !it->chimeSound->hasAudio())
+            std::abort();
+    }
+    return 0;
+}

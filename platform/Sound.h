@@ -7,7 +7,11 @@
 // Sound::endNotifier() re-emits it for observers that listen to any sound.
 // A sound started from the end signal of the previous one follows it without a gap.
 // Test seam: PEALIX_AUDIO_SINK, a gst-launch sink description (default: the desktop's audio server),
-// for example "fakesink sync=true" or "wavenc ! filesink location=out.wav".
+// for example "fakesink sync=true" or "wavenc ! filesink location=out.wav"; read each time the output opens.
+// A sink that does not sync to the clock is paced in real time. A sink that fails to start is replaced
+// by "fakesink sync=true" (one log line), so ends still arrive after each sound's duration.
+// PEALIX_AUDIO_LINGER_MS (default 1500): how long the idle output stays open after the last sound.
+// PEALIX_SOUND_MAX_DECODED_BYTES: lowers the 32 MB of samples a sound keeps; longer files stream.
 
 #include <QObject>
 #include <QString>
@@ -35,8 +39,17 @@ public:
     void setVolume(float volume);
     float volume() const;
 
-    // File extensions (without dot, lower case) that a decoder exists for.
+    // File extensions (without dot, lower case) that a decoder exists for: wav wave (wavparse),
+    // aiff aif aifc, au snd, flac, mp3, ogg oga (Vorbis, Opus, FLAC or Speex), opus, spx,
+    // m4a mp4 mov (AAC, ALAC), aac, mka webm, wv, caf, w64 — each listed only when the registry has a
+    // demuxer or parser for the container and a decoder for one of its codecs.
     static QStringList movieFileTypes();
+
+    // Opens the output stream now, so that a play() within the linger time starts without the set-up
+    // delay (call it about a second before a scheduled sound); closes again if nothing plays.
+    static void prepareOutput();
+    // True while the output stream is open; it closes after the linger once nothing plays.
+    static bool isOutputOpen();
 
     // Re-emits the end of every sound, for observers of any sound.
     static class SoundEndNotifier* endNotifier();

@@ -1,0 +1,58 @@
+#pragma once
+// Decodes sound files with GStreamer to the one PCM format the sound output mixes (float, stereo, 48 kHz).
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+typedef struct _GstElement GstElement;
+
+namespace platform {
+
+constexpr int kOutputRate = 48000;
+constexpr int kOutputChannels = 2;
+
+// Safe to call from any thread, any number of times.
+void ensureGstInit();
+
+// What open() keeps of a file: all of it, or only its first second when the file streams at play time.
+struct DecodedAudio {
+    QString path;
+    std::vector<float> samples; // interleaved stereo
+    int64_t frames = 0;         // length of the whole sound
+    bool streamed = false;      // samples hold only a prefix; the rest is decoded at play time
+    int64_t memoryFrames() const { return static_cast<int64_t>(samples.size()) / kOutputChannels; }
+};
+
+// Decodes synchronously; nullptr on missing, unreadable, non-audio or broken files, or after the time-out.
+// More than maxBytes of samples makes the result a streamed one.
+std::shared_ptr<DecodedAudio> decodeAudioFile(const QString& path, size_t maxBytes, int timeoutMs);
+
+// A decoder running at play time for a streamed sound, read sequentially from the output's thread.
+class AudioStreamReader {
+public:
+    explicit AudioStreamReader(const QString& path);
+    ~AudioStreamReader();
+    AudioStreamReader(const AudioStreamReader&) = delete;
+    AudioStreamReader& operator=(const AudioStreamReader&) = delete;
+
+    // Fills n frames starting at frame position pos (positions only grow); frames not decoded yet are
+    // left silent and skipped, so the sound keeps its timeline. Never blocks.
+    void read(int64_t pos, float* out, int64_t n);
+    // Drops what has been decoded before pos, so the decoder keeps running while the output plays the
+    // part held in memory.
+    void discardBefore(int64_t pos);
+
+private:
+    bool pullMore();
+    GstElement* m_pipeline = nullptr;
+    GstElement* m_sink = nullptr;
+    std::vector<float> m_pending; // decoded frames not read yet, starting at m_pendingPos
+    size_t m_pendingOffset = 0;
+    int64_t m_pendingPos = 0;
+    bool m_eos = false;
+};
+
+} // namespace platform

@@ -1,0 +1,317 @@
+#include "platform/Sound.h"
+#include "testsupport/RecordingSink.h"
+#include "testsupport/TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using platform::Sound;
+
+namespace {
+
+QString tone(const TestEnvironment& env, const QString& name, double freq, double seconds, double amp = 0.5,
+             int channels = 2)
+{
+    const QString path = env.root() + QLatin1Char('/') + name;
+    EXPECT_TRUE(writeTone(path, freq, seconds, amp, 48000, channels));
+    return path;
+}
+
+long rssKb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+std::vector<RecordingSink::Region> recordedRegions(RecordingSink& rec, std::vector<float>* samples = nullptr)
+{
+    EXPECT_TRUE(rec.waitUntilWritten());
+    std::vector<float> s = rec.samples();
+    EXPECT_FALSE(s.empty());
+    auto regions = RecordingSink::soundingRegions(s, rec.sampleRate());
+    if (samples)
+        *samples = std::move(s);
+    return regions;
+}
+
+} // namespace
+
+TEST(SoundTest, files_that_do_not_decode_give_no_sound_quickly)
+{
+    TestEnvironment env;
+    const QString flac = tone(env, QStringLiteral("good.flac"), 440, 1.0);
+    QFile good(flac);
+    ASSERT_TRUE(good.open(QIODevice::ReadOnly));
+    const QByteArray head = good.read(60);
+    QByteArray garbage = head;
+    for (int i = 0; i < 20000; ++i)
+        garbage.append(char((i * 7919) & 0xff));
+
+    const QString cases[] = {
+        env.root() + QStringLiteral("/missing.wav"),
+        env.writeFile(QStringLiteral("notes.txt"), "just some words, not a sound\n"),
+        env.writeFile(QStringLiteral("truncated.flac"), head),
+        env.writeFile(QStringLiteral("garbage.flac"), garbage),
+        env.writeFile(QStringLiteral("empty.wav"), QByteArray()),
+        env.root() + QStringLiteral("/config"),
+    };
+    QDir().mkpath(env.root() + QStringLiteral("/config"));
+    for (const QString& path : cases) {
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(Sound::open(path), nullptr) << path.toStdString();
+        EXPECT_LT(timer.elapsed(), 5000) << path.toStdString();
+    }
+}
+
+TEST(SoundTest, mono_and_stereo_files_open_with_their_length)
+{
+    TestEnvironment env;
+    auto mono = Sound::open(tone(env, QStringLiteral("mono.wav"), 440, 0.5, 0.5, 1));
+    auto stereo = Sound::open(tone(env, QStringLiteral("stereo.flac"), 440, 1.25));
+    ASSERT_TRUE(mono && stereo);
+    EXPECT_TRUE(mono->hasAudio());
+    EXPECT_NEAR(mono->duration(), 0.5, 0.002);
+    EXPECT_NEAR(stereo->duration(), 1.25, 0.002);
+    EXPECT_FALSE(stereo->isPlaying());
+    mono->setVolume(3.0f);
+    EXPECT_EQ(mono->volume(), 1.0f);
+    mono->setVolume(-1.0f);
+    EXPECT_EQ(mono->volume(), 0.0f);
+}
+
+TEST(SoundTest, plays_to_end_once_on_main_thread_and_again_after_the_end)
+{
+    TestEnvironment env;
+    RecordingSink rec;
+    auto sound = Sound::open(tone(env, QStringLiteral("a.wav"), 440, 0.3));
+    ASSERT_TRUE(sound);
+    QSignalSpy ends(sound.get(), &Sound::didEnd);
+    QSignalSpy anyEnds(Sound::endNotifier(), &platform::SoundEndNotifier::soundDidEnd);
+    bool onMainThread = true;
+    QObject::connect(sound.get(), &Sound::didEnd, [&] {
+        onMainThread = onMainThread && QThread::currentThread() == QCoreApplication::instance()->thread();
+    });
+
+    QElapsedTimer timer;
+    timer.start();
+    sound->play();
+    EXPECT_TRUE(sound->isPlaying());
+    ASSERT_TRUE(ends.wait(3000));
+    EXPECT_GT(timer.elapsed(), 200); // played in real time, not faster
+    EXPECT_FALSE(sound->isPlaying());
+    QTest::qWait(100);
+    sound->play();
+    ASSERT_TRUE(ends.wait(3000));
+    QTest::qWait(200);
+    EXPECT_EQ(ends.count(), 2);
+    ASSERT_EQ(anyEnds.count(), 2);
+    EXPECT_EQ(anyEnds.at(0).at(0).value<Sound*>(), sound.get());
+    EXPECT_TRUE(onMainThread);
+
+    const auto regions = recordedRegions(rec);
+    ASSERT_EQ(regions.size(), 2u);
+    EXPECT_NEAR(regions[0].lengthMs(), 300, 2);
+    EXPECT_NEAR(regions[1].lengthMs(), 300, 2);
+    EXPECT_FALSE(Sound::isOutputOpen()); // idle output closes after the linger
+}
+
+TEST(SoundTest, stop_silences_at_once_and_never_ends)
+{
+    TestEnvironment env;
+    RecordingSink rec;
+    auto sound = Sound::open(tone(env, QStringLiteral("long.wav"), 440, 2.0));
+    ASSERT_TRUE(sound);
+    QSignalSpy ends(sound.get(), &Sound::didEnd);
+    sound->play();
+    QTest::qWait(300);
+    sound->stop();
+    EXPECT_FALSE(sound->isPlaying());
+    EXPECT_FALSE(ends.wait(2300));
+    const auto regions = recordedRegions(rec);
+    ASSERT_EQ(regions.size(), 1u);
+    EXPECT_GT(regions[0].lengthMs(), 250);
+    EXPECT_LT(regions[0].lengthMs(), 300 + 50);
+}
+
+TEST(SoundTest, volume_change_while_playing_is_heard_within_100_ms)
+{
+    TestEnvironment env;
+    RecordingSink rec;
+    auto sound = Sound::open(tone(env, QStringLiteral("v.flac"), 440, 1.2, 0.8));
+    ASSERT_TRUE(sound);
+    QSignalSpy ends(sound.get(), &Sound::didEnd);
+    QElapsedTimer timer;
+    timer.start();
+    sound->play();
+    QTest::qWait(500);
+    const qint64 changedAt = timer.elapsed();
+    sound->setVolume(0.25f);
+    ASSERT_TRUE(ends.wait(3000));
+
+    std::vector<float> s;
+    const auto regions = recordedRegions(rec, &s);
+    ASSERT_EQ(regions.size(), 1u);
+    const double start = regions[0].startMs;
+    const double loud = RecordingSink::rms(s, rec.sampleRate(), start + 50, start + changedAt - 30);
+    const double quiet = RecordingSink::rms(s, rec.sampleRate(), start + changedAt + 100, start + 1150);
+    EXPECT_NEAR(loud, 0.8 / std::sqrt(2.0), 0.02);
+    EXPECT_NEAR(quiet / loud, 0.25, 0.02);
+}
+
+TEST(SoundTest, sound_started_from_the_end_of_another_follows_without_gap)
+{
+    TestEnvironment env;
+    RecordingSink rec;
+    auto first = Sound::open(tone(env, QStringLiteral("first.wav"), 440, 0.4));
+    auto strike = Sound::open(tone(env, QStringLiteral("strike.flac"), 660, 0.25));
+    ASSERT_TRUE(first && strike);
+    int strikesLeft = 3;
+    QObject::connect(first.get(), &Sound::didEnd, [&] { strike->play(); });
+    QObject::connect(strike.get(), &Sound::didEnd, [&] {
+        if (--strikesLeft > 0)
+            strike->play();
+    });
+    first->play();
+    QElapsedTimer timer;
+    timer.start();
+    while (strikesLeft > 0 && timer.elapsed() < 5000)
+        QTest::qWait(10);
+    EXPECT_EQ(strikesLeft, 0);
+
+    // Bridging dips up to 5 ms: one region means no gap of 5 ms anywhere; its length rules out overlap.
+    std::vector<float> s;
+    ASSERT_TRUE(rec.waitUntilWritten());
+    s = rec.samples();
+    const auto joined = RecordingSink::soundingRegions(s, rec.sampleRate(), 0.01f, 5.0);
+    ASSERT_EQ(joined.size(), 1u);
+    EXPECT_NEAR(joined[0].lengthMs(), 400 + 3 * 250, 3);
+    const auto exact = RecordingSink::soundingRegions(s, rec.sampleRate());
+    EXPECT_EQ(exact.size(), 1u) << "any gap at all between the sounds";
+}
+
+TEST(SoundTest, identical_files_share_their_decoded_data_until_changed)
+{
+    TestEnvironment env;
+    const QString path = tone(env, QStringLiteral("shared.flac"), 440, 20.0);
+    auto a = Sound::open(path);
+    ASSERT_TRUE(a);
+    QElapsedTimer timer;
+    timer.start();
+    auto b = Sound::open(path);
+    ASSERT_TRUE(b);
+    a.reset();
+    b.reset();
+    auto c = Sound::open(path); // dropped first, as a re-read of the settings does
+    EXPECT_LT(timer.elapsed(), 20);
+    ASSERT_TRUE(c);
+    EXPECT_NEAR(c->duration(), 20.0, 0.01);
+
+    QTest::qWait(20); // a new modification time even on coarse file systems
+    ASSERT_TRUE(writeTone(path, 440, 3.0));
+    auto d = Sound::open(path);
+    ASSERT_TRUE(d);
+    EXPECT_NEAR(d->duration(), 3.0, 0.01);
+}
+
+TEST(SoundTest, sound_longer_than_the_memory_limit_streams_to_its_end)
+{
+    TestEnvironment env;
+    qputenv("PEALIX_SOUND_MAX_DECODED_BYTES", "65536");
+    auto sound = Sound::open(tone(env, QStringLiteral("streamed.flac"), 440, 2.5));
+    qunsetenv("PEALIX_SOUND_MAX_DECODED_BYTES");
+    ASSERT_TRUE(sound);
+    EXPECT_NEAR(sound->duration(), 2.5, 0.01);
+    RecordingSink rec;
+    QSignalSpy ends(sound.get(), &Sound::didEnd);
+    sound->play();
+    ASSERT_TRUE(ends.wait(5000));
+    QTest::qWait(100);
+    EXPECT_EQ(ends.count(), 1);
+    const auto regions = recordedRegions(rec);
+    ASSERT_EQ(regions.size(), 1u);
+    EXPECT_NEAR(regions[0].lengthMs(), 2500, 3);
+}
+
+TEST(SoundTest, hundred_second_file_plays_with_bounded_memory)
+{
+    TestEnvironment env;
+    const QString path = tone(env, QStringLiteral("hundred.flac"), 440, 100.0); // 38 MB decoded
+    const long before = rssKb();
+    auto sound = Sound::open(path);
+    ASSERT_TRUE(sound);
+    EXPECT_NEAR(sound->duration(), 100.0, 0.05);
+    RecordingSink rec;
+    sound->play();
+    QTest::qWait(2000);
+    EXPECT_TRUE(sound->isPlaying());
+    sound->stop();
+    EXPECT_LT(rssKb() - before, 32 * 1024); // holding it all would take 38 MB
+    const auto regions = recordedRegions(rec);
+    ASSERT_EQ(regions.size(), 1u); // no dropout where memory ends and the stream takes over
+    EXPECT_NEAR(regions[0].lengthMs(), 2000, 60);
+}
+
+TEST(SoundTest, unusable_audio_sink_still_ends_after_the_duration)
+{
+    TestEnvironment env;
+    qputenv("PEALIX_AUDIO_SINK", "no-such-sink-element");
+    qputenv("PEALIX_AUDIO_LINGER_MS", "100");
+    auto sound = Sound::open(tone(env, QStringLiteral("s.wav"), 440, 0.4));
+    ASSERT_TRUE(sound);
+    QSignalSpy ends(sound.get(), &Sound::didEnd);
+    QElapsedTimer timer;
+    timer.start();
+    sound->play();
+    ASSERT_TRUE(ends.wait(3000));
+    EXPECT_GT(timer.elapsed(), 300);
+    QTest::qWait(300);
+    EXPECT_FALSE(Sound::isOutputOpen());
+    qputenv("PEALIX_AUDIO_SINK", "fakesink sync=false");
+    qunsetenv("PEALIX_AUDIO_LINGER_MS");
+}
+
+TEST(SoundTest, video_file_with_audio_keeps_only_the_audio)
+{
+    const QString launcher = QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0"));
+    if (launcher.isEmpty())
+        GTEST_SKIP() << "gst-launch-1.0 not installed";
+    TestEnvironment env;
+    const QString path = env.root() + QStringLiteral("/clip.ogv");
+    const int rc = QProcess::execute(
+        launcher, {QStringLiteral("-q"), QStringLiteral("oggmux"), QStringLiteral("name=m"),
+                   QStringLiteral("!"), QStringLiteral("filesink"), QStringLiteral("location=") + path,
+                   QStringLiteral("videotestsrc"), QStringLiteral("num-buffers=30"), QStringLiteral("!"),
+                   QStringLiteral("theoraenc"), QStringLiteral("!"), QStringLiteral("m."),
+                   QStringLiteral("audiotestsrc"), QStringLiteral("num-buffers=47"), QStringLiteral("!"),
+                   QStringLiteral("vorbisenc"), QStringLiteral("!"), QStringLiteral("m.")});
+    if (rc != 0)
+        GTEST_SKIP() << "no Theora/Vorbis encoders to make a video";
+    auto sound = Sound::open(path);
+    ASSERT_TRUE(sound);
+    EXPECT_NEAR(sound->duration(), 47 * 1024 / 44100.0, 0.05);
+}
+
+TEST(SoundTest, file_types_name_installed_decoders)
+{
+    const QStringList types = Sound::movieFileTypes();
+    EXPECT_TRUE(types.contains(QStringLiteral("wav")));
+    EXPECT_TRUE(types.contains(QStringLiteral("flac")));
+    for (const QString& t : types) {
+        EXPECT_EQ(t, t.toLower());
+        EXPECT_FALSE(t.contains(QLatin1Char('.')));
+    }
+}

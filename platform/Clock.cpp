@@ -117,7 +117,8 @@ private:
         itimerspec expiry{};
         ::clock_gettime(CLOCK_REALTIME, &expiry.it_value);
         expiry.it_value.tv_sec += 100LL * 366 * 24 * 3600;
-        return ::timerfd_settime(m_stepFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &expiry, nullptr) == 0;
+        return ::timerfd_settime(m_stepFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &expiry, nullptr) ==
+               0;
     }
 
     void onStepFd()

@@ -3,6 +3,7 @@
 //
 // Applications come from /proc, diffed from the main loop about once a second while someone
 // watches; sleep and wake come from systemd-logind (see LogindSleepMonitor.h).
+// Which processes count as applications is decided by ProcApplicationScanner (see there).
 // Test seams: PEALIX_PROC_ROOT (default /proc), XDG_DATA_HOME / XDG_DATA_DIRS, DBUS_SYSTEM_BUS_ADDRESS.
 
 #include <QObject>
@@ -22,25 +23,41 @@ class Workspace : public QObject {
 public:
     static Workspace* sharedWorkspace();
 
-    // One map per running application of this user, keyed by the NSApplication* names above;
-    // the process identifier is a qint64.
+    // One map per running application of this user (see ProcApplicationScanner.h for which
+    // processes count), keyed by the NSApplication* names above: the process identifier (qint64)
+    // always; the bundle identifier (or desktop-file ID), the path (the .app bundle or the .desktop
+    // file) and the name when known. Looks at /proc afresh; emits nothing.
     QVariantList launchedApplications();
-    // A pane bundle opens in the pane host; anything else in the desktop's default application.
+    // A "*.prefPane" directory at <prefix>/lib/PreferencePanes/ opens detached in
+    // <prefix>/lib/pealix/pealix-panehost, given the pane's path as its one argument; anything
+    // else opens in the desktop's default application. False (and one log line) when it cannot.
     bool openFile(const QString& path);
 
 signals:
-    // userInfo holds NSApplicationProcessIdentifier (qint64), delivered on the main thread.
+    // userInfo holds NSApplicationProcessIdentifier (qint64), delivered on the main thread within a
+    // second of the change. /proc is polled only while one of these two has a receiver; processes
+    // running when the first receiver connects only ever produce a termination. A process that
+    // starts and ends between two polls is not seen.
     void didLaunchApplication(const QVariantMap& userInfo);
     void didTerminateApplication(const QVariantMap& userInfo);
     // Emitted synchronously before the machine sleeps: sleep waits until every handler returned.
+    // Forwarded from a LogindSleepMonitor made when the first receiver connects to either.
     void willSleep();
     void didWake();
 
 protected:
     void connectNotify(const QMetaMethod& signal) override;
+    void disconnectNotify(const QMetaMethod& signal) override;
 
 private:
     explicit Workspace(QObject* parent = nullptr);
+    ~Workspace() override;
+    bool isWatched() const;
+    void startWatching();
+    void stopWatching();
+    void poll();
+    void pollProcesses(bool notify);
+    void forwardSleepAndWake();
     struct Impl;
     Impl* d;
 };

@@ -11,7 +11,8 @@
 
 namespace {
 
-QVariantMap record(qint64 minute, const QVariant& set, const QString& path, bool chime = true, bool strike = true)
+QVariantMap record(qint64 minute, const QVariant& set, const QString& path, bool chime = true,
+                   bool strike = true)
 {
     QVariantMap r{{"minute", minute}, {"chime", chime}, {"strike", strike}, {"path", path}};
     if (set.isValid())
@@ -49,7 +50,8 @@ protected:
     {
         QVariantList list;
         for (int m : minutes)
-            list << QVariantMap{{"minute", qint64(m)}, {"file", QStringLiteral("%1%2.wav").arg(prefix).arg(m)}};
+            list << QVariantMap{{"minute", qint64(m)},
+                                {"file", QStringLiteral("%1%2.wav").arg(prefix).arg(m)}};
         return list;
     }
     void store(const QVariantMap& values) const
@@ -76,10 +78,9 @@ TEST_F(ControllerTest, records_resolve_into_melody_and_strike_paths_by_set)
     addSet("Chimes", quarters("w"), "hour.wav");
     addSet("Abbey", quarters("a", {0, 30}), "abbey-hour.wav");
     const QString custom = tone(env.root() + "/mine/custom.wav");
-    store({{PrefKeys::chimeInfo, QVariantList{record(0, "Abbey", PrefKeys::blankPath),
-                                              record(15, "Abbey", PrefKeys::blankPath),
-                                              record(30, "custom", custom),
-                                              record(45, "Gone", PrefKeys::blankPath)}}});
+    store({{PrefKeys::chimeInfo,
+            QVariantList{record(0, "Abbey", PrefKeys::blankPath), record(15, "Abbey", PrefKeys::blankPath),
+                         record(30, "custom", custom), record(45, "Gone", PrefKeys::blankPath)}}});
     auto controller = start();
     const auto& schedule = controller->schedule();
     ASSERT_EQ(schedule.keys(), (QList<qint64>{0, 15, 30, 45}));
@@ -147,8 +148,10 @@ TEST_F(ControllerTest, sounds_that_do_not_load_are_left_out)
 TEST_F(ControllerTest, settings_of_the_wrong_type_fall_back_to_defaults)
 {
     addSet("Chimes", quarters("w"), "hour.wav");
-    store({{PrefKeys::chimeInfo, "not an array"}, {PrefKeys::chimeVolume, "loud"},
-           {PrefKeys::pealixActive, "yes"}, {PrefKeys::excluded, 12}});
+    store({{PrefKeys::chimeInfo, "not an array"},
+           {PrefKeys::chimeVolume, "loud"},
+           {PrefKeys::pealixActive, "yes"},
+           {PrefKeys::excluded, 12}});
     auto controller = start();
     EXPECT_TRUE(controller->schedule().isEmpty());
     EXPECT_EQ(controller->volume(), 70);

@@ -32,9 +32,9 @@ void storeVolume(qint64 volume)
 
 int sendSignal(const QString& name)
 {
-    return QProcess::execute("dbus-send", {"--session", "--type=signal", "/com/quorlenvik/DistributedNotificationCenter",
-                                           "com.quorlenvik.DistributedNotificationCenter.Posted",
-                                           "string:" + name});
+    return QProcess::execute("dbus-send",
+                             {"--session", "--type=signal", "/com/quorlenvik/DistributedNotificationCenter",
+                              "com.quorlenvik.DistributedNotificationCenter.Posted", "string:" + name});
 }
 
 } // namespace

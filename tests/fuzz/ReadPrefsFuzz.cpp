@@ -6,7 +6,7 @@
 #include "platform/Sound.h"
 #include "shared/PrefKeys.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,19 +19,21 @@ struct Harness {
     {
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         qputenv("PEALIX_AUDIO_SINK", "fakesink sync=false");
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         // No bus: the notification centre must cope with its absence.
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
         static int argc = 1;
         static char name[] = "ReadPrefsFuzz";
         static char* argv[] = {name, nullptr};
-        app = new QCoreApplication(argc, argv);
+        app = new QApplication(argc, argv);
         QDir().mkpath(config.path() + "/pealix");
         file = platform::Preferences(PrefKeys::domain).filePath();
-        controller = new PealixController(platform::Bundle(QStringLiteral(PEALIX_AGENT_BUNDLE_DIR)), {"PealixTool"});
+        controller =
+            new PealixController(platform::Bundle(QStringLiteral(PEALIX_AGENT_BUNDLE_DIR)), {"PealixTool"});
         controller->awakeFromNib();
     }
     QTemporaryDir config;
-    QCoreApplication* app = nullptr;
+    QApplication* app = nullptr;
     QString file;
     PealixController* controller = nullptr;
 };

@@ -1,6 +1,6 @@
+#include "shared/ChimeSets.h"
 #include "platform/Bundle.h"
 #include "platform/PropertyList.h"
-#include "shared/ChimeSets.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -51,9 +51,10 @@ TEST_F(ChimeSetsTest, broken_sets_are_skipped_without_hiding_good_ones)
 
 TEST(ChimeSetsRules, melody_is_first_element_whose_minute_equals_as_number)
 {
-    const QVariantMap set{{"chimes", QVariantList{chime(QStringLiteral("15"), "text.flac"), chime(0, "zero.flac"),
-                                                  chime(15.0, "first.flac"), chime(qint64(15), "second.flac"),
-                                                  QVariant(QStringLiteral("junk")), chime(true, "bool.flac")}}};
+    const QVariantMap set{
+        {"chimes", QVariantList{chime(QStringLiteral("15"), "text.flac"), chime(0, "zero.flac"),
+                                chime(15.0, "first.flac"), chime(qint64(15), "second.flac"),
+                                QVariant(QStringLiteral("junk")), chime(true, "bool.flac")}}};
     EXPECT_EQ(ChimeSets::melodyFile(set, qint64(15)), "first.flac");
     EXPECT_EQ(ChimeSets::melodyFile(set, qint64(0)), "zero.flac");
     EXPECT_EQ(ChimeSets::melodyFile(set, qint64(30)), "");

@@ -42,5 +42,11 @@ QString TestEnvironment::writeFile(const QString& relativePath, const QByteArray
     return path;
 }
 
-QString agentBundleDir() { return QStringLiteral(PEALIX_AGENT_BUNDLE_DIR); }
-QString sourceDir() { return QStringLiteral(PEALIX_SOURCE_DIR); }
+QString agentBundleDir()
+{
+    return QStringLiteral(PEALIX_AGENT_BUNDLE_DIR);
+}
+QString sourceDir()
+{
+    return QStringLiteral(PEALIX_SOURCE_DIR);
+}

@@ -30,8 +30,10 @@ int main(int argc, char** argv)
     // What the pane writes when it is first opened.
     QVariantList info;
     for (qint64 minute : {0, 15, 30, 45})
-        info << QVariantMap{{PrefKeys::minute, minute},     {PrefKeys::chime, true},
-                            {PrefKeys::strike, minute == 0}, {PrefKeys::set, QStringLiteral("Chimes")},
+        info << QVariantMap{{PrefKeys::minute, minute},
+                            {PrefKeys::chime, true},
+                            {PrefKeys::strike, minute == 0},
+                            {PrefKeys::set, QStringLiteral("Chimes")},
                             {PrefKeys::path, PrefKeys::blankPath}};
     platform::Preferences prefs(PrefKeys::domain);
     prefs.setValue(PrefKeys::chimeInfo, info);

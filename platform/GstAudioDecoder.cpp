@@ -147,27 +147,53 @@ std::shared_ptr<DecodedAudio> decodeAudioFile(const QString& path, size_t maxByt
 
     auto result = std::make_shared<DecodedAudio>();
     result->path = info.absoluteFilePath();
+    // The decoder must not run ahead of this loop, or its queue would hold the whole file.
+    g_object_set(sink, "max-buffers", 32u, "drop", FALSE, nullptr);
+    // A streamed sound keeps its first second (at most the limit) to play while its stream starts.
+    const size_t prefixSamples = std::min(size_t(kOutputRate) * kOutputChannels, maxBytes / sizeof(float));
+    const auto streamFrom = [&](int64_t totalFrames) {
+        result->streamed = true;
+        result->frames = totalFrames;
+        result->samples.resize(std::min(result->samples.size(), prefixSamples));
+        result->samples.shrink_to_fit();
+    };
     QElapsedTimer timer;
     timer.start();
     bool ok = false;
-    bool counting = false; // past the memory limit, with no length from the demuxer
+    bool sized = false;       // the demuxer's length has been asked for
+    int64_t knownFrames = -1; // that length, when it was given
+    bool counting = false;    // past the memory limit, with no length from the demuxer
     if (gst_element_set_state(pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE) {
         while (timer.elapsed() < timeoutMs) {
             GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 20 * GST_MSECOND);
             if (sample) {
                 appendSample(sample, counting ? nullptr : &result->samples, &result->frames);
                 gst_sample_unref(sample);
-                if (!counting && result->samples.size() * sizeof(float) > maxBytes) {
-                    result->streamed = true;
-                    result->samples.resize(
-                        std::min<size_t>(result->samples.size(), size_t(kOutputRate) * kOutputChannels));
-                    result->samples.shrink_to_fit();
-                    gint64 ns = -1;
+                if (counting)
+                    continue;
+                gint64 ns = -1;
+                if (!sized) {
+                    sized = true;
+                    // A known length decides at once whether the file streams, and spares the
+                    // vector its doublings (each of which briefly holds half again as much).
                     if (gst_element_query_duration(pipeline, GST_FORMAT_TIME, &ns) && ns > 0) {
-                        result->frames = gst_util_uint64_scale(ns, kOutputRate, GST_SECOND);
-                        ok = true;
-                        break;
+                        knownFrames = int64_t(gst_util_uint64_scale(ns, kOutputRate, GST_SECOND));
+                        const size_t samples = size_t(knownFrames) * kOutputChannels;
+                        result->samples.reserve(samples * sizeof(float) > maxBytes
+                                                    ? prefixSamples
+                                                    : samples + prefixSamples / 10);
                     }
+                }
+                const bool tooLong =
+                    knownFrames > 0 && size_t(knownFrames) * kOutputChannels * sizeof(float) > maxBytes;
+                if (tooLong && result->samples.size() >= prefixSamples) {
+                    streamFrom(knownFrames);
+                    ok = true;
+                    break;
+                }
+                if (result->samples.size() * sizeof(float) > maxBytes) {
+                    // The length was unknown or wrong: count the rest without keeping it.
+                    streamFrom(result->frames);
                     counting = true;
                 }
                 continue;
@@ -223,6 +249,15 @@ bool AudioStreamReader::pullMore()
     appendSample(sample, &m_pending, &frames);
     gst_sample_unref(sample);
     return true;
+}
+
+int64_t AudioStreamReader::decodedLength() const
+{
+    if (!m_pipeline)
+        return 0;
+    if (!m_eos)
+        return -1;
+    return m_pendingPos + static_cast<int64_t>(m_pending.size() - m_pendingOffset) / kOutputChannels;
 }
 
 void AudioStreamReader::discardBefore(int64_t pos)

@@ -44,6 +44,9 @@ public:
     // Drops what has been decoded before pos, so the decoder keeps running while the output plays the
     // part held in memory.
     void discardBefore(int64_t pos);
+    // The length of the sound as decoded, once the decoder has reached its end; -1 before. A file whose
+    // header promised more ends here.
+    int64_t decodedLength() const;
 
 private:
     bool pullMore();

@@ -71,8 +71,9 @@ struct GstSoundOutput::Voice {
     std::shared_ptr<AudioStreamReader> stream;
     std::shared_ptr<std::atomic<float>> volume;
     int64_t start = 0;
-    float gain = 0.0f; // last applied, ramped towards *volume per buffer
-    int64_t end() const { return start + audio->frames; }
+    int64_t frames = 0; // the promised length, cut short when a stream ends early
+    float gain = 0.0f;  // last applied, ramped towards *volume per buffer
+    int64_t end() const { return start + frames; }
 };
 
 static GstSoundOutput* s_instance = nullptr;
@@ -116,6 +117,7 @@ void GstSoundOutput::play(Sound* owner, uint64_t serial, std::shared_ptr<Decoded
     voice->owner = owner;
     voice->serial = serial;
     voice->audio = std::move(audio);
+    voice->frames = voice->audio->frames;
     voice->volume = std::move(volume);
     voice->gain = voice->volume->load();
     if (voice->audio->streamed)
@@ -331,6 +333,11 @@ void GstSoundOutput::render()
                 p += count;
                 if (v->stream && p < v->audio->memoryFrames())
                     v->stream->discardBefore(p);
+                if (v->stream) {
+                    const int64_t decoded = v->stream->decodedLength();
+                    if (decoded >= 0 && decoded < v->frames)
+                        v->frames = std::max({decoded, p, v->audio->memoryFrames()});
+                }
             }
         }
         if (m_tail && m_tail->end() <= pos + n)

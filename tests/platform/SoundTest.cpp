@@ -265,6 +265,36 @@ TEST(SoundTest, hundred_second_file_plays_with_bounded_memory)
     EXPECT_NEAR(regions[0].lengthMs(), 2000, 60);
 }
 
+TEST(SoundTest, streamed_file_whose_header_promises_more_ends_with_its_audio)
+{
+    TestEnvironment env;
+    const QString path = tone(env, QStringLiteral("liar.flac"), 440, 2.0);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    // STREAMINFO's 36-bit sample count sits in the low bits of the big-endian word at offset 18.
+    ASSERT_TRUE(bytes.startsWith("fLaC"));
+    quint64 word = 0;
+    for (int i = 0; i < 8; ++i)
+        word = (word << 8) | quint8(bytes[18 + i]);
+    word = (word & ~quint64(0xFFFFFFFFF)) | quint64(48000) * 3600;
+    for (int i = 7; i >= 0; --i, word >>= 8)
+        bytes[18 + i] = char(word & 0xFF);
+    file.seek(0);
+    file.write(bytes);
+    file.close();
+
+    qputenv("PEALIX_SOUND_MAX_DECODED_BYTES", "65536");
+    auto sound = Sound::open(path);
+    qunsetenv("PEALIX_SOUND_MAX_DECODED_BYTES");
+    ASSERT_TRUE(sound);
+    RecordingSink rec;
+    QSignalSpy ends(sound.get(), &Sound::didEnd);
+    sound->play();
+    // Trusting the header would keep the output busy, and a chime sequence waiting, for an hour.
+    EXPECT_TRUE(ends.wait(5000));
+}
+
 TEST(SoundTest, unusable_audio_sink_still_ends_after_the_duration)
 {
     TestEnvironment env;

@@ -1,23 +1,21 @@
 #pragma once
 // A panel's StatusNotifierWatcher on a test bus: what the tray icon code and the tray watch talk to.
 //
-// It connects under a connection of its own, as the panel's process would, exports itself at
-// /StatusNotifierWatcher and records the items that register; an item whose bus name goes away is
-// dropped, as a real watcher does when an application removes its icon.
+// It connects under a connection of its own and answers from a thread of its own, as the panel's
+// process would: Qt asks the watcher with blocking calls from the main thread. It exports
+// /StatusNotifierWatcher, records the items that register, and drops an item whose bus name goes
+// away, as a real watcher does when an application removes its icon. Signals arrive on the main thread.
 
 #include <QDBusConnection>
-#include <QDBusContext>
 #include <QObject>
 #include <QStringList>
+#include <QThread>
+#include <atomic>
 
-class QDBusServiceWatcher;
+class PanelWatcherObject;
 
-class PanelWatcherStandIn : public QObject, protected QDBusContext {
+class PanelWatcherStandIn : public QObject {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredItems)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
 public:
     explicit PanelWatcherStandIn(const QString& busAddress, QObject* parent = nullptr);
     ~PanelWatcherStandIn() override;
@@ -30,30 +28,19 @@ public:
     void stopPanel();
     // A host (the panel's tray area) appears; hostRegistered may also be set before startPanel().
     void registerHost();
+    // Bus names of the items registered now (with the object path when an item gave only a path).
+    QStringList registeredItems() const;
 
-    bool isHostRegistered() const { return hostRegistered; }
-    // Bus names (with object path when one was given) of the items registered now.
-    QStringList registeredItems() const { return m_items; }
-    int protocolVersion() const { return 0; }
-
-    bool hostRegistered = false;
-
-public slots:
-    void RegisterStatusNotifierItem(const QString& service);
-    void RegisterStatusNotifierHost(const QString& service);
+    std::atomic<bool> hostRegistered = false;
 
 signals:
     void StatusNotifierItemRegistered(const QString& service);
     void StatusNotifierItemUnregistered(const QString& service);
-    void StatusNotifierHostRegistered();
-    void StatusNotifierHostUnregistered();
 
 private:
-    void itemGone(const QString& busName);
-
     QString m_name;
     QDBusConnection m_connection;
-    QDBusServiceWatcher* m_itemOwners = nullptr;
-    QStringList m_items;
+    QThread m_thread;
+    PanelWatcherObject* m_object = nullptr;
     bool m_ready = false;
 };

@@ -2,10 +2,14 @@
 
 #include "platform/DistributedNotificationCenter.h"
 #include "platform/Sound.h"
+#include "platform/Timer.h"
+#include "platform/Workspace.h"
 #include "shared/ChimeSets.h"
 #include "shared/PrefKeys.h"
 
 #include <QCoreApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <limits>
 
@@ -38,13 +42,19 @@ int clampedVolume(double value)
 
 } // namespace
 
-PealixController::PealixController(platform::Bundle agentBundle, QStringList arguments, QObject* parent)
-    : QObject(parent), m_bundle(std::move(agentBundle)), m_arguments(std::move(arguments)),
+PealixController::PealixController(platform::Bundle agentBundle, QStringList arguments,
+                                   platform::Clock& clock, QObject* parent)
+    : QObject(parent), m_bundle(std::move(agentBundle)), m_arguments(std::move(arguments)), m_clock(clock),
       m_prefs(PrefKeys::domain)
 {
+    loadInterface();
 }
 
-PealixController::~PealixController() = default;
+PealixController::~PealixController()
+{
+    delete controlMenuStatusItem;
+    delete controlMenu;
+}
 
 void PealixController::awakeFromNib()
 {
@@ -62,6 +72,19 @@ void PealixController::awakeFromNib()
     playlist.clear();
 
     readPrefs();
+
+    auto* workspace = platform::Workspace::sharedWorkspace();
+    connect(workspace, &platform::Workspace::willSleep, this, &PealixController::goToSleep);
+    connect(workspace, &platform::Workspace::didWake, this, &PealixController::wakeFromSleep);
+    connect(platform::Sound::endNotifier(), &platform::SoundEndNotifier::soundDidEnd, this,
+            &PealixController::soundDidEnd);
+
+    chimeTimer = new platform::Timer(
+        m_clock, _dateAtNextMinute(), std::chrono::seconds(60),
+        [this](platform::Timer* timer) { timerCallBack(timer); }, this);
+    // A stepped wall clock would leave every later tick off the minute grid.
+    connect(chimeTimer, &platform::Timer::clockStepped, this,
+            [this] { chimeTimer->setFireDate(_dateAtNextMinute()); });
 
     platform::DistributedNotificationCenter::defaultCenter()->addObserver(
         this, PrefKeys::prefsUpdateNotification,
@@ -151,9 +174,13 @@ void PealixController::readPrefs()
         chimeVolume = PrefKeys::defaultVolume;
     }
 
+    applyMenuActive(m_prefs.copyValue(PrefKeys::pealixMenuActive));
+
     const QVariant active = m_prefs.copyValue(PrefKeys::pealixActive);
     if (active.typeId() == QMetaType::Bool || ChimeSets::numberValue(active))
         m_chimingEnabled = active.toBool();
+
+    rebuildExclusion(m_prefs.copyValue(PrefKeys::excluded));
 
     emit prefsRead();
 }
@@ -162,4 +189,87 @@ void PealixController::setCurrentSoundVolume()
 {
     if (currentSound)
         currentSound->setVolume(static_cast<float>(chimeVolume) / 100.0f);
+}
+
+platform::TimePoint PealixController::_dateAtNextMinute() const
+{
+    platform::CalendarDate next = platform::localFields(m_clock.now() + std::chrono::minutes(1));
+    next.second = 0;
+    return platform::fromLocalFields(next);
+}
+
+void PealixController::timerCallBack(platform::Timer* timer)
+{
+    if (suspended || excludedAppRunning)
+        return;
+    if (!m_chimingEnabled)
+        return;
+    if (!chimeLock.tryLock())
+        return;
+
+    // The scheduled instant, not the delivery: a late tick still counts for its minute.
+    const platform::CalendarDate date = platform::localFields(platform::roundedToSecond(timer->fireDate()));
+    const int strikes = date.hour % 12 == 0 ? 12 : date.hour % 12;
+    if (isQuarter(date.minute) && chimePrefs.contains(date.minute)) {
+        const ChimeRecord& quarter = chimePrefs[date.minute];
+        if (quarter.record.value(PrefKeys::chime).toBool() && quarter.chimeSound)
+            playlist.append(quarter.chimeSound);
+        if (quarter.record.value(PrefKeys::strike).toBool() && quarter.strikeSound) {
+            for (int i = 0; i < strikes; ++i)
+                playlist.append(quarter.strikeSound);
+        }
+    }
+    if (!playlist.isEmpty())
+        playNextSound();
+    else
+        chimeLock.unlock();
+
+    if (date.second != 0)
+        timer->setFireDate(_dateAtNextMinute());
+}
+
+void PealixController::goToSleep()
+{
+    playlist.clear();
+    setCurrentSound(nullptr);
+    chimeLock.tryLock();
+}
+
+void PealixController::wakeFromSleep()
+{
+    if (chimeTimer)
+        chimeTimer->setFireDate(_dateAtNextMinute());
+    chimeLock.unlock();
+}
+
+void PealixController::playNextSound()
+{
+    if (!playlist.isEmpty()) {
+        setCurrentSound(playlist.first());
+        playlist.removeFirst();
+        // Set before play: the output starts a sound at the level it has, so a volume applied after it
+        // would let the first samples through at the previous (or full) level.
+        setCurrentSoundVolume();
+        currentSound->play();
+    } else {
+        setCurrentSound(nullptr);
+        chimeLock.unlock();
+    }
+}
+
+void PealixController::soundDidEnd()
+{
+    playNextSound();
+}
+
+void PealixController::setCurrentSound(std::shared_ptr<platform::Sound> sound)
+{
+    // The repeated strike is one object: it must not be stopped between two strokes.
+    if (sound == currentSound)
+        return;
+    // A sound that reached its end is left alone: the output announces the end while its last samples
+    // are still queued, and stopping it then would cut them off.
+    if (currentSound && currentSound->isPlaying())
+        currentSound->stop();
+    currentSound = std::move(sound);
 }

@@ -3,11 +3,14 @@
 
 #include "agent/BusyFlag.h"
 #include "platform/Bundle.h"
+#include "platform/Clock.h"
 #include "platform/Preferences.h"
 
+#include <QIcon>
 #include <QList>
 #include <QMap>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QVariantMap>
 #include <memory>
@@ -18,7 +21,9 @@ class QSystemTrayIcon;
 
 namespace platform {
 class Sound;
-}
+class StatusNotifierWatch;
+class Timer;
+} // namespace platform
 
 // One quarter of the schedule: the stored record with "path" and "strikepath" resolved, and the
 // sounds loaded from them (absent when they did not load).
@@ -31,8 +36,10 @@ struct ChimeRecord {
 class PealixController : public QObject {
     Q_OBJECT
 public:
-    // The bundle whose resources hold the chime sets; arguments as the process received them.
-    PealixController(platform::Bundle agentBundle, QStringList arguments, QObject* parent = nullptr);
+    // The bundle whose resources hold the chime sets; arguments as the process received them; the clock
+    // that drives the minute timer (tests pass one they can move).
+    PealixController(platform::Bundle agentBundle, QStringList arguments,
+                     platform::Clock& clock = platform::Clock::system(), QObject* parent = nullptr);
     ~PealixController() override;
 
     void awakeFromNib();
@@ -45,7 +52,40 @@ public:
     const QVariantMap& setTable() const { return chimesetDict; }
     const QMap<qint64, ChimeRecord>& schedule() const { return chimePrefs; }
 
+    // Clock.
+    platform::TimePoint _dateAtNextMinute() const;
+    void timerCallBack(platform::Timer* timer);
+    void goToSleep();
+    void wakeFromSleep();
+
+    // Playback.
+    void playNextSound();
+    void soundDidEnd();
+    void setCurrentSound(std::shared_ptr<platform::Sound> sound);
+    const std::shared_ptr<platform::Sound>& getCurrentSound() const { return currentSound; }
     void setCurrentSoundVolume();
+
+    // Status menu and suspension.
+    void stopStartChimes();
+    void suspendResumeChimes(QAction* sender = nullptr);
+    void openPealixPrefs(QObject* sender = nullptr);
+    bool validateMenuItem(QAction* item) const;
+
+    // Excluded applications.
+    void checkExclusionForPid(const QVariant& pid);
+    void appLaunch(const QVariantMap& userInfo);
+    void appTerm(const QVariantMap& userInfo);
+
+    QMenu* menu() const { return controlMenu; }
+    QAction* suspendResumeItem() const { return suspendResumeChimesMenuItem; }
+    QSystemTrayIcon* statusItem() const { return controlMenuStatusItem; }
+    bool isSuspended() const { return suspended; }
+    bool isExcludedAppRunning() const { return excludedAppRunning; }
+    const QSet<qint64>& runningExcluded() const { return m_runningExcluded; }
+
+    platform::Timer* timer() const { return chimeTimer; }
+    bool isBusy() const { return chimeLock.isHeld(); }
+    int queuedSounds() const { return static_cast<int>(playlist.size()); }
 
 signals:
     // After every readPrefs; lets tools and tests wait for a re-read.
@@ -53,10 +93,17 @@ signals:
 
 private:
     ChimeRecord resolveRecord(const QVariantMap& stored) const;
+    // What the interface file of the agent holds: the control menu and its entries.
+    void loadInterface();
+    void applyMenuActive(const QVariant& value);
+    void createStatusItem();
+    void applySilencePresentation(bool silenced);
+    void rebuildExclusion(const QVariant& excluded);
 
     // Fields in the order the agent has always declared them.
     QVariantMap chimesetDict;
     QMap<qint64, ChimeRecord> chimePrefs;
+    platform::Timer* chimeTimer = nullptr;
     BusyFlag chimeLock;
     bool suspended = false;
     bool excludedAppRunning = false;
@@ -68,8 +115,18 @@ private:
     std::shared_ptr<platform::Sound> currentSound;
 
     bool m_chimingEnabled = false;
+    // Excluded bundle identifiers, and the running processes that have one.
+    QSet<QString> m_excludedIdentifiers;
+    QSet<qint64> m_runningExcluded;
+    // The icon is wanted but the desktop's tray is not there yet.
+    bool m_statusItemPending = false;
+    bool m_trayFallback = false;
+    platform::StatusNotifierWatch* m_trayWatch = nullptr;
+    QIcon m_icon;
+    QIcon m_silencedIcon;
     bool m_updateOnly = false;
     platform::Bundle m_bundle;
     QStringList m_arguments;
+    platform::Clock& m_clock;
     platform::Preferences m_prefs;
 };

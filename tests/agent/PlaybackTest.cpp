@@ -1,0 +1,325 @@
+// Chime sequences played through the real sound output into a recorded file: order, strikes, level,
+// seams between sounds, volume changes and sleep in mid-sequence; and the built agent under a faked clock.
+
+#include "agent/PealixController.h"
+#include "platform/Preferences.h"
+#include "platform/PropertyList.h"
+#include "platform/Sound.h"
+#include "platform/Timer.h"
+#include "shared/PrefKeys.h"
+#include "testsupport/RecordingSink.h"
+#include "testsupport/TestClock.h"
+#include "testsupport/TestEnvironment.h"
+
+#include <QDataStream>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using platform::TimePoint;
+
+namespace {
+
+constexpr int rate = 48000;
+
+// A mono 16-bit WAV: `toneMs` of a sine, then `silenceMs` of silence.
+bool writeShape(const QString& path, double hz, double toneMs, double silenceMs, double amplitude = 0.5)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const int toneFrames = int(toneMs * rate / 1000), frames = toneFrames + int(silenceMs * rate / 1000);
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + frames * 2);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2) << quint16(2)
+        << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(frames * 2);
+    for (int i = 0; i < frames; ++i)
+        out << qint16(i < toneFrames ? std::lround(32767 * amplitude * std::sin(2 * M_PI * hz * i / rate))
+                                     : 0);
+    return out.status() == QDataStream::Ok;
+}
+
+// Zero crossings per second over a stretch, halved: the frequency of a plain sine.
+double frequency(const std::vector<float>& s, double fromMs, double toMs)
+{
+    const size_t from = size_t(fromMs * rate / 1000), to = std::min(s.size(), size_t(toMs * rate / 1000));
+    int crossings = 0;
+    for (size_t i = from + 1; i < to; ++i)
+        crossings += (s[i - 1] < 0) != (s[i] < 0);
+    return to > from ? crossings * 0.5 * rate / double(to - from) : 0;
+}
+
+double peak(const std::vector<float>& s, double fromMs, double toMs)
+{
+    const size_t from = size_t(fromMs * rate / 1000), to = std::min(s.size(), size_t(toMs * rate / 1000));
+    float p = 0;
+    for (size_t i = from; i < to; ++i)
+        p = std::max(p, std::fabs(s[i]));
+    return p;
+}
+
+class PlaybackTest : public ::testing::Test {
+protected:
+    QString bundle() const { return env.root() + "/PealixTool.app"; }
+    QString setDir() const { return bundle() + "/Contents/Resources/Chimes.pealix"; }
+
+    // Melody: 440 Hz without a tail, so it joins the first strike seamlessly; strike: 1 kHz then a pause,
+    // so that strokes can be counted.
+    void makeSet(double melodyMs, double strikeToneMs, double strikePauseMs)
+    {
+        QDir().mkpath(setDir());
+        ASSERT_TRUE(writeShape(setDir() + "/q0.wav", 440, melodyMs, 0));
+        ASSERT_TRUE(writeShape(setDir() + "/hour.wav", 1000, strikeToneMs, strikePauseMs));
+        env.writeFile("PealixTool.app/Contents/Resources/Chimes.pealix/chimeset.plist",
+                      platform::PropertyList::toXml(QVariantMap{
+                          {"chimes", QVariantList{QVariantMap{{"minute", qint64(0)}, {"file", "q0.wav"}}}},
+                          {"single chime", "hour.wav"}}));
+    }
+    static void store(int volume)
+    {
+        platform::Preferences prefs(PrefKeys::domain);
+        prefs.setValue(PrefKeys::chimeInfo, QVariantList{QVariantMap{{"minute", qint64(0)},
+                                                                     {"chime", true},
+                                                                     {"strike", true},
+                                                                     {"set", "Chimes"},
+                                                                     {"path", PrefKeys::blankPath}}});
+        prefs.setValue(PrefKeys::pealixActive, true);
+        prefs.setValue(PrefKeys::chimeVolume, qint64(volume));
+        prefs.synchronize();
+    }
+    void start()
+    {
+        clock.set(TestClock::local(2026, 12, 7, 14, 59, 50));
+        controller =
+            std::make_unique<PealixController>(platform::Bundle(bundle()), QStringList{"PealixTool"}, clock);
+        controller->awakeFromNib();
+    }
+    void tickAtThree() { clock.advanceTo(TestClock::local(2026, 12, 7, 15, 0, 0)); }
+
+    TestEnvironment env;
+    TestClock clock;
+    std::unique_ptr<PealixController> controller;
+};
+
+class VolumeTest : public PlaybackTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(VolumeTest, sequence_plays_melody_then_each_strike_at_the_volume_without_gaps)
+{
+    const int volume = GetParam();
+    const double level = volume / 100.0;
+    makeSet(300, 100, 60);
+    store(volume);
+    RecordingSink recording;
+    start();
+    QSignalSpy ends(platform::Sound::endNotifier(), &platform::SoundEndNotifier::soundDidEnd);
+    tickAtThree();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->isBusy(); }, 5000));
+    EXPECT_EQ(ends.count(), 4);
+    EXPECT_FALSE(controller->getCurrentSound());
+    ASSERT_TRUE(recording.waitUntilWritten());
+
+    const auto s = recording.samples();
+    ASSERT_EQ(recording.sampleRate(), rate);
+    const auto regions = RecordingSink::soundingRegions(s, rate, 0.005f);
+    if (volume == 0) {
+        EXPECT_TRUE(regions.empty());
+        return;
+    }
+    // Melody and first stroke form one stretch (no gap), the later strokes follow each pause.
+    ASSERT_EQ(regions.size(), 3u);
+    const double t0 = regions[0].startMs;
+    EXPECT_NEAR(regions[0].lengthMs(), 400, 2);
+    EXPECT_NEAR(regions[1].startMs - t0, 460, 3);
+    EXPECT_NEAR(regions[2].startMs - t0, 620, 3);
+    EXPECT_NEAR(regions[1].lengthMs(), 100, 2);
+    EXPECT_NEAR(regions[2].lengthMs(), 100, 2);
+    EXPECT_NEAR(frequency(s, t0 + 5, t0 + 295), 440, 10);
+    EXPECT_NEAR(frequency(s, t0 + 305, t0 + 395), 1000, 20);
+    EXPECT_NEAR(frequency(s, regions[2].startMs + 2, regions[2].endMs - 2), 1000, 20);
+
+    // A single sound at the volume (overlapping sounds would add up), from its first samples on.
+    const double sine = 0.5 / std::sqrt(2.0) * level;
+    EXPECT_NEAR(RecordingSink::rms(s, rate, t0 + 20, t0 + 280), sine, sine * 0.03);
+    EXPECT_NEAR(RecordingSink::rms(s, rate, regions[2].startMs, regions[2].endMs), sine, sine * 0.05);
+    EXPECT_LE(peak(s, t0, t0 + 10), 0.5 * level * 1.03 + 0.001);
+    EXPECT_LE(peak(s, t0 + 300, t0 + 310), 0.5 * level * 1.03 + 0.001);
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, VolumeTest, ::testing::Values(35, 100, 0));
+
+TEST_F(PlaybackTest, volume_change_while_the_melody_plays_applies_at_once)
+{
+    makeSet(1200, 100, 60);
+    store(100);
+    RecordingSink recording;
+    start();
+    tickAtThree();
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    QTest::qWait(500);
+    store(35);
+    const qint64 changedAt = sinceTick.elapsed();
+    controller->readPrefs();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->isBusy(); }, 5000));
+    ASSERT_TRUE(recording.waitUntilWritten());
+
+    const auto s = recording.samples();
+    const auto regions = RecordingSink::soundingRegions(s, rate, 0.005f);
+    ASSERT_EQ(regions.size(), 3u);
+    const double t0 = regions[0].startMs;
+    const double full = 0.5 / std::sqrt(2.0), low = full * 0.35;
+    EXPECT_NEAR(RecordingSink::rms(s, rate, t0 + 20, t0 + 300), full, full * 0.03);
+    // The output starts a little after the tick, so the change lands at or just before its wall time.
+    double changeMs = -1;
+    for (double t = t0; t < t0 + 1200; t += 5) {
+        if (peak(s, t, t + 5) < 0.5 * 0.7) {
+            changeMs = t - t0;
+            break;
+        }
+    }
+    EXPECT_GT(changeMs, changedAt - 150);
+    EXPECT_LT(changeMs, changedAt + 100);
+    EXPECT_NEAR(RecordingSink::rms(s, rate, t0 + changeMs + 20, t0 + 1180), low, low * 0.03);
+    for (const auto& stroke : {regions[1], regions[2]})
+        EXPECT_NEAR(RecordingSink::rms(s, rate, stroke.startMs, stroke.endMs), low, low * 0.05);
+    EXPECT_LE(peak(s, t0 + 1200, t0 + 1210), 0.5 * 0.35 * 1.03 + 0.001);
+}
+
+TEST_F(PlaybackTest, sleep_during_the_second_stroke_silences_the_rest_and_skips_the_slept_quarter)
+{
+    makeSet(200, 300, 100);
+    store(100);
+    QSignalSpy ends(platform::Sound::endNotifier(), &platform::SoundEndNotifier::soundDidEnd);
+    {
+        RecordingSink recording;
+        start();
+        tickAtThree();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ends.count() == 2; }, 5000));
+        QTest::qWait(100);
+        controller->goToSleep();
+        EXPECT_FALSE(controller->getCurrentSound());
+        EXPECT_EQ(controller->queuedSounds(), 0);
+        ASSERT_TRUE(recording.waitUntilWritten());
+        EXPECT_EQ(ends.count(), 2);
+
+        const auto s = recording.samples();
+        const auto regions = RecordingSink::soundingRegions(s, rate, 0.005f);
+        ASSERT_EQ(regions.size(), 2u);
+        EXPECT_NEAR(regions[0].lengthMs(), 500, 3);
+        EXPECT_NEAR(regions[1].startMs - regions[0].startMs, 600, 3);
+        // Cut about 100 ms in, well before its 300 ms; nothing after it.
+        EXPECT_GT(regions[1].lengthMs(), 50);
+        EXPECT_LT(regions[1].lengthMs(), 200);
+    }
+    clock.advanceTo(TestClock::local(2026, 12, 7, 15, 15, 0));
+    EXPECT_TRUE(controller->isBusy());
+    EXPECT_FALSE(controller->getCurrentSound());
+    controller->wakeFromSleep();
+    clock.advanceTo(TestClock::local(2026, 12, 7, 15, 59, 0));
+    EXPECT_FALSE(controller->isBusy());
+    clock.advanceTo(TestClock::local(2026, 12, 7, 16, 0, 0));
+    ASSERT_TRUE(controller->isBusy());
+    EXPECT_EQ(controller->queuedSounds(), 4);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->isBusy(); }, 5000));
+    EXPECT_EQ(ends.count(), 2 + 5);
+}
+
+// The recorded PCM after the data chunk header; a file cut off by the signal has no final sizes.
+std::vector<qint16> pcmOf(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    const qsizetype data = bytes.indexOf("data");
+    if (data < 0)
+        return {};
+    const qsizetype from = data + 8;
+    std::vector<qint16> pcm(size_t(bytes.size() - from) / 2);
+    std::memcpy(pcm.data(), bytes.constData() + from, pcm.size() * 2);
+    return pcm;
+}
+
+TEST(AgentEndToEnd, built_agent_chimes_at_the_fake_quarter)
+{
+    // Preloaded directly rather than through the faketime wrapper, which forks: a signal to the wrapper
+    // would not reach the agent.
+    QString preload;
+    for (const QString& lib : QDir("/usr/lib").entryList({"*-linux-gnu"}, QDir::Dirs)) {
+        if (QFile::exists("/usr/lib/" + lib + "/faketime/libfaketime.so.1"))
+            preload = "/usr/lib/" + lib + "/faketime/libfaketime.so.1";
+    }
+    if (preload.isEmpty())
+        GTEST_SKIP() << "libfaketime (Debian package faketime) is not installed";
+    const QString tool = agentBundleDir() + "/Contents/Linux/PealixTool";
+    const QString melody = agentBundleDir() + "/Contents/Resources/Chimes.pealix/chime00.flac";
+    ASSERT_TRUE(QFile::exists(tool) && QFile::exists(melody));
+
+    TestEnvironment env;
+    {
+        platform::Preferences prefs(PrefKeys::domain);
+        prefs.setValue(PrefKeys::pealixActive, true);
+        prefs.setValue(PrefKeys::chimeVolume, qint64(100));
+        prefs.setValue(PrefKeys::chimeInfo, QVariantList{QVariantMap{{"minute", qint64(0)},
+                                                                     {"chime", true},
+                                                                     {"strike", true},
+                                                                     {"set", "Chimes"},
+                                                                     {"path", PrefKeys::blankPath}}});
+        ASSERT_TRUE(prefs.synchronize());
+    }
+    const QString out = env.root() + "/out.wav";
+    QProcess agent;
+    QProcessEnvironment penv = QProcessEnvironment::systemEnvironment();
+    penv.insert("QT_QPA_PLATFORM", "offscreen");
+    penv.insert("LD_PRELOAD", preload);
+    penv.insert("FAKETIME", "@2026-12-07 14:59:57");
+    penv.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");
+    penv.insert("PEALIX_AUDIO_SINK",
+                "audioconvert ! audio/x-raw,format=S16LE ! wavenc ! filesink location=\"" + out + "\"");
+    agent.setProcessEnvironment(penv);
+    agent.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer sinceLaunch;
+    sinceLaunch.start();
+    agent.start(tool, {});
+    ASSERT_TRUE(agent.waitForStarted(5000));
+
+    // The file appears when the first sound is handed to the output.
+    qint64 appearedMs = -1;
+    while (sinceLaunch.elapsed() < 10000) {
+        if (appearedMs < 0 && QFileInfo(out).size() > 0)
+            appearedMs = sinceLaunch.elapsed();
+        if (appearedMs >= 0 && sinceLaunch.elapsed() > appearedMs + 1500)
+            break;
+        QTest::qWait(20);
+    }
+    agent.terminate();
+    agent.waitForFinished(5000);
+    ASSERT_GE(appearedMs, 0) << "nothing was recorded";
+    EXPECT_GT(appearedMs, 2000);
+    EXPECT_LT(appearedMs, 4500);
+
+    const auto pcm = pcmOf(out);
+    ASSERT_GT(pcm.size(), size_t(rate) * 2); // a second of stereo at least
+    size_t first = 0;
+    while (first < pcm.size() && std::abs(pcm[first]) < 300)
+        ++first;
+    EXPECT_LT(double(first) / 2 / rate, 0.1) << "the recording starts with silence";
+    // The melody, not silence or noise: the start of the shipped melody at full volume.
+    double sum = 0;
+    for (size_t i = first; i < std::min(pcm.size(), first + size_t(rate)); ++i)
+        sum += double(pcm[i]) * pcm[i];
+    EXPECT_GT(std::sqrt(sum / rate) / 32768.0, 0.02);
+}
+
+} // namespace

@@ -1,0 +1,276 @@
+// Measures the agent's chime path on real time: onset from the scheduled quarter instant to the first
+// sounding sample at the sink, the seams of a sequence, and how fast sleep silences a playing sound.
+//
+// The controller runs on the system clock shifted so that a quarter is 1.5 s away; its timer waits in real
+// time. A pass-through element in the recording sink stamps the wall-clock time of sounding buffers.
+//   chime_bench [rounds]
+
+#include "agent/PealixController.h"
+#include "platform/Preferences.h"
+#include "platform/PropertyList.h"
+#include "platform/Sound.h"
+#include "platform/Timer.h"
+#include "shared/PrefKeys.h"
+#include "testsupport/RecordingSink.h"
+
+#include <QApplication>
+#include <QDataStream>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <gst/base/gstbasetransform.h>
+#include <gst/gst.h>
+#include <vector>
+
+using namespace std::chrono;
+
+namespace {
+
+std::atomic<int64_t> g_firstSound{0}; // wall-clock ns of the first sounding buffer, 0 = none yet
+std::atomic<int64_t> g_lastSound{0};
+
+int64_t wallNs()
+{
+    return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+struct BenchProbe {
+    GstBaseTransform parent;
+};
+struct BenchProbeClass {
+    GstBaseTransformClass parent;
+};
+
+G_DEFINE_TYPE(BenchProbe, bench_probe, GST_TYPE_BASE_TRANSFORM)
+
+GstFlowReturn probeTransform(GstBaseTransform*, GstBuffer* buffer)
+{
+    GstMapInfo map;
+    if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+        const auto* s = reinterpret_cast<const int16_t*>(map.data);
+        const bool sounding = std::any_of(s, s + map.size / 2, [](int16_t v) { return v > 300 || v < -300; });
+        gst_buffer_unmap(buffer, &map);
+        if (sounding) {
+            const int64_t t = wallNs();
+            int64_t expected = 0;
+            g_firstSound.compare_exchange_strong(expected, t);
+            g_lastSound = t;
+        }
+    }
+    return GST_FLOW_OK;
+}
+
+void bench_probe_class_init(BenchProbeClass* klass)
+{
+    auto* element = GST_ELEMENT_CLASS(klass);
+    static GstStaticPadTemplate sinkT = GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS,
+                                                                GST_STATIC_CAPS("audio/x-raw,format=S16LE"));
+    static GstStaticPadTemplate srcT = GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS,
+                                                               GST_STATIC_CAPS("audio/x-raw,format=S16LE"));
+    gst_element_class_add_static_pad_template(element, &sinkT);
+    gst_element_class_add_static_pad_template(element, &srcT);
+    gst_element_class_set_static_metadata(element, "Bench probe", "Filter/Audio", "Stamps sounding buffers",
+                                          "pealix");
+    GST_BASE_TRANSFORM_CLASS(klass)->transform_ip = probeTransform;
+    GST_BASE_TRANSFORM_CLASS(klass)->passthrough_on_same_caps = FALSE;
+}
+
+void bench_probe_init(BenchProbe* self)
+{
+    gst_base_transform_set_in_place(GST_BASE_TRANSFORM(self), TRUE);
+}
+
+// The system clock seen through an offset; wake-ups are the system's, armed at the matching real instant.
+class OffsetClock final : public platform::Clock {
+public:
+    platform::TimePoint now() const override { return system_clock::now() + offset; }
+    std::unique_ptr<WakeUp> createWakeUp(std::function<void()> due, std::function<void()> stepped) override
+    {
+        return std::make_unique<Shifted>(
+            this, platform::Clock::system().createWakeUp(std::move(due), std::move(stepped)));
+    }
+    system_clock::duration offset{};
+
+private:
+    class Shifted final : public WakeUp {
+    public:
+        Shifted(OffsetClock* clock, std::unique_ptr<WakeUp> inner) : m_clock(clock), m_inner(std::move(inner))
+        {
+        }
+        void arm(platform::TimePoint when) override { m_inner->arm(when - m_clock->offset); }
+        void disarm() override { m_inner->disarm(); }
+
+    private:
+        OffsetClock* m_clock;
+        std::unique_ptr<WakeUp> m_inner;
+    };
+};
+
+bool spinUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        QThread::usleep(200);
+    }
+    return true;
+}
+
+void spin(int ms)
+{
+    spinUntil([] { return false; }, ms);
+}
+
+void printStats(const char* what, std::vector<double> v)
+{
+    if (v.empty()) {
+        std::printf("%-44s no samples\n", what);
+        return;
+    }
+    std::sort(v.begin(), v.end());
+    std::printf("%-44s median %7.2f ms  min %7.2f  max %7.2f  (n=%zu)\n", what, v[v.size() / 2], v.front(),
+                v.back(), v.size());
+}
+
+constexpr double melodyMs = 300, strikeToneMs = 100, strikeMs = 160;
+
+// Mono 16-bit WAV: the strike tone at 1 kHz, then silence up to the strike length.
+bool writeStrike(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const int rate = 48000, tone = int(strikeToneMs * rate / 1000), frames = int(strikeMs * rate / 1000);
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + frames * 2);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2) << quint16(2)
+        << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(frames * 2);
+    for (int i = 0; i < frames; ++i)
+        out << qint16(i < tone ? std::lround(16384 * std::sin(2 * M_PI * 1000.0 * i / rate)) : 0);
+    return out.status() == QDataStream::Ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + "/config"));
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    gst_init(&argc, &argv);
+    gst_element_register(nullptr, "benchprobe", GST_RANK_NONE, bench_probe_get_type());
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 12;
+
+    // A bundle with one set: melodies without a tail, a strike of 100 ms tone and 60 ms pause.
+    const QString setDir = home.path() + "/PealixTool.app/Contents/Resources/Chimes.pealix";
+    QDir().mkpath(setDir);
+    QVariantList chimes, records;
+    for (int m : {0, 15, 30, 45}) {
+        const QString file = QStringLiteral("q%1.wav").arg(m);
+        writeTone(setDir + '/' + file, 440 + m, melodyMs / 1000, 0.5);
+        chimes << QVariantMap{{"minute", qint64(m)}, {"file", file}};
+        records << QVariantMap{{"minute", qint64(m)},
+                               {"chime", true},
+                               {"strike", true},
+                               {"set", "Chimes"},
+                               {"path", PrefKeys::blankPath}};
+    }
+    writeStrike(setDir + "/tone.wav");
+    QFile plist(setDir + "/chimeset.plist");
+    plist.open(QIODevice::WriteOnly);
+    plist.write(platform::PropertyList::toXml(QVariantMap{{"chimes", chimes}, {"single chime", "tone.wav"}}));
+    plist.close();
+    {
+        platform::Preferences prefs(PrefKeys::domain);
+        prefs.setValue(PrefKeys::chimeInfo, records);
+        prefs.setValue(PrefKeys::chimeVolume, qint64(100));
+        prefs.setValue(PrefKeys::pealixActive, true);
+        prefs.synchronize();
+    }
+
+    OffsetClock clock;
+    PealixController controller(platform::Bundle(home.path() + "/PealixTool.app"), {"chime_bench"}, clock);
+    controller.awakeFromNib();
+
+    std::vector<double> onset, seam, strikeToStrike, stopLatency;
+    RecordingSink recording(300);
+    const QByteArray sink =
+        "audioconvert ! audio/x-raw,format=S16LE ! benchprobe ! wavenc ! filesink location=\"" +
+        QFile::encodeName(recording.path()) + "\"";
+    qputenv("PEALIX_AUDIO_SINK", sink);
+
+    // Quarters of one day in turn, each 1.5 s ahead of the shifted clock.
+    const platform::TimePoint day = platform::fromLocalFields(2026, 12, 7, 0, 0, 0);
+    auto aimAt = [&](platform::TimePoint quarter) {
+        clock.offset = quarter - (system_clock::now() + milliseconds(1500));
+        controller.timer()->setFireDate(controller._dateAtNextMinute());
+        return quarter - clock.offset; // the real instant of the quarter
+    };
+    for (int i = 0; i < rounds; ++i) {
+        recording.waitUntilWritten();
+        g_firstSound = 0;
+        const platform::TimePoint quarter = day + minutes(15 * (i + 3));
+        const int64_t due = duration_cast<nanoseconds>(aimAt(quarter).time_since_epoch()).count();
+        if (!spinUntil([&] { return controller.isBusy(); }, 4000) ||
+            !spinUntil([&] { return !controller.isBusy(); }, 10000)) {
+            std::fprintf(stderr, "round %d: no chime\n", i);
+            continue;
+        }
+        if (g_firstSound)
+            onset.push_back((g_firstSound - due) / 1e6);
+        recording.waitUntilWritten();
+        const auto s = recording.samples();
+        const auto regions = RecordingSink::soundingRegions(s, recording.sampleRate(), 0.01f, 0.5);
+        const int hour = platform::localFields(quarter).hour % 12;
+        const int strikes = hour == 0 ? 12 : hour;
+        if (regions.size() != size_t(strikes)) {
+            std::fprintf(stderr, "round %d: %zu sounding stretches for %d strikes\n", i, regions.size(),
+                         strikes);
+            continue;
+        }
+        // Melody and first stroke are one stretch: what it lacks or exceeds is the seam between them.
+        seam.push_back(regions[0].lengthMs() - melodyMs - strikeToneMs);
+        for (size_t k = 1; k < regions.size(); ++k) {
+            const double previousStart = k == 1 ? regions[0].startMs + melodyMs : regions[k - 1].startMs;
+            strikeToStrike.push_back(regions[k].startMs - previousStart - strikeMs);
+        }
+    }
+
+    // Sleep 150 ms into the melody; the latency runs to the last sounding buffer at the sink.
+    for (int i = 0; i < 10; ++i) {
+        recording.waitUntilWritten();
+        g_firstSound = 0;
+        aimAt(day + minutes(15 * (i + 40)));
+        if (!spinUntil([] { return g_firstSound != 0; }, 5000))
+            continue;
+        spin(150);
+        const int64_t slept = wallNs();
+        controller.goToSleep();
+        spin(300);
+        stopLatency.push_back(std::max<int64_t>(0, g_lastSound - slept) / 1e6);
+        controller.wakeFromSleep();
+    }
+    recording.waitUntilWritten();
+
+    std::printf("chime_bench: %d quarters, melody %.0f ms, strike %.0f ms (tone %.0f ms)\n", rounds, melodyMs,
+                strikeMs, strikeToneMs);
+    printStats("onset, quarter instant to first sound at sink", onset);
+    printStats("melody to first strike (0 = seamless)", seam);
+    printStats("strike to strike, beyond the strike length", strikeToStrike);
+    printStats("stop latency, goToSleep to last sound", stopLatency);
+    return 0;
+}

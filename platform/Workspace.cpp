@@ -146,8 +146,15 @@ void Workspace::connectNotify(const QMetaMethod& signal)
 
 void Workspace::disconnectNotify(const QMetaMethod&)
 {
-    if (!isWatched())
-        stopWatching();
+    // Asked later: a receiver being destroyed calls this with the connection lock held, and asking
+    // for connections then would wait on that lock for ever.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!isWatched())
+                stopWatching();
+        },
+        Qt::QueuedConnection);
 }
 
 bool Workspace::isWatched() const
@@ -178,7 +185,6 @@ void Workspace::stopWatching()
 
 void Workspace::poll()
 {
-    // A receiver destroyed without disconnecting does not always reach disconnectNotify.
     if (!isWatched()) {
         stopWatching();
         return;

@@ -27,14 +27,7 @@ using platform::NSApplicationProcessIdentifier;
 namespace {
 
 // The controller's tray watch reaches the session bus, so it must be a private one from the start.
-PrivateBus* bus = nullptr;
-
-class BusEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { bus = new PrivateBus; }
-    void TearDown() override { delete bus; }
-};
-const auto* const registered = ::testing::AddGlobalTestEnvironment(new BusEnvironment);
+PrivateBus* const& bus = PrivateBus::forProgram();
 
 // Launches and quits are seen by polling about once a second.
 constexpr int seenWithinMs = 2000;

@@ -14,14 +14,7 @@
 namespace {
 
 // Qt keeps one session-bus connection per process, so the bus outlives every test.
-PrivateBus* bus = nullptr;
-
-class BusEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { bus = new PrivateBus; }
-    void TearDown() override { delete bus; }
-};
-const auto* const registered = ::testing::AddGlobalTestEnvironment(new BusEnvironment);
+PrivateBus* const& bus = PrivateBus::forProgram();
 
 void storeVolume(qint64 volume)
 {

@@ -24,14 +24,7 @@
 namespace {
 
 // The controller's tray watch reaches the session bus, so it must be a private one from the start.
-PrivateBus* bus = nullptr;
-
-class BusEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { bus = new PrivateBus; }
-    void TearDown() override { delete bus; }
-};
-const auto* const registered = ::testing::AddGlobalTestEnvironment(new BusEnvironment);
+PrivateBus* const& bus = PrivateBus::forProgram();
 
 const QString suspendTitle = QStringLiteral("Suspend chimes temporarily");
 const QString resumeTitle = QStringLiteral("Resume chimes");

@@ -111,6 +111,24 @@ std::optional<QVariant> itemProperty(const PanelWatcherStandIn& panel, const QSt
     return reply.value().variant();
 }
 
+// Reads an a(iiay) list of pixmaps; returns the data of the one that is size pixels square.
+QByteArray readPixmaps(const QDBusArgument& argument, int size)
+{
+    QByteArray found;
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        int w, h;
+        QByteArray bytes;
+        argument.beginStructure();
+        argument >> w >> h >> bytes;
+        argument.endStructure();
+        if (w == size && h == size)
+            found = bytes;
+    }
+    argument.endArray();
+    return found;
+}
+
 // ToolTip is (s icon, a(iiay) image, s title, s text); the title is the tool tip.
 QString toolTipTitle(const PanelWatcherStandIn& panel, const QString& item)
 {
@@ -121,15 +139,7 @@ QString toolTipTitle(const PanelWatcherStandIn& panel, const QString& item)
     QString icon, title, text;
     argument.beginStructure();
     argument >> icon;
-    argument.beginArray();
-    while (!argument.atEnd()) {
-        int w, h;
-        QByteArray bytes;
-        argument.beginStructure();
-        argument >> w >> h >> bytes;
-        argument.endStructure();
-    }
-    argument.endArray();
+    readPixmaps(argument, 0);
     argument >> title >> text;
     argument.endStructure();
     return title;
@@ -142,19 +152,7 @@ QByteArray panelPixmap16(const PanelWatcherStandIn& panel, const QString& item)
     if (!value || value->userType() != qMetaTypeId<QDBusArgument>())
         return {};
     const QDBusArgument argument = value->value<QDBusArgument>();
-    QByteArray found;
-    argument.beginArray();
-    while (!argument.atEnd()) {
-        int w, h;
-        QByteArray bytes;
-        argument.beginStructure();
-        argument >> w >> h >> bytes;
-        argument.endStructure();
-        if (w == 16 && h == 16)
-            found = bytes;
-    }
-    argument.endArray();
-    return found;
+    return readPixmaps(argument, 16);
 }
 
 QByteArray bigEndianArgb16(const QString& file)

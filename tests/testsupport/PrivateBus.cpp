@@ -1,6 +1,7 @@
 #include "testsupport/PrivateBus.h"
 
 #include <QDeadlineTimer>
+#include <gtest/gtest.h>
 
 PrivateBus::PrivateBus()
 {
@@ -37,4 +38,27 @@ PrivateBus::~PrivateBus()
             m_daemon.waitForFinished(3000);
         }
     }
+}
+
+namespace {
+
+PrivateBus* programBus = nullptr;
+
+class ProgramBusEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { programBus = new PrivateBus; }
+    void TearDown() override
+    {
+        delete programBus;
+        programBus = nullptr;
+    }
+};
+
+} // namespace
+
+PrivateBus* const& PrivateBus::forProgram()
+{
+    static const auto* const registered = ::testing::AddGlobalTestEnvironment(new ProgramBusEnvironment);
+    (void)registered;
+    return programBus;
 }

@@ -21,6 +21,11 @@ public:
     bool isRunning() const { return !m_address.isEmpty(); }
     QString address() const { return m_address; }
 
+    // A bus started before the first test of the program and stopped after the last; call at namespace
+    // scope (the reference is null until the tests run):
+    //     PrivateBus* const& bus = PrivateBus::forProgram();
+    static PrivateBus* const& forProgram();
+
 private:
     QProcess m_daemon;
     QString m_address;

@@ -5,6 +5,7 @@
 // time. A pass-through element in the recording sink stamps the wall-clock time of sounding buffers.
 //   chime_bench [rounds]
 
+#include "SoundingProbe.h"
 #include "agent/PealixController.h"
 #include "platform/Preferences.h"
 #include "platform/PropertyList.h"
@@ -23,67 +24,12 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <gst/base/gstbasetransform.h>
 #include <gst/gst.h>
 #include <vector>
 
 using namespace std::chrono;
 
 namespace {
-
-std::atomic<int64_t> g_firstSound{0}; // wall-clock ns of the first sounding buffer, 0 = none yet
-std::atomic<int64_t> g_lastSound{0};
-
-int64_t wallNs()
-{
-    return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
-}
-
-struct BenchProbe {
-    GstBaseTransform parent;
-};
-struct BenchProbeClass {
-    GstBaseTransformClass parent;
-};
-
-G_DEFINE_TYPE(BenchProbe, bench_probe, GST_TYPE_BASE_TRANSFORM)
-
-GstFlowReturn probeTransform(GstBaseTransform*, GstBuffer* buffer)
-{
-    GstMapInfo map;
-    if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-        const auto* s = reinterpret_cast<const int16_t*>(map.data);
-        const bool sounding = std::any_of(s, s + map.size / 2, [](int16_t v) { return v > 300 || v < -300; });
-        gst_buffer_unmap(buffer, &map);
-        if (sounding) {
-            const int64_t t = wallNs();
-            int64_t expected = 0;
-            g_firstSound.compare_exchange_strong(expected, t);
-            g_lastSound = t;
-        }
-    }
-    return GST_FLOW_OK;
-}
-
-void bench_probe_class_init(BenchProbeClass* klass)
-{
-    auto* element = GST_ELEMENT_CLASS(klass);
-    static GstStaticPadTemplate sinkT = GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS,
-                                                                GST_STATIC_CAPS("audio/x-raw,format=S16LE"));
-    static GstStaticPadTemplate srcT = GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS,
-                                                               GST_STATIC_CAPS("audio/x-raw,format=S16LE"));
-    gst_element_class_add_static_pad_template(element, &sinkT);
-    gst_element_class_add_static_pad_template(element, &srcT);
-    gst_element_class_set_static_metadata(element, "Bench probe", "Filter/Audio", "Stamps sounding buffers",
-                                          "pealix");
-    GST_BASE_TRANSFORM_CLASS(klass)->transform_ip = probeTransform;
-    GST_BASE_TRANSFORM_CLASS(klass)->passthrough_on_same_caps = FALSE;
-}
-
-void bench_probe_init(BenchProbe* self)
-{
-    gst_base_transform_set_in_place(GST_BASE_TRANSFORM(self), TRUE);
-}
 
 // The system clock seen through an offset; wake-ups are the system's, armed at the matching real instant.
 class OffsetClock final : public platform::Clock {
@@ -172,7 +118,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     gst_init(&argc, &argv);
-    gst_element_register(nullptr, "benchprobe", GST_RANK_NONE, bench_probe_get_type());
+    bench::registerSoundingProbe();
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 12;
 
     // A bundle with one set: melodies without a tail, a strike of 100 ms tone and 60 ms pause.
@@ -222,7 +168,7 @@ int main(int argc, char** argv)
     };
     for (int i = 0; i < rounds; ++i) {
         recording.waitUntilWritten();
-        g_firstSound = 0;
+        bench::firstSound = 0;
         const platform::TimePoint quarter = day + minutes(15 * (i + 3));
         const int64_t due = duration_cast<nanoseconds>(aimAt(quarter).time_since_epoch()).count();
         if (!spinUntil([&] { return controller.isBusy(); }, 4000) ||
@@ -230,8 +176,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "round %d: no chime\n", i);
             continue;
         }
-        if (g_firstSound)
-            onset.push_back((g_firstSound - due) / 1e6);
+        if (bench::firstSound)
+            onset.push_back((bench::firstSound - due) / 1e6);
         recording.waitUntilWritten();
         const auto s = recording.samples();
         const auto regions = RecordingSink::soundingRegions(s, recording.sampleRate(), 0.01f, 0.5);
@@ -253,15 +199,15 @@ int main(int argc, char** argv)
     // Sleep 150 ms into the melody; the latency runs to the last sounding buffer at the sink.
     for (int i = 0; i < 10; ++i) {
         recording.waitUntilWritten();
-        g_firstSound = 0;
+        bench::firstSound = 0;
         aimAt(day + minutes(15 * (i + 40)));
-        if (!spinUntil([] { return g_firstSound != 0; }, 5000))
+        if (!spinUntil([] { return bench::firstSound != 0; }, 5000))
             continue;
         spin(150);
-        const int64_t slept = wallNs();
+        const int64_t slept = bench::wallNs();
         controller.goToSleep();
         spin(300);
-        stopLatency.push_back(std::max<int64_t>(0, g_lastSound - slept) / 1e6);
+        stopLatency.push_back(std::max<int64_t>(0, bench::lastSound - slept) / 1e6);
         controller.wakeFromSleep();
     }
     recording.waitUntilWritten();

@@ -1,6 +1,7 @@
 // Measures onset, back-to-back gap and stop latency of the sound output against a recording sink.
 // A pass-through element after the output's real-time pacing stamps when audio reaches the sink.
 
+#include "SoundingProbe.h"
 #include "platform/Sound.h"
 #include "testsupport/RecordingSink.h"
 
@@ -11,67 +12,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <gst/base/gstbasetransform.h>
 #include <gst/gst.h>
 #include <vector>
 
 namespace {
-
-std::atomic<int64_t> g_firstSound{0}; // monotonic ns of the first sounding buffer since arming, 0 = none
-std::atomic<int64_t> g_lastSound{0};
-
-int64_t nowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-struct BenchProbe {
-    GstBaseTransform parent;
-};
-struct BenchProbeClass {
-    GstBaseTransformClass parent;
-};
-
-G_DEFINE_TYPE(BenchProbe, bench_probe, GST_TYPE_BASE_TRANSFORM)
-
-GstFlowReturn probeTransform(GstBaseTransform*, GstBuffer* buffer)
-{
-    GstMapInfo map;
-    if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-        const auto* s = reinterpret_cast<const int16_t*>(map.data);
-        const bool sounding = std::any_of(s, s + map.size / 2, [](int16_t v) { return v > 300 || v < -300; });
-        gst_buffer_unmap(buffer, &map);
-        if (sounding) {
-            const int64_t t = nowNs();
-            int64_t expected = 0;
-            g_firstSound.compare_exchange_strong(expected, t);
-            g_lastSound = t;
-        }
-    }
-    return GST_FLOW_OK;
-}
-
-void bench_probe_class_init(BenchProbeClass* klass)
-{
-    auto* element = GST_ELEMENT_CLASS(klass);
-    static GstStaticPadTemplate sinkT = GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS,
-                                                                GST_STATIC_CAPS("audio/x-raw,format=S16LE"));
-    static GstStaticPadTemplate srcT = GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS,
-                                                               GST_STATIC_CAPS("audio/x-raw,format=S16LE"));
-    gst_element_class_add_static_pad_template(element, &sinkT);
-    gst_element_class_add_static_pad_template(element, &srcT);
-    gst_element_class_set_static_metadata(element, "Bench probe", "Filter/Audio", "Stamps sounding buffers",
-                                          "pealix");
-    GST_BASE_TRANSFORM_CLASS(klass)->transform_ip = probeTransform;
-    GST_BASE_TRANSFORM_CLASS(klass)->passthrough_on_same_caps = FALSE;
-}
-
-void bench_probe_init(BenchProbe* self)
-{
-    gst_base_transform_set_in_place(GST_BASE_TRANSFORM(self), TRUE);
-}
 
 void spin(int ms)
 {
@@ -120,7 +64,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     gst_init(&argc, &argv);
-    gst_element_register(nullptr, "benchprobe", GST_RANK_NONE, bench_probe_get_type());
+    bench::registerSoundingProbe();
     const int rounds = 10;
 
     QTemporaryDir dir;
@@ -145,32 +89,32 @@ int main(int argc, char** argv)
         qputenv("PEALIX_AUDIO_SINK", sink);
         for (int i = 0; i < rounds; ++i) {
             rec.waitUntilWritten();
-            g_firstSound = 0;
-            const int64_t t0 = nowNs();
+            bench::firstSound = 0;
+            const int64_t t0 = bench::wallNs();
             a->play();
-            if (spinUntil([] { return g_firstSound != 0; }, 2000))
-                coldOnset.push_back((g_firstSound - t0) / 1e6);
+            if (spinUntil([] { return bench::firstSound != 0; }, 2000))
+                coldOnset.push_back((bench::firstSound - t0) / 1e6);
             a->stop();
         }
         rec.waitUntilWritten();
         platform::Sound::prepareOutput();
         for (int i = 0; i < rounds * 2; ++i) {
             spin(100);
-            g_firstSound = 0;
-            const int64_t t0 = nowNs();
+            bench::firstSound = 0;
+            const int64_t t0 = bench::wallNs();
             a->play();
-            if (spinUntil([] { return g_firstSound != 0; }, 2000))
-                warmOnset.push_back((g_firstSound - t0) / 1e6);
+            if (spinUntil([] { return bench::firstSound != 0; }, 2000))
+                warmOnset.push_back((bench::firstSound - t0) / 1e6);
             spin(50);
             a->stop();
         }
         for (int i = 0; i < rounds; ++i) {
             l->play();
             spin(300);
-            const int64_t t0 = nowNs();
+            const int64_t t0 = bench::wallNs();
             l->stop();
             spin(150);
-            stopLatency.push_back(std::max<int64_t>(0, g_lastSound - t0) / 1e6);
+            stopLatency.push_back(std::max<int64_t>(0, bench::lastSound - t0) / 1e6);
         }
         rec.waitUntilWritten();
     }

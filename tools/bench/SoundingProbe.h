@@ -1,0 +1,18 @@
+#pragma once
+// A pass-through GStreamer element "benchprobe" for S16LE audio that stamps the wall-clock time of the
+// first and the last buffer carrying sound, so a benchmark sees when audio reaches the sink.
+
+#include <atomic>
+#include <cstdint>
+
+namespace bench {
+
+// Nanoseconds on the wall clock; firstSound is 0 until a sounding buffer passes after it was reset.
+extern std::atomic<int64_t> firstSound;
+extern std::atomic<int64_t> lastSound;
+
+int64_t wallNs();
+// Call once after gst_init, before a sink description names "benchprobe".
+void registerSoundingProbe();
+
+} // namespace bench

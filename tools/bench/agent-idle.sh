@@ -31,22 +31,36 @@ pid=$!
 sleep "${SETTLE:-3}"
 
 ticks=$(getconf CLK_TCK)
+declare -A vol0 nonvol0
 sample() {
     # utime and stime are fields 14 and 15; the command name in field 2 has no spaces here.
     read -r -a stat <"/proc/$pid/stat"
     cpu=$((stat[13] + stat[14]))
-    # The status of the process is its main thread's only: every thread's counts are added up.
-    vol=$(cat /proc/"$pid"/task/*/status | awk '/^voluntary_ctxt_switches/ {s += $2} END {print s}')
-    nonvol=$(cat /proc/"$pid"/task/*/status | awk '/^nonvoluntary_ctxt_switches/ {s += $2} END {print s}')
     threads=$(ls /proc/"$pid"/task | wc -l)
 }
+# Context switches per thread id: a thread that ends takes its counts with it, so only what each thread
+# did after the first sample is added up (a thread that began meanwhile counts from zero).
+switches() {
+    local t v n
+    for t in /proc/"$pid"/task/*; do
+        v=$(awk '/^voluntary_ctxt_switches/ {print $2}' "$t/status" 2>/dev/null) || continue
+        n=$(awk '/^nonvoluntary_ctxt_switches/ {print $2}' "$t/status" 2>/dev/null) || continue
+        echo "${t##*/} $v $n"
+    done
+}
+while read -r t v n; do vol0[$t]=$v nonvol0[$t]=$n; done < <(switches)
 sample
-cpu0=$cpu vol0=$vol nonvol0=$nonvol
+cpu0=$cpu
 start=$(date +%s)
 echo "measuring PealixTool (pid $pid) for $minutes min from $(date +%T)"
 sleep $((minutes * 60))
 kill -0 "$pid" 2>/dev/null || { echo "the agent died" >&2; exit 1; }
 sample
+vol=0 nonvol=0 mainv=0
+while read -r t v n; do
+    vol=$((vol + v - ${vol0[$t]:-0})) nonvol=$((nonvol + n - ${nonvol0[$t]:-0}))
+    [ "$t" = "$pid" ] && mainv=$((v - ${vol0[$t]:-0}))
+done < <(switches)
 end=$(date +%s)
 # A quarter inside the window: a minute of 0, 15, 30 or 45 between start and end.
 crossed=no
@@ -54,9 +68,10 @@ for ((t = start - start % 60 + 60; t <= end; t += 60)); do
     m=$((10#$(date -d "@$t" +%M)))
     if ((m % 15 == 0)); then crossed="yes ($(date -d "@$t" +%H:%M))"; fi
 done
-awk -v c=$((cpu - cpu0)) -v hz="$ticks" -v v=$((vol - vol0)) -v n=$((nonvol - nonvol0)) -v s=$((end - start)) \
+awk -v c=$((cpu - cpu0)) -v hz="$ticks" -v v=$vol -v n=$nonvol -v mv=$mainv -v s=$((end - start)) \
     -v q="$crossed" -v th="$threads" 'BEGIN {
     printf "window %d s until %s; a quarter inside: %s\n", s, strftime("%T"), q
     printf "CPU (utime+stime, all threads): %.2f s\n", c / hz
     printf "context switches of its %d threads: %d voluntary + %d involuntary = %d (%.2f per minute)\n", th, v, n, v + n, (v + n) * 60 / s
+    printf "of which the main thread (the minute timer): %d voluntary (%.2f per minute)\n", mv, mv * 60 / s
 }'

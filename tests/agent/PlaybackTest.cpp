@@ -11,7 +11,6 @@
 #include "testsupport/TestClock.h"
 #include "testsupport/TestEnvironment.h"
 
-#include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -27,28 +26,6 @@ using platform::TimePoint;
 namespace {
 
 constexpr int rate = 48000;
-
-// A mono 16-bit WAV: `toneMs` of a sine, then `silenceMs` of silence.
-bool writeShape(const QString& path, double hz, double toneMs, double silenceMs, double amplitude = 0.5)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const int toneFrames = int(toneMs * rate / 1000), frames = toneFrames + int(silenceMs * rate / 1000);
-    QDataStream out(&file);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + frames * 2);
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2) << quint16(2)
-        << quint16(16);
-    out.writeRawData("data", 4);
-    out << quint32(frames * 2);
-    for (int i = 0; i < frames; ++i)
-        out << qint16(i < toneFrames ? std::lround(32767 * amplitude * std::sin(2 * M_PI * hz * i / rate))
-                                     : 0);
-    return out.status() == QDataStream::Ok;
-}
 
 // Zero crossings per second over a stretch, halved: the frequency of a plain sine.
 double frequency(const std::vector<float>& s, double fromMs, double toMs)

@@ -3,6 +3,7 @@
 #include "platform/Sound.h"
 
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
@@ -136,4 +137,27 @@ bool writeTone(const QString& path, double frequency, double seconds, double amp
     }
     sf_close(file);
     return ok;
+}
+
+// A mono 16-bit WAV: `toneMs` of a sine, then `silenceMs` of silence.
+bool writeShape(const QString& path, double hz, double toneMs, double silenceMs, double amplitude)
+{
+    constexpr int rate = 48000;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const int toneFrames = int(toneMs * rate / 1000), frames = toneFrames + int(silenceMs * rate / 1000);
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + frames * 2);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2) << quint16(2)
+        << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(frames * 2);
+    for (int i = 0; i < frames; ++i)
+        out << qint16(i < toneFrames ? std::lround(32767 * amplitude * std::sin(2 * M_PI * hz * i / rate))
+                                     : 0);
+    return out.status() == QDataStream::Ok;
 }

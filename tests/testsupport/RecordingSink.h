@@ -42,3 +42,5 @@ private:
 // Writes a sine tone; the format follows the extension (.wav or .flac). False on failure.
 bool writeTone(const QString& path, double frequency, double seconds, double amplitude = 0.5,
                int rate = 48000, int channels = 2);
+// A mono 16-bit 48 kHz WAV: toneMs of a sine, then silenceMs of silence, so the length is exact.
+bool writeShape(const QString& path, double hz, double toneMs, double silenceMs, double amplitude = 0.5);

@@ -15,7 +15,6 @@
 #include "testsupport/RecordingSink.h"
 
 #include <QApplication>
-#include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -88,27 +87,6 @@ void printStats(const char* what, std::vector<double> v)
 
 constexpr double melodyMs = 300, strikeToneMs = 100, strikeMs = 160;
 
-// Mono 16-bit WAV: the strike tone at 1 kHz, then silence up to the strike length.
-bool writeStrike(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const int rate = 48000, tone = int(strikeToneMs * rate / 1000), frames = int(strikeMs * rate / 1000);
-    QDataStream out(&file);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + frames * 2);
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2) << quint16(2)
-        << quint16(16);
-    out.writeRawData("data", 4);
-    out << quint32(frames * 2);
-    for (int i = 0; i < frames; ++i)
-        out << qint16(i < tone ? std::lround(16384 * std::sin(2 * M_PI * 1000.0 * i / rate)) : 0);
-    return out.status() == QDataStream::Ok;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -135,7 +113,7 @@ int main(int argc, char** argv)
                                {"set", "Chimes"},
                                {"path", PrefKeys::blankPath}};
     }
-    writeStrike(setDir + "/tone.wav");
+    writeShape(setDir + "/tone.wav", 1000, strikeToneMs, strikeMs - strikeToneMs);
     QFile plist(setDir + "/chimeset.plist");
     plist.open(QIODevice::WriteOnly);
     plist.write(platform::PropertyList::toXml(QVariantMap{{"chimes", chimes}, {"single chime", "tone.wav"}}));

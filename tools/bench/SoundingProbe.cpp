@@ -1,5 +1,8 @@
 #include "SoundingProbe.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 #include <algorithm>
 #include <chrono>
 #include <gst/base/gstbasetransform.h>
@@ -70,6 +73,19 @@ void bench_probe_init(BenchProbe* self)
 void registerSoundingProbe()
 {
     gst_element_register(nullptr, "benchprobe", GST_RANK_NONE, bench_probe_get_type());
+}
+
+bool spinUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        QThread::usleep(200);
+    }
+    return true;
 }
 
 } // namespace bench

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace bench {
 
@@ -14,5 +15,7 @@ extern std::atomic<int64_t> lastSound;
 int64_t wallNs();
 // Call once after gst_init, before a sink description names "benchprobe".
 void registerSoundingProbe();
+// Runs the event loop in short steps until done() or the time-out; false on time-out.
+bool spinUntil(const std::function<bool()>& done, int timeoutMs);
 
 } // namespace bench

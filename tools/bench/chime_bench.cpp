@@ -56,22 +56,9 @@ private:
     };
 };
 
-bool spinUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        QThread::usleep(200);
-    }
-    return true;
-}
-
 void spin(int ms)
 {
-    spinUntil([] { return false; }, ms);
+    bench::spinUntil([] { return false; }, ms);
 }
 
 void printStats(const char* what, std::vector<double> v)
@@ -149,8 +136,8 @@ int main(int argc, char** argv)
         bench::firstSound = 0;
         const platform::TimePoint quarter = day + minutes(15 * (i + 3));
         const int64_t due = duration_cast<nanoseconds>(aimAt(quarter).time_since_epoch()).count();
-        if (!spinUntil([&] { return controller.isBusy(); }, 4000) ||
-            !spinUntil([&] { return !controller.isBusy(); }, 10000)) {
+        if (!bench::spinUntil([&] { return controller.isBusy(); }, 4000) ||
+            !bench::spinUntil([&] { return !controller.isBusy(); }, 10000)) {
             std::fprintf(stderr, "round %d: no chime\n", i);
             continue;
         }
@@ -179,7 +166,7 @@ int main(int argc, char** argv)
         recording.waitUntilWritten();
         bench::firstSound = 0;
         aimAt(day + minutes(15 * (i + 40)));
-        if (!spinUntil([] { return bench::firstSound != 0; }, 5000))
+        if (!bench::spinUntil([] { return bench::firstSound != 0; }, 5000))
             continue;
         spin(150);
         const int64_t slept = bench::wallNs();

@@ -27,19 +27,6 @@ void spin(int ms)
     }
 }
 
-bool spinUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        QThread::usleep(200);
-    }
-    return true;
-}
-
 double median(std::vector<double> v)
 {
     if (v.empty())
@@ -92,7 +79,7 @@ int main(int argc, char** argv)
             bench::firstSound = 0;
             const int64_t t0 = bench::wallNs();
             a->play();
-            if (spinUntil([] { return bench::firstSound != 0; }, 2000))
+            if (bench::spinUntil([] { return bench::firstSound != 0; }, 2000))
                 coldOnset.push_back((bench::firstSound - t0) / 1e6);
             a->stop();
         }
@@ -103,7 +90,7 @@ int main(int argc, char** argv)
             bench::firstSound = 0;
             const int64_t t0 = bench::wallNs();
             a->play();
-            if (spinUntil([] { return bench::firstSound != 0; }, 2000))
+            if (bench::spinUntil([] { return bench::firstSound != 0; }, 2000))
                 warmOnset.push_back((bench::firstSound - t0) / 1e6);
             spin(50);
             a->stop();
@@ -127,7 +114,7 @@ int main(int argc, char** argv)
         for (int i = 0; i < rounds; ++i) {
             const int want = ended + 1;
             a->play();
-            spinUntil([&] { return ended >= want; }, 3000);
+            bench::spinUntil([&] { return ended >= want; }, 3000);
             spin(100);
         }
         rec.waitUntilWritten();

@@ -3,14 +3,16 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
+#include <glib.h>
 #include <mutex>
+#include <string>
 #include <sys/stat.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 
@@ -164,8 +166,9 @@ public:
     }
 };
 
-std::mutex zoneMutex;
-
+// The zone in force: TZ when set, else /etc/localtime. TZ is only ever read: setenv() and tzset() are
+// unsafe in a process with other threads. The zone's file is looked at before each conversion, so a
+// replaced file (timedated swaps the /etc/localtime link) is in force from the next conversion on.
 struct ZoneFileStamp {
     bool present = false;
     dev_t dev = 0;
@@ -183,48 +186,91 @@ struct ZoneFileStamp {
     }
 };
 
-ZoneFileStamp zoneFileStamp()
+ZoneFileStamp zoneFileStamp(const std::string& path)
 {
     ZoneFileStamp stamp;
     struct stat target {};
     struct stat link {};
-    if (::stat("/etc/localtime", &target) == 0) {
+    if (::stat(path.c_str(), &target) == 0) {
         stamp.present = true;
         stamp.dev = target.st_dev;
         stamp.ino = target.st_ino;
         stamp.size = target.st_size;
         stamp.mtime = target.st_mtim;
     }
-    if (::lstat("/etc/localtime", &link) == 0) {
+    if (::lstat(path.c_str(), &link) == 0) {
         stamp.linkIno = link.st_ino;
         stamp.linkMtime = link.st_mtim;
     }
     return stamp;
 }
 
-// glibc's tzset() reloads only when the TZ string differs from last time, so a replaced /etc/localtime
-// would go unnoticed with TZ unset. Switching TZ between two spellings of that same file forces a reload.
-void refreshZoneLocked()
+// The file a TZ value names, as libc reads it; a rule string ("CET-1CEST,M3.5.0,M10.5.0/3") names none
+// that exists, so it never changes.
+std::string zoneFilePath(std::string tz)
 {
-    static bool stamped = false;
-    static ZoneFileStamp last;
-    const char* tz = std::getenv("TZ");
-    const bool fromFile =
-        !tz || std::strcmp(tz, "/etc/localtime") == 0 || std::strcmp(tz, ":/etc/localtime") == 0;
-    if (fromFile) {
-        const ZoneFileStamp now = zoneFileStamp();
-        if (stamped && !(now == last))
-            ::setenv("TZ", tz && tz[0] == ':' ? "/etc/localtime" : ":/etc/localtime", 1);
-        last = now;
-        stamped = true;
+    if (!tz.empty() && tz[0] == ':')
+        tz.erase(0, 1);
+    if (tz.empty())
+        return "/etc/localtime";
+    if (tz[0] == '/')
+        return tz;
+    const char* dir = std::getenv("TZDIR");
+    return std::string(dir && *dir ? dir : "/usr/share/zoneinfo") + '/' + tz;
+}
+
+struct ZoneRef {
+    GTimeZone* tz = nullptr;
+    explicit ZoneRef(GTimeZone* z) : tz(z) {}
+    ~ZoneRef() { g_time_zone_unref(tz); }
+    ZoneRef(const ZoneRef&) = delete;
+    ZoneRef& operator=(const ZoneRef&) = delete;
+};
+
+ZoneRef localZone()
+{
+    static std::mutex mutex;
+    static GTimeZone* zone = nullptr;
+    static std::string lastTz;
+    static bool hadTz = false;
+    static ZoneFileStamp lastStamp;
+
+    std::lock_guard lock(mutex);
+    const char* env = std::getenv("TZ");
+    const std::string tz = env ? env : "";
+    const std::string path = zoneFilePath(tz);
+    const ZoneFileStamp stamp = zoneFileStamp(path);
+    if (!zone || hadTz != (env != nullptr) || tz != lastTz || !(stamp == lastStamp)) {
+        // GLib shares zones by identifier while they are referenced: the old one must go first, or the
+        // replaced file would not be read again.
+        if (zone)
+            g_time_zone_unref(zone);
+        zone = g_time_zone_new_identifier(env && *env ? env : "/etc/localtime");
+        if (!zone)
+            zone = g_time_zone_new_utc(); // what libc does with a zone it cannot read
+        hadTz = env != nullptr;
+        lastTz = tz;
+        lastStamp = stamp;
     }
-    ::tzset();
+    return ZoneRef(g_time_zone_ref(zone));
+}
+
+int32_t offsetAt(GTimeZone* tz, gint64 utc)
+{
+    const int interval = g_time_zone_find_interval(tz, G_TIME_TYPE_UNIVERSAL, utc);
+    return interval < 0 ? 0 : g_time_zone_get_offset(tz, interval);
+}
+
+bool isDstAt(GTimeZone* tz, gint64 utc)
+{
+    const int interval = g_time_zone_find_interval(tz, G_TIME_TYPE_UNIVERSAL, utc);
+    return interval >= 0 && g_time_zone_is_dst(tz, interval);
 }
 
 constexpr long long maxSeconds = duration_cast<seconds>(TimePoint::duration::max()).count();
 constexpr long long minSeconds = duration_cast<seconds>(TimePoint::duration::min()).count() + 1;
 
-TimePoint fromTimeT(long long t)
+TimePoint fromSeconds(long long t)
 {
     if (t > maxSeconds)
         return TimePoint::max();
@@ -233,35 +279,9 @@ TimePoint fromTimeT(long long t)
     return TimePoint(seconds(t));
 }
 
-bool sameFields(const std::tm& a, const std::tm& b)
+long long floorDiv(long long a, long long b)
 {
-    return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday &&
-           a.tm_hour == b.tm_hour && a.tm_min == b.tm_min && a.tm_sec == b.tm_sec;
-}
-
-struct Made {
-    bool ok = false;
-    std::time_t t = 0;
-    std::tm local{};
-};
-
-Made makeLocked(int year, int month, int day, int hour, int minute, int second, int isDst)
-{
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = isDst;
-    tm.tm_wday = -1; // mktime's only reliable failure sign: -1 is also a valid result
-    Made made;
-    made.t = std::mktime(&tm);
-    if (tm.tm_wday == -1)
-        return made;
-    made.ok = localtime_r(&made.t, &made.local) != nullptr;
-    return made;
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
 }
 
 } // namespace
@@ -275,45 +295,56 @@ Clock& Clock::system()
 
 CalendarDate localFields(TimePoint instant)
 {
-    const std::time_t t = static_cast<std::time_t>(floor<seconds>(instant.time_since_epoch()).count());
-    std::tm tm{};
-    {
-        std::lock_guard lock(zoneMutex);
-        refreshZoneLocked();
-        if (!localtime_r(&t, &tm))
-            return {};
-    }
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_isdst};
+    const long long utc = floor<seconds>(instant.time_since_epoch()).count();
+    const ZoneRef zone = localZone();
+    const sys_seconds local{seconds(utc + offsetAt(zone.tz, utc))};
+    const sys_days day = floor<days>(local);
+    const year_month_day ymd{day};
+    const hh_mm_ss<seconds> time{local - day};
+    return {int(ymd.year()),
+            int(unsigned(ymd.month())),
+            int(unsigned(ymd.day())),
+            int(time.hours().count()),
+            int(time.minutes().count()),
+            int(time.seconds().count()),
+            isDstAt(zone.tz, utc) ? 1 : 0};
 }
 
 TimePoint fromLocalFields(int year, int month, int day, int hour, int minute, int second, int isDst)
 {
-    // Keeps tm_year from overflowing; such years are far outside TimePoint anyway.
-    if (year > 100000000)
+    // Months carry into years first; the calendar types then cover every year TimePoint can reach.
+    const long long y = year + floorDiv(month - 1LL, 12);
+    const long long m = month - 1LL - floorDiv(month - 1LL, 12) * 12;
+    if (y > 30000)
         return TimePoint::max();
-    if (year < -100000000)
+    if (y < -30000)
         return TimePoint::min();
+    const sys_days first =
+        year_month_day{std::chrono::year(int(y)), std::chrono::month(unsigned(m + 1)), std::chrono::day(1)};
+    const long long local =
+        (first.time_since_epoch().count() + (day - 1LL)) * 86400 + hour * 3600LL + minute * 60LL + second;
 
-    std::lock_guard lock(zoneMutex);
-    refreshZoneLocked();
-    const Made any = makeLocked(year, month, day, hour, minute, second, -1);
-    if (!any.ok)
-        return year > 1970 ? TimePoint::max() : TimePoint::min();
-
-    // The wall time occurs twice when reading it as standard and as summer time gives two instants that
-    // both show these fields with the flag they were read with.
-    const Made standard = makeLocked(year, month, day, hour, minute, second, 0);
-    const Made summer = makeLocked(year, month, day, hour, minute, second, 1);
-    const bool repeated = standard.ok && summer.ok && standard.t != summer.t &&
-                          standard.local.tm_isdst == 0 && summer.local.tm_isdst == 1 &&
-                          sameFields(standard.local, summer.local);
-    if (!repeated)
-        return fromTimeT(any.t);
-    if (isDst == 0)
-        return fromTimeT(standard.t);
-    if (isDst > 0)
-        return fromTimeT(summer.t);
-    return fromTimeT(std::min(standard.t, summer.t));
+    const ZoneRef zone = localZone();
+    // The instants that show this wall time: one, two in the hour repeated when summer time ends, none in
+    // the hour skipped when it starts. Zone offsets change at most once around any day.
+    const long long offsets[] = {offsetAt(zone.tz, local - 86400), offsetAt(zone.tz, local),
+                                 offsetAt(zone.tz, local + 86400)};
+    std::vector<long long> found;
+    for (long long offset : offsets) {
+        const long long candidate = local - offset;
+        if (candidate + offsetAt(zone.tz, candidate) == local &&
+            std::find(found.begin(), found.end(), candidate) == found.end())
+            found.push_back(candidate);
+    }
+    if (found.empty()) // skipped: read with the offset before the gap, which moves it forward by the gap
+        return fromSeconds(local - offsets[0]);
+    std::sort(found.begin(), found.end());
+    if (found.size() > 1 && isDst >= 0) {
+        for (long long candidate : found)
+            if (isDstAt(zone.tz, candidate) == (isDst > 0))
+                return fromSeconds(candidate);
+    }
+    return fromSeconds(found.front());
 }
 
 TimePoint fromLocalFields(const CalendarDate& date)

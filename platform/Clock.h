@@ -3,10 +3,9 @@
 // zone.
 //
 // Timer (Timer.h) runs on a Clock: the real one, Clock::system(), or a test clock that tests move by hand.
-// Calendar helpers use libc (localtime_r, mktime), so the zone is TZ when set, else /etc/localtime.
-// A changed zone is picked up at the next conversion: tzset() runs before each one (that re-reads a changed
-// TZ), and when TZ is unset or names /etc/localtime, a changed /etc/localtime (other inode, size or mtime)
-// makes libc load the zone file again, which plain tzset() would not do.
+// Calendar helpers read the zone with GLib: TZ when set, else /etc/localtime. The zone's file is looked at
+// before each conversion, so a replaced one (a new system zone) counts from the next conversion on. The
+// environment is never changed.
 
 #include <chrono>
 #include <functional>
@@ -41,7 +40,7 @@ public:
     static Clock& system();
 };
 
-// Calendar fields of an instant in the local zone. isDst is libc's tm_isdst (1, 0, or -1 for unknown).
+// Calendar fields of an instant in the local zone. isDst is 1 in summer time, else 0 (-1: unknown).
 struct CalendarDate {
     int year = 1970; // common era
     int month = 1;   // 1 to 12

@@ -5,11 +5,16 @@
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <unistd.h>
 
 #include <chrono>
 #include <set>
@@ -334,6 +339,45 @@ TEST_F(TimerTest, a_changed_zone_is_seen_at_the_next_conversion)
     qputenv("TZ", "America/New_York");
     EXPECT_EQ(platform::localFields(noon).hour, 8);
     EXPECT_EQ(platform::fromLocalFields(2026, 6, 1, 8, 0, 0), noon);
+}
+
+TEST_F(TimerTest, a_new_system_zone_is_in_force_from_the_next_conversion_every_time)
+{
+    // A new system zone arrives as a replaced zone file: a link swapped by rename (as timedated does),
+    // or a file rewritten in place.
+    QTemporaryDir dir;
+    const QByteArray zone = QFile::encodeName(dir.path() + "/localtime");
+    const auto link = [&](const char* name) {
+        const QByteArray staged = zone + ".new";
+        ASSERT_EQ(::symlink((QByteArray("/usr/share/zoneinfo/") + name).constData(), staged.constData()), 0);
+        ASSERT_EQ(::rename(staged.constData(), zone.constData()), 0);
+    };
+    link("Europe/London");
+    ZoneGuard guard((":" + zone).constData());
+    const QByteArray tzBefore = qgetenv("TZ");
+    const TimePoint noon = utc(2026, 6, 1, 12, 0);
+
+    EXPECT_EQ(platform::localFields(noon).hour, 13);
+    link("Asia/Kolkata");
+    EXPECT_EQ(platform::localFields(noon).hour, 17);
+    EXPECT_EQ(platform::localFields(noon).minute, 30);
+    link("America/New_York");
+    EXPECT_EQ(platform::localFields(noon).hour, 8);
+    EXPECT_EQ(platform::fromLocalFields(2026, 6, 1, 8, 0, 0), noon);
+
+    // The link goes first, so that writing does not reach the system's zone data.
+    ASSERT_TRUE(QFile::remove(QFile::decodeName(zone)));
+    const auto write = [&](const char* name) {
+        QFile in(QStringLiteral("/usr/share/zoneinfo/") + name);
+        QFile out(QFile::decodeName(zone));
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(in.readAll());
+    };
+    write("Asia/Tokyo");
+    EXPECT_EQ(platform::localFields(noon).hour, 21);
+    write("Europe/London");
+    EXPECT_EQ(platform::localFields(noon).hour, 13);
+    EXPECT_EQ(qgetenv("TZ"), tzBefore) << "the environment is not for changing at run time";
 }
 
 TEST(SystemTimer, fires_within_a_few_ms_after_its_wall_clock_instant)

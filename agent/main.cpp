@@ -2,11 +2,39 @@
 
 #include "agent/PealixController.h"
 #include "platform/Bundle.h"
+#include "platform/Log.h"
+#include "platform/SingleInstance.h"
+#include "shared/PrefKeys.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char usage[] = "Usage: PealixTool [-u]\n"
+                     "Chimes the quarter hours as the Pealix preferences say.\n"
+                     "\n"
+                     "  -u         check for updates, then quit\n"
+                     "  --help     show this help and exit\n"
+                     "  --version  show the version and exit\n";
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    // Answered before Qt starts, so they work without a display or a session.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("PealixTool %s\n", PEALIX_VERSION);
+            return 0;
+        }
+    }
+
     // Without a display the agent still chimes; it just has nowhere to show its icon.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
@@ -15,6 +43,21 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PealixTool"));
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // Qt has taken its own options out by now.
+    const QStringList options = QCoreApplication::arguments().mid(1);
+    const bool updateOnly = options == QStringList{QStringLiteral("-u")};
+    if (!options.isEmpty() && !updateOnly) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+
+    // A second chiming agent would ring every quarter twice; the update check may run beside one.
+    platform::SingleInstance instance(PrefKeys::agentBusName);
+    if (!updateOnly && !instance.acquire()) {
+        platform::log(QStringLiteral("another agent is already chiming in this session; exiting"));
+        return 0;
+    }
 
     PealixController controller(platform::Bundle::mainBundle(), QCoreApplication::arguments());
     controller.awakeFromNib();

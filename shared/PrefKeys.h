@@ -16,6 +16,9 @@ inline const QString excluded = QStringLiteral("com.quorlenvik.pealix.excluded")
 inline const QString prefsUpdateNotification = QStringLiteral("com.quorlenvik.pealix.prefs-update.GUI");
 inline const QString updateCheckNotification = QStringLiteral("com.quorlenvik.pealix.update-check");
 
+// The session-bus name that the one chiming agent of a session holds.
+inline const QString agentBusName = QStringLiteral("com.quorlenvik.PealixTool");
+
 // Chime info record.
 inline const QString minute = QStringLiteral("minute");
 inline const QString chime = QStringLiteral("chime");

@@ -50,3 +50,14 @@ QString sourceDir()
 {
     return QStringLiteral(PEALIX_SOURCE_DIR);
 }
+
+QString fakeTimeLibrary()
+{
+    for (const QString& lib :
+         QDir(QStringLiteral("/usr/lib")).entryList({QStringLiteral("*-linux-gnu")}, QDir::Dirs)) {
+        const QString path = QStringLiteral("/usr/lib/") + lib + QStringLiteral("/faketime/libfaketime.so.1");
+        if (QFile::exists(path))
+            return path;
+    }
+    return {};
+}

@@ -27,3 +27,6 @@ private:
 // The built agent bundle and the source tree, for tests that need shipped data.
 QString agentBundleDir();
 QString sourceDir();
+// libfaketime for LD_PRELOAD (the faketime wrapper forks, so a signal to it would not reach the program);
+// empty when the Debian package faketime is not installed.
+QString fakeTimeLibrary();

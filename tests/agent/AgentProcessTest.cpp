@@ -1,0 +1,180 @@
+// The built agent as a user starts it: its command line, and one chiming agent per session however
+// often it is started.
+
+#include "platform/Preferences.h"
+#include "shared/PrefKeys.h"
+#include "testsupport/PrivateBus.h"
+#include "testsupport/TestEnvironment.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+PrivateBus* const& bus = PrivateBus::forProgram();
+
+QString tool()
+{
+    return agentBundleDir() + QStringLiteral("/Contents/Linux/PealixTool");
+}
+
+struct Finished {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Finished runToEnd(const QStringList& arguments, const QProcessEnvironment& env)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(tool(), arguments);
+    Finished run;
+    if (!p.waitForFinished(10000)) {
+        p.kill();
+        p.waitForFinished();
+        return run;
+    }
+    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    run.out = p.readAllStandardOutput();
+    run.err = p.readAllStandardError();
+    return run;
+}
+
+// Chiming on at the full hour, with the shipped melody and no strikes.
+void writeChimingSettings()
+{
+    platform::Preferences prefs(PrefKeys::domain);
+    prefs.setValue(PrefKeys::pealixActive, true);
+    prefs.setValue(PrefKeys::chimeInfo, QVariantList{QVariantMap{{"minute", qint64(0)},
+                                                                 {"chime", true},
+                                                                 {"strike", false},
+                                                                 {"set", "Chimes"},
+                                                                 {"path", PrefKeys::blankPath}}});
+    ASSERT_TRUE(prefs.synchronize());
+}
+
+class AgentProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFileInfo(tool()).isExecutable());
+        ASSERT_TRUE(bus && bus->isRunning());
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    std::unique_ptr<QProcess> startAgent(const QString& recording, const QProcessEnvironment& base)
+    {
+        auto p = std::make_unique<QProcess>();
+        QProcessEnvironment e = base;
+        e.insert("PEALIX_AUDIO_SINK",
+                 "audioconvert ! audio/x-raw,format=S16LE ! wavenc ! filesink location=\"" + recording +
+                     "\"");
+        p->setProcessEnvironment(e);
+        p->start(tool(), {});
+        EXPECT_TRUE(p->waitForStarted(5000));
+        return p;
+    }
+
+    static bool stillRunningAfter(QProcess& p, int ms)
+    {
+        return !p.waitForFinished(ms) && p.state() == QProcess::Running;
+    }
+
+    TestEnvironment home;
+    QProcessEnvironment env;
+};
+
+TEST_F(AgentProcessTest, command_line_answers_without_a_display_or_a_session)
+{
+    QProcessEnvironment bare = env;
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"})
+        bare.remove(name);
+
+    const Finished help = runToEnd({"--help"}, bare);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith("Usage: PealixTool")) << help.out.constData();
+    EXPECT_TRUE(help.err.isEmpty()) << help.err.constData();
+
+    const Finished version = runToEnd({"--version"}, bare);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, QByteArray("PealixTool " PEALIX_VERSION "\n"));
+
+    for (const QStringList& wrong :
+         {QStringList{"--frobnicate"}, QStringList{"extra"}, QStringList{"-u", "-u"}}) {
+        const Finished run = runToEnd(wrong, env);
+        EXPECT_EQ(run.exitCode, 2) << wrong.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("Usage: PealixTool")) << run.err.constData();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+
+    // Update-only mode quits by itself, also beside a chiming agent.
+    auto chiming = startAgent(home.root() + "/unused.wav", env);
+    QTest::qWait(500);
+    const Finished update = runToEnd({"-u"}, env);
+    EXPECT_EQ(update.exitCode, 0);
+    EXPECT_TRUE(stillRunningAfter(*chiming, 100));
+    chiming->terminate();
+    chiming->waitForFinished(5000);
+}
+
+TEST_F(AgentProcessTest, a_second_agent_exits_and_the_first_chimes_alone)
+{
+    const QString preload = fakeTimeLibrary();
+    if (preload.isEmpty())
+        GTEST_SKIP() << "libfaketime (Debian package faketime) is not installed";
+    writeChimingSettings();
+    QProcessEnvironment faked = env;
+    faked.insert("LD_PRELOAD", preload);
+    const QString asan = faked.value("ASAN_OPTIONS");
+    faked.insert("ASAN_OPTIONS", (asan.isEmpty() ? "" : asan + ":") + "verify_asan_link_order=0");
+    faked.insert("FAKETIME", "@2026-12-07 14:59:56");
+    faked.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");
+
+    const QString first = home.root() + "/first.wav";
+    const QString second = home.root() + "/second.wav";
+    auto a = startAgent(first, faked);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QDBusConnection::sessionBus().interface()->isServiceRegistered(PrefKeys::agentBusName), 3000);
+    auto b = startAgent(second, faked);
+    ASSERT_TRUE(b->waitForFinished(3000)) << "the second agent kept running";
+    EXPECT_EQ(b->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(b->exitCode(), 0);
+    EXPECT_EQ(b->readAllStandardError().count('\n'), 1);
+
+    // The quarter comes about four seconds after the start.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(first).size() > 48000, 8000);
+    EXPECT_FALSE(QFileInfo::exists(second));
+    a->terminate();
+    a->waitForFinished(5000);
+}
+
+TEST_F(AgentProcessTest, a_killed_agent_leaves_nothing_that_keeps_the_next_one_out)
+{
+    // Once with the session bus, once without one, where the lock in the runtime directory decides alone.
+    QProcessEnvironment noBus = env;
+    noBus.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.root() + "/no-bus-here");
+    for (const QProcessEnvironment& session : {env, noBus}) {
+        auto a = startAgent(home.root() + "/a.wav", session);
+        ASSERT_TRUE(stillRunningAfter(*a, 1000));
+        auto b = startAgent(home.root() + "/b.wav", session);
+        ASSERT_TRUE(b->waitForFinished(3000)) << "two agents in one session";
+        EXPECT_EQ(b->exitCode(), 0);
+
+        a->kill();
+        a->waitForFinished(5000);
+        auto c = startAgent(home.root() + "/c.wav", session);
+        EXPECT_TRUE(stillRunningAfter(*c, 1500)) << "a stale lock kept the agent out";
+        c->terminate();
+        c->waitForFinished(5000);
+    }
+}
+
+} // namespace

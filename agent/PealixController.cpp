@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -26,7 +27,8 @@ bool isQuarter(qint64 minute)
 std::optional<qint64> wholeMinute(const QVariant& value)
 {
     const auto number = ChimeSets::numberValue(value);
-    if (!number || *number != static_cast<double>(static_cast<qint64>(*number)))
+    // Checked before the conversion, which is undefined for NaN and for values outside qint64.
+    if (!number || !(std::fabs(*number) < 0x1p62) || std::floor(*number) != *number)
         return std::nullopt;
     return static_cast<qint64>(*number);
 }

@@ -1,10 +1,12 @@
 #include "shared/ChimeSets.h"
 
 #include "platform/Bundle.h"
-#include "platform/Log.h"
 #include "platform/PropertyList.h"
 
 #include <QFileInfo>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcChimeSets, "pealix.chimesets", QtWarningMsg)
 
 namespace ChimeSets {
 
@@ -12,7 +14,8 @@ std::optional<QVariantMap> loadSet(const QString& directory)
 {
     const auto list = platform::PropertyList::readFile(directory + '/' + listFileName);
     if (!list || list->typeId() != QMetaType::QVariantMap) {
-        platform::log(QStringLiteral("Skipping chime set %1: no readable %2").arg(directory, listFileName));
+        // A broken set is left out without a word, like a sound that does not load.
+        qCDebug(lcChimeSets) << "skipping chime set" << directory << "without a readable" << listFileName;
         return std::nullopt;
     }
     QVariantMap set = list->toMap();

@@ -7,6 +7,7 @@
 
 #include <QProcess>
 #include <QSignalSpy>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -153,6 +154,15 @@ TEST_F(ControllerTest, settings_of_the_wrong_type_fall_back_to_defaults)
            {PrefKeys::pealixActive, "yes"},
            {PrefKeys::excluded, 12}});
     auto controller = start();
+    EXPECT_TRUE(controller->schedule().isEmpty());
+
+    // Minutes beyond any integer are no minute at all, and no undefined conversion either.
+    QVariantMap huge = record(0, "Chimes", PrefKeys::blankPath);
+    huge.insert(PrefKeys::minute, 1e300);
+    QVariantMap notANumber = huge;
+    notANumber.insert(PrefKeys::minute, std::nan(""));
+    store({{PrefKeys::chimeInfo, QVariantList{huge, notANumber}}});
+    controller->readPrefs();
     EXPECT_TRUE(controller->schedule().isEmpty());
     EXPECT_EQ(controller->volume(), 70);
     EXPECT_FALSE(controller->chimingEnabled());

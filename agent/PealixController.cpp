@@ -110,7 +110,7 @@ ChimeRecord PealixController::resolveRecord(const QVariantMap& stored) const
     QString melodyPath;
     QString strikePath;
     if (hasSet) {
-        const QVariantMap set = chimesetDict.value(setName).toMap();
+        const QVariantMap set = chimesetDict.value(setName);
         const QString melody = ChimeSets::melodyFile(set, stored.value(PrefKeys::minute));
         // A set without this quarter has no melody; an empty name would open the set directory.
         melodyPath = melody.isEmpty() ? QString() : ChimeSets::soundPath(resources, setName, melody);
@@ -129,7 +129,7 @@ ChimeRecord PealixController::resolveRecord(const QVariantMap& stored) const
     if (!hasSet) {
         const QString fallback = ChimeSets::defaultSet(chimesetDict);
         if (!fallback.isEmpty()) {
-            const QString strike = ChimeSets::strikeFile(chimesetDict.value(fallback).toMap());
+            const QString strike = ChimeSets::strikeFile(chimesetDict.value(fallback));
             if (!strike.isEmpty())
                 strikePath = ChimeSets::soundPath(resources, fallback, strike);
         }

@@ -5,6 +5,7 @@
 #include "platform/Bundle.h"
 #include "platform/Clock.h"
 #include "platform/Preferences.h"
+#include "shared/ChimeSets.h"
 
 #include <QIcon>
 #include <QList>
@@ -49,7 +50,7 @@ public:
     bool isUpdateOnlyMode() const { return m_updateOnly; }
     bool chimingEnabled() const { return m_chimingEnabled; }
     int volume() const { return chimeVolume; }
-    const QVariantMap& setTable() const { return chimesetDict; }
+    const ChimeSets::SetTable& setTable() const { return chimesetDict; }
     const QMap<qint64, ChimeRecord>& schedule() const { return chimePrefs; }
 
     // Clock.
@@ -101,7 +102,7 @@ private:
     void rebuildExclusion(const QVariant& excluded);
 
     // Fields in the order the agent has always declared them.
-    QVariantMap chimesetDict;
+    ChimeSets::SetTable chimesetDict;
     QMap<qint64, ChimeRecord> chimePrefs;
     platform::Timer* chimeTimer = nullptr;
     BusyFlag chimeLock;

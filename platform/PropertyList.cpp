@@ -413,4 +413,18 @@ QByteArray toXml(const QVariant& root)
     return out;
 }
 
+std::optional<double> numberValue(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+        return value.toDouble();
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace platform::PropertyList

@@ -22,4 +22,7 @@ std::optional<QVariant> readFile(const QString& path);
 // the tree is nested deeper than 512 containers.
 QByteArray toXml(const QVariant& root);
 
+// A property-list number (not a boolean, not text) as a double.
+std::optional<double> numberValue(const QVariant& value);
+
 } // namespace platform::PropertyList

@@ -23,12 +23,20 @@ std::optional<QVariantMap> loadSet(const QString& directory)
     return set;
 }
 
-QVariantMap discover(const platform::Bundle& agentBundle)
+void SetTable::insert(const QVariantMap& set)
 {
-    QVariantMap table;
+    const QString name = set.value(setNameKey).toString();
+    if (!m_sets.contains(name))
+        m_names.append(name);
+    m_sets.insert(name, set);
+}
+
+SetTable discover(const platform::Bundle& agentBundle)
+{
+    SetTable table;
     for (const QString& directory : agentBundle.pathsForResourcesOfType(extension)) {
         if (auto set = loadSet(directory))
-            table.insert(set->value(setNameKey).toString(), *set);
+            table.insert(*set);
     }
     return table;
 }
@@ -38,23 +46,9 @@ QString soundPath(const QString& resourcePath, const QString& setName, const QSt
     return QStringLiteral("%1/%2.%3/%4").arg(resourcePath, setName, extension, fileName);
 }
 
-std::optional<double> numberValue(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-        return value.toDouble();
-    default:
-        return std::nullopt;
-    }
-}
-
 QString melodyFile(const QVariantMap& set, const QVariant& minute)
 {
-    const auto wanted = numberValue(minute);
+    const auto wanted = platform::PropertyList::numberValue(minute);
     if (!wanted)
         return {};
     const QVariant chimes = set.value(chimesKey);
@@ -62,7 +56,7 @@ QString melodyFile(const QVariantMap& set, const QVariant& minute)
         return {};
     for (const QVariant& element : chimes.toList()) {
         const QVariantMap chime = element.toMap();
-        if (numberValue(chime.value(minuteKey)) == wanted) {
+        if (platform::PropertyList::numberValue(chime.value(minuteKey)) == wanted) {
             const QVariant file = chime.value(fileKey);
             return file.typeId() == QMetaType::QString ? file.toString() : QString();
         }
@@ -76,11 +70,11 @@ QString strikeFile(const QVariantMap& set)
     return file.typeId() == QMetaType::QString ? file.toString() : QString();
 }
 
-QString defaultSet(const QVariantMap& setTable)
+QString defaultSet(const SetTable& setTable)
 {
     if (setTable.contains(defaultSetName))
         return defaultSetName;
-    return setTable.isEmpty() ? QString() : setTable.firstKey();
+    return setTable.isEmpty() ? QString() : setTable.names().constFirst();
 }
 
 } // namespace ChimeSets

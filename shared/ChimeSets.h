@@ -2,7 +2,10 @@
 // Chime set bundles: discovery, the set descriptions and the rule that turns a set and a quarter
 // into a sound file path.
 
+#include "platform/PropertyList.h"
+
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
 #include <optional>
@@ -26,9 +29,26 @@ inline const QString setNameKey = QStringLiteral("setname");
 // nullopt when its list cannot be read or is not a dictionary.
 std::optional<QVariantMap> loadSet(const QString& directory);
 
-// Every set of type "pealix" in the bundle's resources, keyed by set name. A later directory with
-// the same name replaces an earlier one; keys iterate in byte order.
-QVariantMap discover(const platform::Bundle& agentBundle);
+// The sets that discovery found, in its order, with lookup by name.
+class SetTable {
+public:
+    // Names in discovery order: the byte order of the set directories' names (the resource listing's
+    // order), the same on every file system and in every locale.
+    const QStringList& names() const { return m_names; }
+    bool isEmpty() const { return m_names.isEmpty(); }
+    bool contains(const QString& name) const { return m_sets.contains(name); }
+    // The set description, or an empty map.
+    QVariantMap value(const QString& name) const { return m_sets.value(name).toMap(); }
+    // A later set of the same name replaces the earlier one and keeps its place.
+    void insert(const QVariantMap& set);
+
+private:
+    QStringList m_names;
+    QVariantMap m_sets;
+};
+
+// Every set of type "pealix" in the bundle's resources.
+SetTable discover(const platform::Bundle& agentBundle);
 
 // "<resources>/<set>.pealix/<file>".
 QString soundPath(const QString& resourcePath, const QString& setName, const QString& fileName);
@@ -40,10 +60,13 @@ QString melodyFile(const QVariantMap& set, const QVariant& minute);
 // The set's "single chime", or empty.
 QString strikeFile(const QVariantMap& set);
 
-// "Chimes" when the table has it, else its first key, else empty.
-QString defaultSet(const QVariantMap& setTable);
+// "Chimes" when the table has it, else the first set discovered, else empty.
+QString defaultSet(const SetTable& setTable);
 
-// A property-list number (not a boolean, not text) as a double.
-std::optional<double> numberValue(const QVariant& value);
+// Kept until every caller asks the property lists directly.
+inline std::optional<double> numberValue(const QVariant& value)
+{
+    return platform::PropertyList::numberValue(value);
+}
 
 } // namespace ChimeSets

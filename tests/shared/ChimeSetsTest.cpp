@@ -20,23 +20,29 @@ protected:
         env.writeFile("Agent.app/Contents/Resources/" + name + ".pealix/chimeset.plist",
                       platform::PropertyList::toXml(list));
     }
-    QVariantMap discover() const { return ChimeSets::discover(platform::Bundle(env.root() + "/Agent.app")); }
+    ChimeSets::SetTable discover() const
+    {
+        return ChimeSets::discover(platform::Bundle(env.root() + "/Agent.app"));
+    }
 
     TestEnvironment env;
 };
 
 } // namespace
 
-TEST_F(ChimeSetsTest, discovery_keys_sets_by_directory_name_and_overrides_stored_setname)
+TEST_F(ChimeSetsTest, discovery_names_sets_by_directory_in_byte_order_whatever_the_locale)
 {
     writeSet("Chimes", QVariantMap{{"setname", "Impostor"}, {"single chime", "hour.flac"}});
-    writeSet("Abbey", QVariantMap{{"single chime", "abbey.flac"}});
+    writeSet("abbey", QVariantMap{{"single chime", "abbey.flac"}});
+    writeSet("Zulu", QVariantMap{});
+    writeSet("\u00c9glise", QVariantMap{});
     env.writeFile("Agent.app/Contents/Resources/readme.txt", "not a set");
 
-    const QVariantMap table = discover();
-    EXPECT_EQ(table.keys(), (QStringList{"Abbey", "Chimes"}));
-    EXPECT_EQ(table.value("Chimes").toMap().value("setname").toString(), "Chimes");
-    EXPECT_EQ(table.value("Abbey").toMap().value("setname").toString(), "Abbey");
+    const ChimeSets::SetTable table = discover();
+    EXPECT_EQ(table.names(), (QStringList{"Chimes", "Zulu", "abbey", "\u00c9glise"}));
+    EXPECT_EQ(table.value("Chimes").value("setname").toString(), "Chimes");
+    EXPECT_EQ(table.value("abbey").value("single chime").toString(), "abbey.flac");
+    EXPECT_EQ(ChimeSets::defaultSet(table), "Chimes");
 }
 
 TEST_F(ChimeSetsTest, broken_sets_are_skipped_without_hiding_good_ones)
@@ -46,7 +52,7 @@ TEST_F(ChimeSetsTest, broken_sets_are_skipped_without_hiding_good_ones)
     env.writeFile("Agent.app/Contents/Resources/Garbage.pealix/chimeset.plist", "\x00\x01<plist>oops");
     env.writeFile("Agent.app/Contents/Resources/Empty.pealix/other", "");
 
-    EXPECT_EQ(discover().keys(), QStringList{"Good"});
+    EXPECT_EQ(discover().names(), QStringList{"Good"});
 }
 
 TEST(ChimeSetsRules, melody_is_first_element_whose_minute_equals_as_number)
@@ -67,8 +73,10 @@ TEST(ChimeSetsRules, melody_is_first_element_whose_minute_equals_as_number)
 TEST(ChimeSetsRules, sound_path_and_default_set)
 {
     EXPECT_EQ(ChimeSets::soundPath("/r", "Chimes", "q1.flac"), "/r/Chimes.pealix/q1.flac");
-    EXPECT_EQ(ChimeSets::defaultSet({{"Alpha", QVariantMap{}}, {"Chimes", QVariantMap{}}}), "Chimes");
-    EXPECT_EQ(ChimeSets::defaultSet({{"Zulu", QVariantMap{}}, {"Alpha", QVariantMap{}}}), "Alpha");
-    EXPECT_EQ(ChimeSets::defaultSet({}), "");
+    ChimeSets::SetTable table;
+    EXPECT_EQ(ChimeSets::defaultSet(table), "");
+    table.insert({{"setname", "Zulu"}});
+    table.insert({{"setname", "Alpha"}});
+    EXPECT_EQ(ChimeSets::defaultSet(table), "Zulu") << "the first discovered, not the first by name";
     EXPECT_EQ(ChimeSets::strikeFile({{"single chime", 42}}), "");
 }

@@ -60,7 +60,7 @@ int main(int argc, char** argv)
     }
     std::sort(times.begin(), times.end());
     std::printf("start-up with first readPrefs: %.1f ms (%d sounds loaded, %lld sets)\n", first, loaded,
-                static_cast<long long>(controller.setTable().size()));
+                static_cast<long long>(controller.setTable().names().size()));
     std::printf("re-read, unchanged files: median %.2f ms, max %.2f ms over %d\n", times[times.size() / 2],
                 times.back(), rereads);
     return loaded == 8 ? 0 : 1;

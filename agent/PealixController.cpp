@@ -2,6 +2,7 @@
 
 #include "platform/DistributedNotificationCenter.h"
 #include "platform/Sound.h"
+#include "platform/StatusItem.h"
 #include "platform/Timer.h"
 #include "platform/Workspace.h"
 #include "shared/ChimeSets.h"
@@ -9,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QMenu>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <cmath>
 #include <limits>

@@ -18,11 +18,10 @@
 
 class QAction;
 class QMenu;
-class QSystemTrayIcon;
 
 namespace platform {
 class Sound;
-class StatusNotifierWatch;
+class StatusItem;
 class Timer;
 } // namespace platform
 
@@ -79,7 +78,8 @@ public:
 
     QMenu* menu() const { return controlMenu; }
     QAction* suspendResumeItem() const { return suspendResumeChimesMenuItem; }
-    QSystemTrayIcon* statusItem() const { return controlMenuStatusItem; }
+    // Exists while the setting asks for the icon; shown once a tray takes it.
+    platform::StatusItem* statusItem() const { return controlMenuStatusItem; }
     bool isSuspended() const { return suspended; }
     bool isExcludedAppRunning() const { return excludedAppRunning; }
     const QSet<qint64>& runningExcluded() const { return m_runningExcluded; }
@@ -110,7 +110,7 @@ private:
     bool excludedAppRunning = false;
     int chimeVolume = 70;
     QMenu* controlMenu = nullptr;
-    QSystemTrayIcon* controlMenuStatusItem = nullptr;
+    platform::StatusItem* controlMenuStatusItem = nullptr;
     QAction* suspendResumeChimesMenuItem = nullptr;
     QList<std::shared_ptr<platform::Sound>> playlist;
     std::shared_ptr<platform::Sound> currentSound;
@@ -119,10 +119,6 @@ private:
     // Excluded bundle identifiers, and the running processes that have one.
     QSet<QString> m_excludedIdentifiers;
     QSet<qint64> m_runningExcluded;
-    // The icon is wanted but the desktop's tray is not there yet.
-    bool m_statusItemPending = false;
-    bool m_trayFallback = false;
-    platform::StatusNotifierWatch* m_trayWatch = nullptr;
     QIcon m_icon;
     QIcon m_silencedIcon;
     bool m_updateOnly = false;

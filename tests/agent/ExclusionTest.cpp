@@ -4,6 +4,7 @@
 #include "agent/PealixController.h"
 #include "platform/Preferences.h"
 #include "platform/PropertyList.h"
+#include "platform/StatusItem.h"
 #include "platform/Workspace.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/PanelWatcherStandIn.h"
@@ -139,7 +140,7 @@ protected:
     static bool silenced(const PealixController& controller)
     {
         const bool menuSaysSilent = controller.suspendResumeItem()->text() == resumeTitle;
-        const QSystemTrayIcon* item = controller.statusItem();
+        const platform::StatusItem* item = controller.statusItem();
         return menuSaysSilent && (!item || !item->toolTip().isEmpty());
     }
 
@@ -156,7 +157,8 @@ TEST_F(ExclusionTest, menu_and_exclusion_lead_through_the_four_states)
 {
     storeExcluded({excludedRecord("foo-test")}, true);
     auto controller = start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->statusItem() != nullptr; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return controller->statusItem() && controller->statusItem()->isShown(); }, 3000));
     EXPECT_FALSE(silenced(*controller));
 
     // Chiming -> Excluded by a launch.

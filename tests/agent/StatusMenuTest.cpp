@@ -5,6 +5,7 @@
 #include "platform/ImageFile.h"
 #include "platform/Preferences.h"
 #include "platform/Sound.h"
+#include "platform/StatusItem.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/PanelWatcherStandIn.h"
 #include "testsupport/PrivateBus.h"
@@ -66,16 +67,18 @@ protected:
     }
     bool waitForIcon(const PealixController& controller) const
     {
-        return QTest::qWaitFor([&] { return controller.statusItem() != nullptr; }, 3000);
+        return QTest::qWaitFor([&] { return controller.statusItem() && controller.statusItem()->isShown(); },
+                               3000);
     }
     // Title, image and tool tip all say the same thing.
     void expectPresentation(const PealixController& controller, bool silenced) const
     {
         EXPECT_EQ(controller.suspendResumeItem()->text(), silenced ? resumeTitle : suspendTitle);
-        const QSystemTrayIcon* item = controller.statusItem();
+        const platform::StatusItem* item = controller.statusItem();
         ASSERT_TRUE(item);
         for (int size : {16, 32})
-            EXPECT_EQ(imageOf(item->icon(), size), imageOf(silenced ? barred : plain, size)) << size << " px";
+            EXPECT_EQ(imageOf(item->image(), size), imageOf(silenced ? barred : plain, size))
+                << size << " px";
         EXPECT_EQ(item->toolTip(), silenced ? silencedTip : QString());
     }
 

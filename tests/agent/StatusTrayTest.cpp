@@ -8,6 +8,7 @@
 #include "agent/PealixController.h"
 #include "platform/ImageFile.h"
 #include "platform/Preferences.h"
+#include "platform/StatusItem.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/PanelWatcherStandIn.h"
 #include "testsupport/PrivateBus.h"
@@ -179,16 +180,17 @@ TEST(StatusTray, panel_started_after_the_agent_gets_the_icon_once_its_host_regis
     store({{PrefKeys::pealixMenuActive, true}});
     auto controller = startAgent();
     QTest::qWait(500);
-    EXPECT_FALSE(controller->statusItem()) << "no tray icon before a panel exists";
+    EXPECT_FALSE(controller->statusItem()->isShown()) << "no tray icon before a panel exists";
 
     PanelWatcherStandIn panel(bus->address());
     QSignalSpy items(&panel, &PanelWatcherStandIn::StatusNotifierItemRegistered);
     ASSERT_TRUE(panel.startPanel());
     QTest::qWait(500);
-    EXPECT_FALSE(controller->statusItem()) << "a watcher without a host shows no icons";
+    EXPECT_FALSE(controller->statusItem()->isShown()) << "a watcher without a host shows no icons";
 
     panel.registerHost();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->statusItem() != nullptr; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return controller->statusItem() && controller->statusItem()->isShown(); }, 1000));
     ASSERT_TRUE(items.wait(2000) || items.count() > 0) << "the icon registers with the panel";
     EXPECT_TRUE(QSystemTrayIcon::isSystemTrayAvailable());
     const QString item = items.first().first().toString();

@@ -5,7 +5,7 @@
 //   PreferencesWriter --in-place <domain> <rounds> <notifications per round>
 //     acts as another tool that rewrites the file in place (truncate, then write in two pieces), with
 //     the volume key counting up to <rounds>, posting the re-read notification in the middle of each
-//     write and after it.
+//     write and after it; the last write is announced only in its middle.
 
 #include "platform/DistributedNotificationCenter.h"
 #include "platform/Preferences.h"
@@ -39,10 +39,13 @@ int writeInPlace(const QString& domain, int rounds, int perRound)
         file.write(xml.left(xml.size() / 2));
         file.flush();
         post();
-        QThread::msleep(3);
+        // The last round pauses half-way, long enough to be read so, and announces nothing after it.
+        const bool last = round == rounds;
+        QThread::msleep(last ? 400 : 3);
         file.write(xml.mid(xml.size() / 2));
         file.close();
-        post();
+        if (!last)
+            post();
         QThread::msleep(3);
     }
     // Lets the bus connection send what is queued before the process ends.

@@ -9,12 +9,21 @@
 #include "shared/PrefKeys.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcAgentPrefs, "pealix.agent.prefs", QtWarningMsg)
+
+// Reads start at most this often during a burst of notifications.
+constexpr qint64 minReadIntervalMs = 100;
+constexpr qint64 firstRetryMs = 100;
+constexpr int maxUnparseableRetries = 5;
 
 const qint64 quarters[] = {0, 15, 30, 45};
 
@@ -73,6 +82,11 @@ void PealixController::awakeFromNib()
     excludedAppRunning = false;
     playlist.clear();
 
+    // Observed before the first read, which may be slow, so that a save during it is read afterwards.
+    platform::DistributedNotificationCenter::defaultCenter()->addObserver(
+        this, PrefKeys::prefsUpdateNotification,
+        [this](const QString& name) { prefsUpdateNotificationHandler(name); });
+
     readPrefs();
 
     auto* workspace = platform::Workspace::sharedWorkspace();
@@ -87,15 +101,25 @@ void PealixController::awakeFromNib()
     // A stepped wall clock would leave every later tick off the minute grid.
     connect(chimeTimer, &platform::Timer::clockStepped, this,
             [this] { chimeTimer->setFireDate(_dateAtNextMinute()); });
-
-    platform::DistributedNotificationCenter::defaultCenter()->addObserver(
-        this, PrefKeys::prefsUpdateNotification,
-        [this](const QString& name) { prefsUpdateNotificationHandler(name); });
 }
 
 void PealixController::prefsUpdateNotificationHandler(const QString&)
 {
-    readPrefs();
+    // A burst of notifications costs at most one read per interval; the read that is pending when
+    // the last one arrives comes after it and sees what it announced.
+    const qint64 sinceRead = m_sinceRead.isValid() ? m_sinceRead.elapsed() : minReadIntervalMs;
+    scheduleRead(std::max<qint64>(0, minReadIntervalMs - sinceRead));
+}
+
+void PealixController::scheduleRead(qint64 delayMs)
+{
+    if (!m_rereadTimer) {
+        m_rereadTimer = new QTimer(this);
+        m_rereadTimer->setSingleShot(true);
+        connect(m_rereadTimer, &QTimer::timeout, this, &PealixController::readPrefs);
+    }
+    if (!m_rereadTimer->isActive() || m_rereadTimer->remainingTime() > delayMs)
+        m_rereadTimer->start(static_cast<int>(delayMs));
 }
 
 ChimeRecord PealixController::resolveRecord(const QVariantMap& stored) const
@@ -143,7 +167,16 @@ ChimeRecord PealixController::resolveRecord(const QVariantMap& stored) const
 
 void PealixController::readPrefs()
 {
+    m_sinceRead.start();
     m_prefs.synchronize();
+    // A file that does not parse may be half-written by a tool writing in place: it reads as empty
+    // now and is read again a few times, backing off, until it parses.
+    if (m_prefs.lastReadStatus() == platform::Preferences::ReadStatus::unparseable) {
+        if (m_unparseableRetries < maxUnparseableRetries)
+            scheduleRead(firstRetryMs << m_unparseableRetries++);
+    } else {
+        m_unparseableRetries = 0;
+    }
 
     // The old table stays alive until the new one is built, so unchanged files reuse their decoded data.
     QMap<qint64, ChimeRecord> schedule;
@@ -184,6 +217,8 @@ void PealixController::readPrefs()
 
     rebuildExclusion(m_prefs.copyValue(PrefKeys::excluded));
 
+    qCDebug(lcAgentPrefs) << "settings read: volume" << chimeVolume << "quarters" << chimePrefs.size()
+                          << "enabled" << m_chimingEnabled << "excluded" << m_excludedIdentifiers.size();
     emit prefsRead();
 }
 

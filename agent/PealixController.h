@@ -7,6 +7,7 @@
 #include "platform/Preferences.h"
 #include "shared/ChimeSets.h"
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QList>
 #include <QMap>
@@ -18,6 +19,7 @@
 
 class QAction;
 class QMenu;
+class QTimer;
 
 namespace platform {
 class Sound;
@@ -94,6 +96,8 @@ signals:
 
 private:
     ChimeRecord resolveRecord(const QVariantMap& stored) const;
+    // Runs readPrefs from the event loop after delayMs, or sooner when a read is already due sooner.
+    void scheduleRead(qint64 delayMs);
     // What the interface file of the agent holds: the control menu and its entries.
     void loadInterface();
     void applyMenuActive(const QVariant& value);
@@ -126,4 +130,7 @@ private:
     QStringList m_arguments;
     platform::Clock& m_clock;
     platform::Preferences m_prefs;
+    QTimer* m_rereadTimer = nullptr;
+    QElapsedTimer m_sinceRead;
+    int m_unparseableRetries = 0;
 };

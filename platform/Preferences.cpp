@@ -5,9 +5,14 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
+#include <QThread>
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,6 +21,10 @@
 namespace platform {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcPrefs, "pealix.preferences", QtWarningMsg)
+
+constexpr qint64 lockTimeoutMs = 2000;
 
 QString configDirectory()
 {
@@ -40,18 +49,33 @@ bool makeDirectory(const QString& path)
     return ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The writer's lock on <file>.lock. Never opened through a symlink, so nothing is created or locked
+// where a planted link points; waited for with a bound, since the writer is a user interface.
 class FileLock {
 public:
     explicit FileLock(const QString& path)
     {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd < 0)
+        m_fd = ::open(QFile::encodeName(path).constData(),
+                      O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+        if (m_fd < 0) {
+            qCDebug(lcPrefs) << "cannot open lock" << path << strerror(errno);
             return;
-        int rc;
-        do
-            rc = ::flock(m_fd, LOCK_EX);
-        while (rc != 0 && errno == EINTR);
-        if (rc != 0) {
+        }
+        struct stat st {};
+        bool held = ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode);
+        if (held) {
+            QElapsedTimer waited;
+            waited.start();
+            while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+                if ((errno != EWOULDBLOCK && errno != EINTR) || waited.elapsed() >= lockTimeoutMs) {
+                    held = false;
+                    break;
+                }
+                ::usleep(10 * 1000);
+            }
+        }
+        if (!held) {
+            qCDebug(lcPrefs) << "lock" << path << "not taken";
             ::close(m_fd);
             m_fd = -1;
         }
@@ -110,37 +134,63 @@ bool replaceAtomically(const QString& path, const QByteArray& bytes)
     return true;
 }
 
-enum class ReadResult { ok, missing, unreadable };
-
-// Reads the domain file; a file that is not a dictionary is moved aside so that it is kept for the
-// user and never overwritten, and the domain starts empty.
-ReadResult readDomain(const QString& path, QVariantMap& out)
+Preferences::ReadStatus readStatusOf(const PropertyList::FileContents& contents)
 {
-    out.clear();
-    QFile file(path);
-    if (!file.exists())
-        return ReadResult::missing;
-    if (!file.open(QIODevice::ReadOnly))
-        return ReadResult::unreadable;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFile::NoError)
-        return ReadResult::unreadable;
-    file.close();
-    const std::optional<QVariant> root = PropertyList::fromData(bytes);
-    if (root && root->typeId() == QMetaType::QVariantMap) {
-        out = root->toMap();
-        return ReadResult::ok;
+    switch (contents.status) {
+    case PropertyList::FileContents::ok:
+        return contents.root.typeId() == QMetaType::QVariantMap ? Preferences::ReadStatus::ok
+                                                                : Preferences::ReadStatus::unparseable;
+    case PropertyList::FileContents::unparseable:
+        return Preferences::ReadStatus::unparseable;
+    default:
+        return Preferences::ReadStatus::absent;
     }
+}
+
+// Aside files sort by their UTC stamp, then by the number added when one second saw several.
+QStringList corruptFilesOldestFirst(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString prefix = info.fileName() + QStringLiteral(".corrupt-");
+    QStringList names =
+        QDir(info.absolutePath()).entryList({prefix + '*'}, QDir::Files | QDir::System | QDir::Hidden);
+    auto key = [&](const QString& name) {
+        const QString rest = name.mid(prefix.size());
+        const qsizetype dash = rest.indexOf('-');
+        return std::make_pair(dash < 0 ? rest : rest.left(dash), dash < 0 ? 1 : rest.mid(dash + 1).toInt());
+    };
+    std::sort(names.begin(), names.end(),
+              [&](const QString& a, const QString& b) { return key(a) < key(b); });
+    return names;
+}
+
+bool isRegularEntry(const QByteArray& path)
+{
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Keeps a file that does not parse for the user instead of overwriting it; only the newest few stay.
+bool moveAside(const QString& path)
+{
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     QString aside = path + QStringLiteral(".corrupt-") + stamp;
-    for (int n = 2; QFileInfo::exists(aside); ++n)
+    struct stat st {};
+    for (int n = 2; ::lstat(QFile::encodeName(aside).constData(), &st) == 0; ++n)
         aside = path + QStringLiteral(".corrupt-") + stamp + '-' + QString::number(n);
     if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) != 0) {
         log(QStringLiteral("Preferences: %1 is not a property list and could not be moved aside").arg(path));
-        return ReadResult::unreadable;
+        return false;
     }
     log(QStringLiteral("Preferences: %1 is not a property list; moved it to %2").arg(path, aside));
-    return ReadResult::missing;
+    const QString directory = QFileInfo(path).absolutePath() + '/';
+    QStringList kept = corruptFilesOldestFirst(path);
+    while (kept.size() > Preferences::maxCorruptFiles) {
+        const QByteArray oldest = QFile::encodeName(directory + kept.takeFirst());
+        if (isRegularEntry(oldest))
+            ::unlink(oldest.constData());
+    }
+    return true;
 }
 
 void applyStaged(QVariantMap& target, const QVariantMap& staged)
@@ -163,32 +213,33 @@ Preferences::Preferences(const QString& domain) : m_domain(domain)
         m_path = configDirectory() + '/' + domain + QStringLiteral(".plist");
 }
 
+void Preferences::load() const
+{
+    m_loaded = true;
+    QVariantMap disk;
+    m_status = ReadStatus::absent;
+    if (!m_path.isEmpty()) {
+        PropertyList::FileContents contents = PropertyList::readFileContents(m_path);
+        m_status = readStatusOf(contents);
+        if (m_status == ReadStatus::ok)
+            disk = contents.root.toMap();
+        qCDebug(lcPrefs) << "read" << m_path << "status" << contents.status << disk.size() << "keys";
+    }
+    applyStaged(disk, m_staged);
+    m_view = std::move(disk);
+}
+
 QVariant Preferences::copyValue(const QString& key) const
 {
-    if (!m_loaded) {
-        m_loaded = true;
-        // Loading is done under the lock only when the file needs to be moved aside.
-        QVariantMap disk;
-        if (!m_path.isEmpty()) {
-            const std::optional<QVariant> root = PropertyList::readFile(m_path);
-            if (root && root->typeId() == QMetaType::QVariantMap) {
-                disk = root->toMap();
-            } else if (QFileInfo::exists(m_path)) {
-                FileLock lock(m_path + QStringLiteral(".lock"));
-                if (lock.held())
-                    readDomain(m_path, disk);
-            }
-        }
-        applyStaged(disk, m_staged);
-        m_view = disk;
-    }
+    if (!m_loaded)
+        load();
     return m_view.value(key);
 }
 
 void Preferences::setValue(const QString& key, const QVariant& value)
 {
     if (!m_loaded)
-        copyValue(key);
+        load();
     m_staged.insert(key, value);
     if (value.isValid())
         m_view.insert(key, value);
@@ -198,28 +249,46 @@ void Preferences::setValue(const QString& key, const QVariant& value)
 
 bool Preferences::synchronize()
 {
-    m_loaded = true;
-    if (m_path.isEmpty())
-        return false;
-    const QString directory = QFileInfo(m_path).absolutePath();
-    if (m_staged.isEmpty() && !QFileInfo(directory).isDir()) {
-        m_view.clear();
-        return true;
+    if (m_staged.isEmpty()) {
+        load();
+        return m_status != ReadStatus::unparseable;
     }
-    if (!makeDirectory(directory))
+    m_loaded = true;
+    if (m_path.isEmpty() || !makeDirectory(QFileInfo(m_path).absolutePath()))
         return false;
     FileLock lock(m_path + QStringLiteral(".lock"));
     if (!lock.held())
         return false;
 
+    // A tool writing in place may be half-way through; a file is taken as corrupt only when it still
+    // does not parse a little later.
+    PropertyList::FileContents contents = PropertyList::readFileContents(m_path);
+    for (int attempt = 0; attempt < 3 && readStatusOf(contents) == ReadStatus::unparseable; ++attempt) {
+        QThread::msleep(100u << attempt);
+        contents = PropertyList::readFileContents(m_path);
+    }
+    m_status = readStatusOf(contents);
     QVariantMap merged;
-    const ReadResult read = readDomain(m_path, merged);
+    switch (contents.status) {
+    case PropertyList::FileContents::ok:
+        if (contents.root.typeId() == QMetaType::QVariantMap) {
+            merged = contents.root.toMap();
+            break;
+        }
+        [[fallthrough]];
+    case PropertyList::FileContents::unparseable:
+    case PropertyList::FileContents::tooLarge:
+        if (!moveAside(m_path))
+            return false;
+        break;
+    case PropertyList::FileContents::unreadable:
+        // What cannot be read is not replaced.
+        return false;
+    case PropertyList::FileContents::absent:
+        break;
+    }
     applyStaged(merged, m_staged);
     m_view = merged;
-    if (read == ReadResult::unreadable)
-        return false;
-    if (m_staged.isEmpty())
-        return true;
     const QByteArray xml = PropertyList::toXml(merged);
     if (xml.isEmpty() || !replaceAtomically(m_path, xml))
         return false;

@@ -2,11 +2,21 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QHash>
 #include <QVariantList>
 #include <QVariantMap>
+#include <QXmlStreamReader>
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <plist/plist.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 namespace platform::PropertyList {
@@ -17,7 +27,6 @@ namespace {
 constexpr int maxDepth = 512;
 // A binary list may reference one object many times; libplist copies each reference.
 constexpr quint64 maxNodes = 1u << 20;
-constexpr qsizetype maxBytes = 64 * 1024 * 1024;
 // libplist counts dates in seconds from 2001-01-01 UTC.
 constexpr qint64 macEpoch = 978307200;
 
@@ -168,34 +177,471 @@ bool binaryShapeAcceptable(const QByteArray& data)
     return true;
 }
 
-// Counts open containers; tags inside comments count too, which can only reject, never admit.
-bool xmlDepthAcceptable(const QByteArray& data)
-{
-    int depth = 0;
-    const char* p = data.constData();
-    const char* end = p + data.size();
-    while ((p = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p))))) {
-        const bool closing = p + 1 < end && p[1] == '/';
-        const char* name = p + (closing ? 2 : 1);
-        auto startsWith = [&](const char* word) {
-            const size_t n = std::strlen(word);
-            return static_cast<size_t>(end - name) > n && std::memcmp(name, word, n) == 0 &&
-                   (name[n] == '>' || name[n] == ' ' || name[n] == '\t' || name[n] == '\n' ||
-                    name[n] == '\r' || name[n] == '/');
-        };
-        if (startsWith("array") || startsWith("dict")) {
-            const char* close =
-                static_cast<const char*>(std::memchr(name, '>', static_cast<size_t>(end - name)));
-            const bool empty = close && close > name && close[-1] == '/';
-            if (closing)
-                --depth;
-            else if (!empty && ++depth > maxDepth)
+// XML is read here rather than by libplist, whose parser slows down faster than its input grows (its
+// dictionaries hash into a fixed number of buckets), nor by QXmlStreamReader, which reads a large file
+// in seconds. This reads the XML that property lists use (no internal DTD subset, so no entity
+// declarations) in one pass over the bytes with an explicit stack, so time and memory follow the size
+// of the input.
+class XmlReader {
+public:
+    explicit XmlReader(const QByteArray& data) : p(data.constData()), end(data.constData() + data.size()) {}
+
+    std::optional<QVariant> read()
+    {
+        if (end - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
+            p += 3;
+        for (;;) {
+            skipSpace();
+            if (at("<?") || at("<!--")) {
+                if (!skipMarkup())
+                    return std::nullopt;
+            } else if (at("<!DOCTYPE")) {
+                if (!skipDoctype())
+                    return std::nullopt;
+            } else {
+                break;
+            }
+        }
+        const char* rootStart = p;
+        Tag tag;
+        if (!startTag(tag))
+            return std::nullopt;
+        bool wrapped = false;
+        if (tag.name == "plist") {
+            if (tag.empty)
+                return std::nullopt;
+            wrapped = true;
+        } else {
+            p = rootStart;
+        }
+        QVariant root;
+        if (!value(root))
+            return std::nullopt;
+        if (wrapped && (!skipMisc() || !endTag("plist")))
+            return std::nullopt;
+        if (!skipMisc() || p != end)
+            return std::nullopt;
+        return root;
+    }
+
+private:
+    struct Tag {
+        std::string_view name;
+        bool empty = false;
+    };
+    struct Frame {
+        bool isDict = false;
+        QVariantList list;
+        QVariantMap map;
+        QString key;
+        bool hasKey = false;
+    };
+
+    static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+    static bool isNameChar(char c)
+    {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+               c == ':' || c == '.' || c == '-';
+    }
+
+    bool at(std::string_view literal) const
+    {
+        return static_cast<size_t>(end - p) >= literal.size() &&
+               std::memcmp(p, literal.data(), literal.size()) == 0;
+    }
+    void skipSpace()
+    {
+        while (p < end && isSpace(*p))
+            ++p;
+    }
+    bool skipPast(std::string_view literal)
+    {
+        const void* found = memmem(p, static_cast<size_t>(end - p), literal.data(), literal.size());
+        if (!found)
+            return false;
+        p = static_cast<const char*>(found) + literal.size();
+        return true;
+    }
+    // A comment or a processing instruction.
+    bool skipMarkup() { return at("<?") ? skipPast("?>") : (p += 4, skipPast("-->")); }
+    // Whitespace, comments and processing instructions between elements.
+    bool skipMisc()
+    {
+        for (;;) {
+            skipSpace();
+            if (!at("<?") && !at("<!--"))
+                return true;
+            if (!skipMarkup())
                 return false;
         }
-        ++p;
     }
-    return true;
-}
+    // An internal subset could declare entities that expand without bound; property lists have none.
+    bool skipDoctype()
+    {
+        char quote = 0;
+        for (++p; p < end; ++p) {
+            if (quote) {
+                if (*p == quote)
+                    quote = 0;
+            } else if (*p == '"' || *p == '\'') {
+                quote = *p;
+            } else if (*p == '[') {
+                return false;
+            } else if (*p == '>') {
+                ++p;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::string_view name()
+    {
+        const char* start = p;
+        while (p < end && isNameChar(*p))
+            ++p;
+        return std::string_view(start, static_cast<size_t>(p - start));
+    }
+
+    // <name attr="..."> or <name/>; attributes are read past and ignored.
+    bool startTag(Tag& tag)
+    {
+        if (p >= end || *p != '<')
+            return false;
+        ++p;
+        tag.name = name();
+        if (tag.name.empty())
+            return false;
+        for (;;) {
+            const char* before = p;
+            skipSpace();
+            if (at("/>")) {
+                p += 2;
+                tag.empty = true;
+                return true;
+            }
+            if (at(">")) {
+                ++p;
+                tag.empty = false;
+                return true;
+            }
+            if (p == before || name().empty())
+                return false;
+            skipSpace();
+            if (!at("="))
+                return false;
+            ++p;
+            skipSpace();
+            if (p >= end || (*p != '"' && *p != '\''))
+                return false;
+            const void* close = std::memchr(p + 1, *p, static_cast<size_t>(end - p - 1));
+            if (!close)
+                return false;
+            p = static_cast<const char*>(close) + 1;
+        }
+    }
+
+    bool endTag(std::string_view expected)
+    {
+        if (!at("</"))
+            return false;
+        p += 2;
+        if (name() != expected)
+            return false;
+        skipSpace();
+        if (!at(">"))
+            return false;
+        ++p;
+        return true;
+    }
+
+    // Appends text to m_text with its references resolved and line ends normalised, as XML reads it.
+    bool appendText(const char* from, const char* to, bool references)
+    {
+        while (from < to) {
+            const char* stop = from;
+            while (stop < to && *stop != '\r' && !(references && *stop == '&'))
+                ++stop;
+            m_text.append(from, stop - from);
+            from = stop;
+            if (from == to)
+                break;
+            if (*from == '\r') {
+                m_text.append('\n');
+                from += (from + 1 < to && from[1] == '\n') ? 2 : 1;
+                continue;
+            }
+            const char* semicolon =
+                static_cast<const char*>(std::memchr(from, ';', static_cast<size_t>(to - from)));
+            if (!semicolon || semicolon - from > 12)
+                return false;
+            const std::string_view ref(from + 1, static_cast<size_t>(semicolon - from - 1));
+            from = semicolon + 1;
+            if (ref == "lt")
+                m_text.append('<');
+            else if (ref == "gt")
+                m_text.append('>');
+            else if (ref == "amp")
+                m_text.append('&');
+            else if (ref == "quot")
+                m_text.append('"');
+            else if (ref == "apos")
+                m_text.append('\'');
+            else if (!appendCharacterReference(ref))
+                return false;
+        }
+        return true;
+    }
+
+    bool appendCharacterReference(std::string_view ref)
+    {
+        if (ref.size() < 2 || ref[0] != '#')
+            return false;
+        const bool hex = ref[1] == 'x';
+        const std::string_view digits = ref.substr(hex ? 2 : 1);
+        if (digits.empty())
+            return false;
+        char32_t code = 0;
+        for (char c : digits) {
+            int digit;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (hex && c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            else if (hex && c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            else
+                return false;
+            code = code * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+            if (code > 0x10FFFF)
+                return false;
+        }
+        if (code == 0 || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        m_text.append(QString::fromUcs4(&code, 1).toUtf8());
+        return true;
+    }
+
+    // The text of a value element up to its end tag; false when the element holds other elements.
+    // Points into the input when it needed no decoding.
+    bool text(std::string_view element, std::string_view& out)
+    {
+        m_text.clear();
+        const char* plainStart = p;
+        bool plain = true;
+        for (;;) {
+            const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
+            if (!lt)
+                return false;
+            if (plain && (std::memchr(p, '&', static_cast<size_t>(lt - p)) ||
+                          std::memchr(p, '\r', static_cast<size_t>(lt - p)))) {
+                plain = false;
+                m_text.append(plainStart, p - plainStart);
+            }
+            if (!plain && !appendText(p, lt, true))
+                return false;
+            p = lt;
+            if (at("</")) {
+                const char* textEnd = p;
+                if (!endTag(element))
+                    return false;
+                out = plain ? std::string_view(plainStart, static_cast<size_t>(textEnd - plainStart))
+                            : std::string_view(m_text.constData(), static_cast<size_t>(m_text.size()));
+                return true;
+            }
+            if (plain) {
+                plain = false;
+                m_text.append(plainStart, p - plainStart);
+            }
+            if (at("<![CDATA[")) {
+                const char* from = p + 9;
+                if (!skipPast("]]>") || !appendText(from, p - 3, false))
+                    return false;
+            } else if (at("<?") || at("<!--")) {
+                if (!skipMarkup())
+                    return false;
+            } else {
+                return false;
+            }
+        }
+    }
+
+    // Dictionaries of many records repeat the same few keys; one copy of each is shared.
+    QString key(std::string_view bytes, bool pointsIntoInput)
+    {
+        if (!pointsIntoInput || bytes.size() > 64)
+            return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+        auto it = m_keys.find(bytes);
+        if (it != m_keys.end())
+            return it->second;
+        QString made = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+        if (m_keys.size() < 4096)
+            m_keys.emplace(bytes, made);
+        return made;
+    }
+
+    static std::string_view trimmed(std::string_view s)
+    {
+        while (!s.empty() && isSpace(s.front()))
+            s.remove_prefix(1);
+        while (!s.empty() && isSpace(s.back()))
+            s.remove_suffix(1);
+        return s;
+    }
+
+    // Integers are signed 64-bit; larger unsigned ones wrap to negative, as libplist stores them.
+    static std::optional<qint64> integerValue(std::string_view s)
+    {
+        s = trimmed(s);
+        const bool negative = !s.empty() && s.front() == '-';
+        if (!s.empty() && (s.front() == '-' || s.front() == '+'))
+            s.remove_prefix(1);
+        int base = 10;
+        if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+            base = 16;
+            s.remove_prefix(2);
+        }
+        quint64 magnitude = 0;
+        const auto [rest, error] = std::from_chars(s.data(), s.data() + s.size(), magnitude, base);
+        if (s.empty() || error != std::errc() || rest != s.data() + s.size())
+            return std::nullopt;
+        if (negative) {
+            if (magnitude > quint64(1) << 63)
+                return std::nullopt;
+            return static_cast<qint64>(0 - magnitude);
+        }
+        return static_cast<qint64>(magnitude);
+    }
+
+    // Places a finished value: into the open container, or as the root when none is open.
+    bool deliver(QVariant v, QVariant& root)
+    {
+        if (m_stack.empty()) {
+            root = std::move(v);
+            m_rootDone = true;
+            return true;
+        }
+        Frame& top = m_stack.back();
+        if (!top.isDict) {
+            top.list.append(std::move(v));
+            return true;
+        }
+        if (!top.hasKey)
+            return false;
+        top.map.insert(top.key, std::move(v));
+        top.hasKey = false;
+        return true;
+    }
+
+    std::optional<QVariant> scalar(std::string_view element, std::string_view content)
+    {
+        if (element == "string")
+            return QVariant(QString::fromUtf8(content.data(), static_cast<qsizetype>(content.size())));
+        if (element == "integer") {
+            const auto v = integerValue(content);
+            return v ? std::optional<QVariant>(QVariant(*v)) : std::nullopt;
+        }
+        if (element == "real") {
+            bool ok = false;
+            const std::string_view t = trimmed(content);
+            const double v = QByteArray(t.data(), static_cast<qsizetype>(t.size())).toDouble(&ok);
+            return ok ? std::optional<QVariant>(QVariant(v)) : std::nullopt;
+        }
+        if (element == "date") {
+            const std::string_view t = trimmed(content);
+            const QDateTime when = QDateTime::fromString(
+                QString::fromLatin1(t.data(), static_cast<qsizetype>(t.size())), Qt::ISODate);
+            return when.isValid() ? std::optional<QVariant>(QVariant(when.toUTC())) : std::nullopt;
+        }
+        if (element == "data") {
+            QByteArray base64;
+            base64.reserve(static_cast<qsizetype>(content.size()));
+            for (char c : content) {
+                if (!isSpace(c))
+                    base64.append(c);
+            }
+            auto decoded = QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
+            return decoded ? std::optional<QVariant>(QVariant(std::move(*decoded))) : std::nullopt;
+        }
+        return std::nullopt;
+    }
+
+    // One value starting at p, with everything inside it.
+    bool value(QVariant& root)
+    {
+        m_rootDone = false;
+        while (!m_rootDone) {
+            if (!skipMisc() || p >= end)
+                return false;
+            if (at("</")) {
+                if (m_stack.empty() || !endTag(m_stack.back().isDict ? "dict" : "array"))
+                    return false;
+                Frame frame = std::move(m_stack.back());
+                m_stack.pop_back();
+                if (frame.isDict && frame.hasKey)
+                    return false; // a key without its value
+                if (!deliver(frame.isDict ? QVariant(std::move(frame.map)) : QVariant(std::move(frame.list)),
+                             root))
+                    return false;
+                continue;
+            }
+            Tag tag;
+            if (!startTag(tag))
+                return false;
+            const bool inDict = !m_stack.empty() && m_stack.back().isDict;
+            if (tag.name == "key") {
+                if (!inDict || m_stack.back().hasKey)
+                    return false;
+                std::string_view content;
+                if (!tag.empty && !text("key", content))
+                    return false;
+                const bool direct = !tag.empty && content.data() != m_text.constData();
+                m_stack.back().key = key(content, direct);
+                m_stack.back().hasKey = true;
+                continue;
+            }
+            if (inDict && !m_stack.back().hasKey)
+                return false; // a value without its key
+            if (tag.name == "dict" || tag.name == "array") {
+                const bool isDict = tag.name == "dict";
+                if (tag.empty) {
+                    if (!deliver(isDict ? QVariant(QVariantMap()) : QVariant(QVariantList()), root))
+                        return false;
+                    continue;
+                }
+                if (m_stack.size() >= static_cast<size_t>(maxDepth))
+                    return false;
+                m_stack.emplace_back();
+                m_stack.back().isDict = isDict;
+                continue;
+            }
+            if (tag.name == "true" || tag.name == "false") {
+                const bool v = tag.name == "true";
+                std::string_view content;
+                if (!tag.empty && (!text(tag.name, content) || !trimmed(content).empty()))
+                    return false;
+                if (!deliver(QVariant(v), root))
+                    return false;
+                continue;
+            }
+            std::string_view content;
+            const std::string_view element = tag.name;
+            if (!tag.empty && !text(element, content))
+                return false;
+            std::optional<QVariant> v = scalar(element, content);
+            if (!v || !deliver(std::move(*v), root))
+                return false;
+        }
+        return true;
+    }
+
+    const char* p;
+    const char* end;
+    std::vector<Frame> m_stack;
+    QByteArray m_text;
+    std::unordered_map<std::string_view, QString> m_keys;
+    bool m_rootDone = false;
+};
 
 std::optional<QVariant> toVariant(plist_t node, int depth)
 {
@@ -370,30 +816,94 @@ std::optional<QVariant> fromData(const QByteArray& data)
 {
     if (data.isEmpty() || data.size() > maxBytes)
         return std::nullopt;
-    PlistHolder root;
-    if (data.startsWith("bplist00")) {
-        if (!binaryShapeAcceptable(data))
+    if (!data.startsWith("bplist00")) {
+        // XML has no NUL character.
+        if (data.contains('\0'))
             return std::nullopt;
-        plist_from_bin(data.constData(), static_cast<uint32_t>(data.size()), &root.node);
-    } else {
-        // XML has no NUL character; libplist would take one into a key and then assert on it.
-        if (data.contains('\0') || !xmlDepthAcceptable(data))
-            return std::nullopt;
-        plist_from_xml(data.constData(), static_cast<uint32_t>(data.size()), &root.node);
+        return XmlReader(data).read();
     }
+    if (!binaryShapeAcceptable(data))
+        return std::nullopt;
+    PlistHolder root;
+    plist_from_bin(data.constData(), static_cast<uint32_t>(data.size()), &root.node);
     if (!root.node)
         return std::nullopt;
     return toVariant(root.node, 0);
 }
 
+FileContents readFileContents(const QString& path)
+{
+    FileContents result;
+    int fd;
+    do
+        fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        // A socket cannot be opened (ENXIO); like a missing file it holds no settings.
+        result.status = errno == ENOENT || errno == ENOTDIR || errno == ENXIO || errno == ELOOP
+                            ? FileContents::absent
+                            : FileContents::unreadable;
+        return result;
+    }
+    struct stat st {};
+    QByteArray bytes;
+    bool failed = false;
+    if (::fstat(fd, &st) != 0) {
+        failed = true;
+    } else if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return result;
+    } else if (st.st_size > maxBytes) {
+        ::close(fd);
+        result.status = FileContents::tooLarge;
+        return result;
+    } else {
+        // The size may change under a tool writing in place; read to the end, but never past the bound.
+        bytes.resize(static_cast<qsizetype>(st.st_size) + 1);
+        qsizetype have = 0;
+        for (;;) {
+            if (have == bytes.size()) {
+                if (bytes.size() > maxBytes)
+                    break;
+                bytes.resize(std::min<qsizetype>(bytes.size() * 2, maxBytes + 1));
+            }
+            const ssize_t n = ::read(fd, bytes.data() + have, static_cast<size_t>(bytes.size() - have));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                failed = true;
+            if (n <= 0)
+                break;
+            have += n;
+        }
+        bytes.truncate(have);
+    }
+    ::close(fd);
+    if (failed) {
+        result.status = FileContents::unreadable;
+        return result;
+    }
+    if (bytes.size() > maxBytes) {
+        result.status = FileContents::tooLarge;
+        return result;
+    }
+    std::optional<QVariant> root = fromData(bytes);
+    bytes = QByteArray();
+    if (!root) {
+        result.status = FileContents::unparseable;
+        return result;
+    }
+    result.status = FileContents::ok;
+    result.root = std::move(*root);
+    return result;
+}
+
 std::optional<QVariant> readFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    FileContents contents = readFileContents(path);
+    if (contents.status != FileContents::ok)
         return std::nullopt;
-    if (file.size() > maxBytes)
-        return std::nullopt;
-    return fromData(file.readAll());
+    return std::move(contents.root);
 }
 
 QByteArray toXml(const QVariant& root)

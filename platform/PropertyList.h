@@ -15,7 +15,18 @@ namespace platform::PropertyList {
 // 64 MiB, nesting deeper than 512 containers, or a binary object graph that would expand to more than
 // 2^20 values is rejected too.
 std::optional<QVariant> fromData(const QByteArray& data);
-// Reads a file; nullopt when it is missing, unreadable or not a property list.
+// Upper bound of input; larger input is rejected.
+inline constexpr qsizetype maxBytes = 64 * 1024 * 1024;
+
+// What reading a file found. Only a regular file (a symlink to one is followed) is read, opened without
+// blocking, so that a FIFO, device, socket or directory in its place never blocks: those are absent.
+struct FileContents {
+    enum Status { ok, absent, unreadable, tooLarge, unparseable };
+    Status status = absent;
+    QVariant root;
+};
+FileContents readFileContents(const QString& path);
+// The file's tree; nullopt when it is missing, unreadable, too large or not a property list.
 std::optional<QVariant> readFile(const QString& path);
 // XML encoding of a tree; values of other types (and strings holding NUL, dates beyond libplist's
 // 32-bit seconds) are left out of their container. Empty when the root itself cannot be encoded or

@@ -1,4 +1,5 @@
-// A running agent re-reads its settings when the pane's notification arrives over the session bus.
+// A running agent re-reads its settings when the pane's notification arrives over the session bus, and
+// reads whatever lies at the settings path without blocking, writing or losing anything.
 
 #include "agent/PealixController.h"
 #include "platform/Preferences.h"
@@ -6,10 +7,19 @@
 #include "testsupport/PrivateBus.h"
 #include "testsupport/TestEnvironment.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -30,7 +40,142 @@ int sendSignal(const QString& name)
                               "com.quorlenvik.DistributedNotificationCenter.Posted", "string:" + name});
 }
 
+QStringList entriesOf(const QString& directory)
+{
+    return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// Starts the built agent in the test's home and returns what it reported of its first settings read,
+// or an empty text when it reported none in time.
+QString firstReadOfBuiltAgent()
+{
+    QProcess agent;
+    QProcessEnvironment penv = QProcessEnvironment::systemEnvironment();
+    penv.insert("QT_QPA_PLATFORM", "offscreen");
+    penv.insert("PEALIX_AUDIO_SINK", "fakesink");
+    penv.insert("QT_LOGGING_RULES", "pealix.agent.prefs.debug=true");
+    agent.setProcessEnvironment(penv);
+    agent.setReadChannel(QProcess::StandardError);
+    agent.start(agentBundleDir() + "/Contents/Linux/PealixTool", {});
+    QString line;
+    QElapsedTimer waited;
+    waited.start();
+    while (line.isEmpty() && waited.elapsed() < 10000 && agent.state() != QProcess::NotRunning) {
+        agent.waitForReadyRead(100);
+        for (const QString& l : QString::fromUtf8(agent.readAllStandardError()).split('\n')) {
+            if (l.contains("settings read:"))
+                line = l;
+        }
+    }
+    agent.terminate();
+    if (!agent.waitForFinished(5000))
+        agent.kill();
+    return line;
+}
+
 } // namespace
+
+TEST(PrefsNotification, built_agent_reads_any_kind_of_settings_path_at_once_and_changes_nothing)
+{
+    ASSERT_TRUE(bus->isRunning());
+    const QByteArray valid =
+        "<plist><dict><key>" + PrefKeys::chimeVolume.toUtf8() + "</key><integer>33</integer></dict></plist>";
+    struct Case {
+        const char* name;
+        std::function<void(const QString& file)> make;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"fifo", [](const QString& f) { ASSERT_EQ(::mkfifo(QFile::encodeName(f).constData(), 0600), 0); },
+         "volume 70"},
+        {"link to /dev/zero", [](const QString& f) { ASSERT_TRUE(QFile::link("/dev/zero", f)); },
+         "volume 70"},
+        {"directory", [](const QString& f) { ASSERT_TRUE(QDir().mkdir(f)); }, "volume 70"},
+        {"socket",
+         [](const QString& f) {
+             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             sockaddr_un address{};
+             address.sun_family = AF_UNIX;
+             const QByteArray native = QFile::encodeName(f);
+             ASSERT_LT(size_t(native.size()), sizeof(address.sun_path));
+             std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+             ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+             ::close(fd);
+         },
+         "volume 70"},
+        {"over the size bound",
+         [](const QString& f) {
+             QFile file(f);
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+             ASSERT_TRUE(file.resize(platform::Preferences::maxFileBytes + 1));
+         },
+         "volume 70"},
+        // Neither a read-only folder nor a lock that cannot be opened stands in a reader's way.
+        {"read-only folder",
+         [&](const QString& f) {
+             QFile file(f);
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+             file.write(valid);
+             file.close();
+             ASSERT_TRUE(QDir().mkdir(f + ".lock"));
+             ASSERT_EQ(::chmod(QFile::encodeName(QFileInfo(f).absolutePath()).constData(), 0500), 0);
+         },
+         "volume 33"},
+        {"link to a valid file",
+         [&](const QString& f) {
+             QFile file(f + ".real");
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+             file.write(valid);
+             file.close();
+             ASSERT_TRUE(QFile::link(f + ".real", f));
+         },
+         "volume 33"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestEnvironment env;
+        const QString file = platform::Preferences(PrefKeys::domain).filePath();
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
+        c.make(file);
+        const QStringList before = entriesOf(QFileInfo(file).absolutePath());
+        QElapsedTimer took;
+        took.start();
+        const QString line = firstReadOfBuiltAgent();
+        EXPECT_TRUE(line.contains(c.expected)) << qPrintable(line);
+        EXPECT_LT(took.elapsed(), 8000);
+        EXPECT_EQ(entriesOf(QFileInfo(file).absolutePath()).join(' '), before.join(' '));
+        ::chmod(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), 0700);
+    }
+}
+
+TEST(PrefsNotification, a_tool_writing_in_place_during_a_flood_loses_nothing_and_costs_few_reads)
+{
+    ASSERT_TRUE(bus->isRunning());
+    TestEnvironment env;
+    storeVolume(20);
+    PealixController controller(platform::Bundle(env.root()), {"PealixTool"});
+    controller.awakeFromNib();
+    QSignalSpy reads(&controller, &PealixController::prefsRead);
+    const QStringList before = entriesOf(env.configHome() + "/pealix");
+
+    const int rounds = 100;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QProcess writer;
+    writer.setProcessChannelMode(QProcess::ForwardedChannels);
+    writer.start(QStringLiteral(PREFERENCES_WRITER),
+                 {"--in-place", PrefKeys::domain, QString::number(rounds), QStringLiteral("20")});
+    while ((writer.state() != QProcess::NotRunning || controller.volume() != rounds) &&
+           elapsed.elapsed() < 30000)
+        QTest::qWait(10);
+    EXPECT_EQ(writer.exitCode(), 0);
+    // The last write was announced only while half-written: the re-read of a file that did not parse
+    // is what finds it.
+    EXPECT_EQ(controller.volume(), rounds) << "the last state was read";
+    // Reads start at most every 100 ms, however many notifications arrive.
+    EXPECT_LE(reads.count(), elapsed.elapsed() / 100 + 2) << "over " << elapsed.elapsed() << " ms";
+    EXPECT_EQ(entriesOf(env.configHome() + "/pealix").join(' '), before.join(' ')) << "nothing moved aside";
+}
 
 TEST(PrefsNotification, posted_signal_from_another_process_makes_the_agent_read_again)
 {

@@ -48,11 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     out.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     out.close();
-    // A file that does not parse is moved aside; keep the directory from filling up.
-    for (const QString& aside : QDir(harness.config.path() + "/pealix").entryList({"*.corrupt-*"}))
-        QFile::remove(harness.config.path() + "/pealix/" + aside);
+    // The reader never writes: whatever the bytes, the folder holds the one file afterwards.
+    const QDir folder(harness.config.path() + "/pealix");
 
     harness.controller->readPrefs();
+    if (folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size() != 1)
+        std::abort();
     for (auto it = harness.controller->schedule().begin(); it != harness.controller->schedule().end(); ++it) {
         const qint64 minute = it.key();
         if (minute != 0 && minute != 15 && minute != 30 && minute != 45)

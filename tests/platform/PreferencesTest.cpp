@@ -4,13 +4,18 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
+#include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using platform::Preferences;
 
@@ -120,26 +125,75 @@ TEST(PreferencesTest, a_killed_writer_leaves_a_readable_file)
     EXPECT_TRUE(left.filter("corrupt").isEmpty()) << qPrintable(left.join(' '));
 }
 
-TEST(PreferencesTest, a_corrupt_file_is_moved_aside_and_the_domain_reads_empty)
+TEST(PreferencesTest, a_corrupt_file_reads_empty_and_only_a_writer_moves_it_aside_keeping_the_newest)
 {
-    for (const QByteArray& bytes :
-         {QByteArray("<plist><dict><key>x</key>"), platform::PropertyList::toXml(QVariantList{qint64(1)})}) {
-        TestEnvironment env;
-        const QString path = env.writeFile("config/pealix/" + domain + ".plist", bytes);
-        Preferences prefs(domain);
-        EXPECT_FALSE(prefs.copyValue("x").isValid());
-        const QStringList aside =
-            QDir(env.configHome() + "/pealix").entryList({domain + ".plist.corrupt-*"}, QDir::Files);
-        ASSERT_EQ(aside.size(), 1);
-        EXPECT_TRUE(QRegularExpression(R"(\.corrupt-\d{8}T\d{6}Z$)").match(aside.first()).hasMatch());
-        QFile kept(env.configHome() + "/pealix/" + aside.first());
-        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-        EXPECT_EQ(kept.readAll(), bytes);
+    TestEnvironment env;
+    const QString directory = env.configHome() + "/pealix";
+    const QString path = directory + "/" + domain + ".plist";
+    auto aside = [&] { return QDir(directory).entryList({domain + ".plist.corrupt-*"}, QDir::Files); };
+    const QList<QByteArray> corrupt = {"<plist><dict><key>x</key>",
+                                       platform::PropertyList::toXml(QVariantList{qint64(1)}), "", "bplist00",
+                                       "<plist><dict><key>round</key><integer>5"};
+    for (const QByteArray& bytes : corrupt) {
+        env.writeFile("config/pealix/" + domain + ".plist", bytes);
+        const QString before = QDir(directory).entryList(QDir::Files | QDir::Hidden | QDir::System).join(' ');
+        Preferences reader(domain);
+        EXPECT_FALSE(reader.synchronize());
+        EXPECT_EQ(reader.lastReadStatus(), Preferences::ReadStatus::unparseable);
+        EXPECT_FALSE(reader.copyValue("x").isValid());
+        EXPECT_EQ(QDir(directory).entryList(QDir::Files | QDir::Hidden | QDir::System).join(' '), before)
+            << "the reader left the folder alone";
 
-        prefs.setValue("x", true);
-        ASSERT_TRUE(prefs.synchronize());
+        Preferences writer(domain);
+        writer.setValue("x", true);
+        ASSERT_TRUE(writer.synchronize());
         EXPECT_EQ(Preferences(domain).copyValue("x"), QVariant(true));
+        EXPECT_TRUE(QFile::remove(path));
     }
+    const QStringList kept = aside();
+    ASSERT_EQ(kept.size(), Preferences::maxCorruptFiles) << qPrintable(kept.join(' '));
+    EXPECT_TRUE(QRegularExpression(R"(\.corrupt-\d{8}T\d{6}Z(-\d+)?$)").match(kept.first()).hasMatch());
+    QList<QByteArray> contents;
+    for (const QString& name : kept) {
+        QFile file(directory + "/" + name);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        contents << file.readAll();
+    }
+    std::sort(contents.begin(), contents.end());
+    QList<QByteArray> newest = corrupt.mid(corrupt.size() - Preferences::maxCorruptFiles);
+    std::sort(newest.begin(), newest.end());
+    EXPECT_EQ(contents, newest);
+}
+
+TEST(PreferencesTest, the_writer_waits_for_the_lock_with_a_bound_and_never_through_a_symlink)
+{
+    TestEnvironment env;
+    Preferences writer(domain);
+    writer.setValue("k", qint64(1));
+    ASSERT_TRUE(writer.synchronize());
+    const QString lockPath = writer.filePath() + ".lock";
+
+    const int held = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    writer.setValue("k", qint64(2));
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_FALSE(writer.synchronize());
+    EXPECT_GE(waited.elapsed(), 1500);
+    EXPECT_LT(waited.elapsed(), 5000);
+    ::close(held);
+    ASSERT_TRUE(writer.synchronize()) << "the staged key was kept for the next try";
+    EXPECT_EQ(Preferences(domain).copyValue("k"), QVariant(qint64(2)));
+
+    // A planted link must not make the writer create or lock its target.
+    const QString target = env.root() + "/elsewhere";
+    ASSERT_TRUE(QFile::remove(lockPath));
+    ASSERT_TRUE(QFile::link(target, lockPath));
+    writer.setValue("k", qint64(3));
+    EXPECT_FALSE(writer.synchronize());
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_EQ(Preferences(domain).copyValue("k"), QVariant(qint64(2)));
 }
 
 TEST(PreferencesTest, synchronize_without_staged_values_writes_nothing)

@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/Preferences.h"
 
+#include <QHash>
 #include <QIcon>
 #include <QList>
 #include <QMap>
@@ -14,6 +15,7 @@
 #include <QStringList>
 #include <QVariantMap>
 #include <memory>
+#include <utility>
 
 class QAction;
 class QMenu;
@@ -118,6 +120,12 @@ private:
     // Excluded bundle identifiers, and the running processes that have one.
     QSet<QString> m_excludedIdentifiers;
     QSet<qint64> m_runningExcluded;
+    // Every running process of an excluded application, those the menu override set aside included:
+    // a re-read with the list unchanged restores the running set from it without a scan.
+    QSet<qint64> m_matchingExcluded;
+    // The identifier each process seen so far was found to have, with its start time, which tells
+    // a process from a later one under the same pid.
+    QHash<qint64, std::pair<quint64, QString>> m_identities;
     // The icon is wanted but the desktop's tray is not there yet.
     bool m_statusItemPending = false;
     bool m_trayFallback = false;

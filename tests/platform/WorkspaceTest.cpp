@@ -192,6 +192,19 @@ TEST_F(WorkspaceTest, ordinary_processes_are_no_applications)
     EXPECT_EQ(platform::GetProcessForPID(-5, &psn), platform::procNotFound);
 }
 
+TEST_F(WorkspaceTest, pid_taken_over_between_two_polls_is_a_quit_and_a_launch_in_the_real_proc)
+{
+    // Only a new pid namespace (root, with unshare) lets a test choose the pid a process gets.
+    QProcess probe;
+    probe.start("unshare", {"--pid", "--fork", "--mount-proc", PID_REUSE_PROBE, sleeper});
+    ASSERT_TRUE(probe.waitForFinished(20000));
+    const QByteArray output = probe.readAllStandardOutput().trimmed();
+    if (probe.exitStatus() != QProcess::NormalExit || (probe.exitCode() != 0 && output.isEmpty()))
+        GTEST_SKIP() << "no pid namespace here: " << probe.readAllStandardError().constData();
+    EXPECT_EQ(output, "+-+-");
+    EXPECT_EQ(probe.exitCode(), 0);
+}
+
 // A proc tree of files under PEALIX_PROC_ROOT, for what real processes cannot easily show.
 class FakeProcTest : public WorkspaceTest {
 protected:

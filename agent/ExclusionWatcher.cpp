@@ -25,16 +25,28 @@ void PealixController::checkExclusionForPid(const QVariant& pid)
     platform::ProcessSerialNumber psn;
     if (platform::GetProcessForPID(id, &psn) != platform::noErr)
         return;
-    const QVariantMap info = platform::ProcessInformationCopyDictionary(psn);
-    // The process table already read the bundle's or desktop entry's identity once for this process.
-    QString identifier = info.value(PrefKeys::bundleIdentifier).toString();
-    const QString bundlePath = info.value(QStringLiteral("BundlePath")).toString();
-    if (identifier.isEmpty() && !bundlePath.isEmpty())
-        identifier = platform::Bundle(bundlePath).bundleIdentifier();
-    if (identifier.isEmpty())
-        identifier = fallbackIdentifier;
-    if (m_excludedIdentifiers.contains(identifier))
-        m_runningExcluded.insert(static_cast<qint64>(id));
+    QString identifier;
+    if (const auto known = m_identities.constFind(psn.pid);
+        known != m_identities.constEnd() && known->first == psn.startTime) {
+        identifier = known->second;
+    } else {
+        const QVariantMap info = platform::ProcessInformationCopyDictionary(psn);
+        if (info.isEmpty())
+            return; // gone, or another process by now
+        // The process table already read the bundle's or desktop entry's identity once for this process.
+        identifier = info.value(PrefKeys::bundleIdentifier).toString();
+        const QString bundlePath = info.value(QStringLiteral("BundlePath")).toString();
+        if (identifier.isEmpty() && !bundlePath.isEmpty())
+            identifier = platform::Bundle(bundlePath).bundleIdentifier();
+        if (identifier.isEmpty())
+            identifier = fallbackIdentifier;
+        m_identities.insert(psn.pid, {psn.startTime, identifier});
+    }
+    if (m_excludedIdentifiers.contains(identifier)) {
+        m_runningExcluded.insert(psn.pid);
+        m_matchingExcluded.insert(psn.pid);
+        platform::Workspace::sharedWorkspace()->watchTermination(psn.pid, psn.startTime);
+    }
 }
 
 void PealixController::appLaunch(const QVariantMap& userInfo)
@@ -45,37 +57,56 @@ void PealixController::appLaunch(const QVariantMap& userInfo)
 
 void PealixController::appTerm(const QVariantMap& userInfo)
 {
-    if (const auto pid = ChimeSets::numberValue(userInfo.value(platform::NSApplicationProcessIdentifier)))
-        m_runningExcluded.remove(static_cast<qint64>(*pid));
+    if (const auto pid = ChimeSets::numberValue(userInfo.value(platform::NSApplicationProcessIdentifier))) {
+        const auto id = static_cast<qint64>(*pid);
+        m_runningExcluded.remove(id);
+        m_matchingExcluded.remove(id);
+        m_identities.remove(id);
+    }
     stopStartChimes();
 }
 
 void PealixController::rebuildExclusion(const QVariant& excluded)
 {
-    m_excludedIdentifiers.clear();
-    m_runningExcluded.clear();
+    QSet<QString> identifiers;
     if (excluded.typeId() == QMetaType::QVariantList) {
         for (const QVariant& element : excluded.toList()) {
             // A record without an identifier matches nothing.
             const QVariant identifier = element.toMap().value(PrefKeys::bundleIdentifier);
             if (identifier.typeId() == QMetaType::QString)
-                m_excludedIdentifiers.insert(identifier.toString());
+                identifiers.insert(identifier.toString());
         }
     }
 
     auto* workspace = platform::Workspace::sharedWorkspace();
+    if (!identifiers.isEmpty() && identifiers == m_excludedIdentifiers) {
+        // Watched without a break since the list was last set: launches and quits kept the matching
+        // set current, and only the menu override is undone.
+        m_runningExcluded = m_matchingExcluded;
+        stopStartChimes();
+        return;
+    }
+    m_excludedIdentifiers = identifiers;
+    m_runningExcluded.clear();
+    m_matchingExcluded.clear();
     // With nothing excluded no process can match, so /proc is not watched at all.
     if (m_excludedIdentifiers.isEmpty()) {
         disconnect(workspace, &platform::Workspace::didLaunchApplication, this, &PealixController::appLaunch);
         disconnect(workspace, &platform::Workspace::didTerminateApplication, this,
                    &PealixController::appTerm);
+        m_identities.clear();
     } else {
         connect(workspace, &platform::Workspace::didLaunchApplication, this, &PealixController::appLaunch,
                 Qt::UniqueConnection);
         connect(workspace, &platform::Workspace::didTerminateApplication, this, &PealixController::appTerm,
                 Qt::UniqueConnection);
-        for (const QVariant& application : workspace->launchedApplications())
-            checkExclusionForPid(application.toMap().value(platform::NSApplicationProcessIdentifier));
+        QSet<qint64> running;
+        for (const QVariant& application : workspace->launchedApplications()) {
+            const QVariant pid = application.toMap().value(platform::NSApplicationProcessIdentifier);
+            running.insert(pid.toLongLong());
+            checkExclusionForPid(pid);
+        }
+        m_identities.removeIf([&](const auto& entry) { return !running.contains(entry.key()); });
     }
     stopStartChimes();
 }

@@ -453,6 +453,16 @@ ProcApplicationScanner::~ProcApplicationScanner() = default;
 
 void ProcApplicationScanner::listPids(std::vector<qint64>& out)
 {
+    std::vector<ProcEntry> entries;
+    listProcesses(entries);
+    out.clear();
+    out.reserve(entries.size());
+    for (const ProcEntry& entry : entries)
+        out.push_back(entry.pid);
+}
+
+void ProcApplicationScanner::listProcesses(std::vector<ProcEntry>& out)
+{
     d->checkRoot();
     out.clear();
     DIR* dir = ::opendir(d->root.constData());
@@ -469,10 +479,10 @@ void ProcApplicationScanner::listPids(std::vector<qint64>& out)
             pid = pid * 10 + (*c - '0');
         }
         if (numeric)
-            out.push_back(pid);
+            out.push_back({pid, quint64(entry->d_ino)});
     }
     ::closedir(dir);
-    std::sort(out.begin(), out.end());
+    std::sort(out.begin(), out.end(), [](const ProcEntry& a, const ProcEntry& b) { return a.pid < b.pid; });
 }
 
 std::optional<ProcessKey> ProcApplicationScanner::keyForPid(qint64 pid)
@@ -493,6 +503,7 @@ std::optional<ProcessKey> ProcApplicationScanner::keyForPid(qint64 pid)
     key.command = stat.mid(open + 1, close - open - 1);
     key.parentPid = fields.value(1).toLongLong(&parentOk);
     key.startTime = fields.value(19).toULongLong(&startOk);
+    key.state = fields.value(0).isEmpty() ? 0 : fields.value(0).at(0);
     if (!parentOk || !startOk)
         return std::nullopt;
     return key;

@@ -30,6 +30,16 @@ struct ProcessKey {
     quint64 startTime = 0; // clock ticks after boot, field 22 of /proc/<pid>/stat
     qint64 parentPid = 0;
     QByteArray command; // changes when the process runs exec, which keeps pid and start time
+    char state = 0;     // field 3: 'Z' once it has exited, until its parent reaps it
+    bool exited() const { return state == 'Z' || state == 'X'; }
+};
+
+// One entry of the proc root's listing. The kernel gives each process's directory an inode of its
+// own, so another number under a known pid means another process, or the same one looked up again
+// after its directory dropped out of the kernel's cache (the start time tells which).
+struct ProcEntry {
+    qint64 pid = 0;
+    quint64 inode = 0;
 };
 
 struct ProcessIdentity {
@@ -52,6 +62,8 @@ public:
 
     // The numeric entries of the proc root: one readdir. Empties the cache when the root changed.
     void listPids(std::vector<qint64>& out);
+    // The same listing with each entry's inode, from the same single readdir; sorted by pid.
+    void listProcesses(std::vector<ProcEntry>& out);
     // Reads <root>/<pid>/stat; none when the process is gone or the file is malformed.
     std::optional<ProcessKey> keyForPid(qint64 pid);
     // Cached; a key whose process has meanwhile gone gives whatever could still be read.

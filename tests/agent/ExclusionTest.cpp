@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -22,6 +23,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using platform::NSApplicationProcessIdentifier;
 
@@ -239,6 +243,33 @@ TEST_F(ExclusionTest, application_running_at_start_silences_from_the_first_tick_
     quit(pid);
     ASSERT_TRUE(waitForExcluded(*controller, false));
     EXPECT_FALSE(silenced(*controller));
+}
+
+TEST_F(ExclusionTest, quit_of_an_excluded_application_is_seen_at_once_each_time_it_runs)
+{
+    const int probe = int(::syscall(SYS_pidfd_open, ::getpid(), 0u));
+    if (probe < 0)
+        GTEST_SKIP() << "no pidfd in this kernel: quits come from the poll";
+    ::close(probe);
+    storeExcluded({excludedRecord("foo-test")});
+    auto controller = start();
+    // Three rounds, so that a poll that happens to come just after a quit cannot pass for the handle.
+    for (int round = 0; round < 3; ++round) {
+        const qint64 pid = launch(foo);
+        ASSERT_TRUE(waitForExcluded(*controller, true));
+        EXPECT_EQ(controller->runningExcluded(), QSet<qint64>{pid});
+        if (round == 1) {
+            // A re-read with the list unchanged keeps exactly the instance that runs now.
+            controller->readPrefs();
+            EXPECT_EQ(controller->runningExcluded(), QSet<qint64>{pid});
+        }
+        quit(pid);
+        QElapsedTimer sinceQuit;
+        sinceQuit.start();
+        ASSERT_TRUE(waitForExcluded(*controller, false));
+        EXPECT_LT(sinceQuit.elapsed(), 250) << "round " << round << ": the poll comes about once a second";
+        EXPECT_FALSE(silenced(*controller));
+    }
 }
 
 TEST_F(ExclusionTest, two_instances_keep_the_silence_until_the_last_one_quits)

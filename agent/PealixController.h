@@ -99,6 +99,9 @@ private:
     void createStatusItem();
     void applySilencePresentation(bool silenced);
     void rebuildExclusion(const QVariant& excluded);
+    // Opens the audio output shortly before a quarter that will sound, so its first sample is on time.
+    void armOutputWakeUp();
+    void outputWakeUpDue();
 
     // Fields in the order the agent has always declared them.
     QVariantMap chimesetDict;
@@ -129,4 +132,5 @@ private:
     QStringList m_arguments;
     platform::Clock& m_clock;
     platform::Preferences m_prefs;
+    std::unique_ptr<platform::Clock::WakeUp> m_outputWakeUp;
 };

@@ -193,6 +193,9 @@ bool buildAndStart(GstSoundOutput::Stream& s, QString* why)
         linked = linked && gst_element_link(res, sinkBin);
     }
     s.src = GST_APP_SRC(src);
+    // The sound server's mixer shows the title as the stream's media name.
+    gst_element_send_event(
+        src, gst_event_new_tag(gst_tag_list_new(GST_TAG_TITLE, s.title.toUtf8().constData(), nullptr)));
     if (!linked) {
         *why = QStringLiteral("cannot link");
         return false;

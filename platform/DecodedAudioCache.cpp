@@ -33,6 +33,8 @@ struct Cache {
     std::map<QString, Entry> entries;
     std::map<QString, int> decoding; // keys being decoded, and how many threads wait for them
     bool pruneArmed = false;
+    SteadyTime pruneDue;
+    unsigned pruneGeneration = 0;
 };
 
 Cache& cache()
@@ -78,12 +80,18 @@ std::optional<std::chrono::milliseconds> prune(Cache& c, SteadyTime now)
 
 void armPrune(Cache& c, std::chrono::milliseconds in)
 {
-    if (c.pruneArmed || !QCoreApplication::instance())
+    const SteadyTime due = std::chrono::steady_clock::now() + in;
+    if (!QCoreApplication::instance() || (c.pruneArmed && c.pruneDue <= due))
         return;
+    // A timer armed for later is superseded by this one, which re-arms for what is left.
     c.pruneArmed = true;
-    QTimer::singleShot(in + std::chrono::milliseconds(50), QCoreApplication::instance(), [] {
+    c.pruneDue = due;
+    const unsigned generation = ++c.pruneGeneration;
+    QTimer::singleShot(in + std::chrono::milliseconds(50), QCoreApplication::instance(), [generation] {
         Cache& c = cache();
         std::unique_lock lock(c.mutex);
+        if (generation != c.pruneGeneration)
+            return;
         c.pruneArmed = false;
         if (const auto next = prune(c, std::chrono::steady_clock::now()))
             armPrune(c, *next);

@@ -18,7 +18,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <cmath>
+#include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using platform::TimePoint;
@@ -210,6 +213,79 @@ TEST_F(PlaybackTest, sleep_during_the_second_stroke_silences_the_rest_and_skips_
     EXPECT_EQ(controller->queuedSounds(), 4);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->isBusy(); }, 5000));
     EXPECT_EQ(ends.count(), 2 + 5);
+}
+
+TEST_F(PlaybackTest, last_stroke_plays_out_when_the_schedule_was_replaced_during_the_sequence)
+{
+    makeSet(300, 150, 0); // melody and strokes form one stretch of 750 ms
+    store(100);
+    RecordingSink recording;
+    start();
+    tickAtThree();
+    QTest::qWait(200);
+    // New records, new sounds: the playing ones are held only by the sequence from here on.
+    const QString other = env.root() + "/other.wav";
+    ASSERT_TRUE(writeShape(other, 550, 300, 0));
+    platform::Preferences prefs(PrefKeys::domain);
+    prefs.setValue(
+        PrefKeys::chimeInfo,
+        QVariantList{QVariantMap{{"minute", qint64(0)}, {"chime", true}, {"strike", true}, {"path", other}}});
+    prefs.synchronize();
+    controller->readPrefs();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->isBusy(); }, 5000));
+    ASSERT_TRUE(recording.waitUntilWritten());
+    const auto regions = RecordingSink::soundingRegions(recording.samples(), rate, 0.005f);
+    ASSERT_EQ(regions.size(), 1u);
+    EXPECT_NEAR(regions[0].lengthMs(), 750, 3) << "the end of the last stroke was cut";
+}
+
+// A custom melody whose file blocks when opened (a write lease held here stands in for a hung network
+// mount): the agent starts, the quarter passes with its strikes only, and the melody plays at the next
+// quarter once the file opens.
+TEST_F(PlaybackTest, melody_whose_file_hangs_is_left_out_of_its_quarter_and_plays_once_it_loads)
+{
+    makeSet(300, 100, 60);
+    const QString hung = env.root() + "/hung.wav";
+    ASSERT_TRUE(writeShape(hung, 440, 300, 0));
+    std::signal(SIGIO, SIG_IGN); // the kernel asks the lease holder to let go; this one will not yet
+    const int lease = ::open(QFile::encodeName(hung).constData(), O_RDWR);
+    ASSERT_GE(lease, 0);
+    if (::fcntl(lease, F_SETLEASE, F_WRLCK) != 0) {
+        ::close(lease);
+        GTEST_SKIP() << "file leases are not available here";
+    }
+    {
+        platform::Preferences prefs(PrefKeys::domain);
+        prefs.setValue(PrefKeys::chimeInfo,
+                       QVariantList{QVariantMap{
+                           {"minute", qint64(0)}, {"chime", true}, {"strike", true}, {"path", hung}}});
+        prefs.setValue(PrefKeys::pealixActive, true);
+        prefs.synchronize();
+    }
+    QElapsedTimer startUp;
+    startUp.start();
+    start();
+    EXPECT_LT(startUp.elapsed(), 1500);
+    const auto melody = controller->schedule().value(0).chimeSound;
+    const auto strike = controller->schedule().value(0).strikeSound;
+    ASSERT_TRUE(melody && strike);
+    EXPECT_EQ(melody->state(), platform::Sound::State::Loading);
+
+    tickAtThree();
+    ASSERT_TRUE(controller->isBusy());
+    EXPECT_EQ(controller->getCurrentSound(), strike);
+    EXPECT_EQ(controller->queuedSounds(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->isBusy(); }, 5000));
+
+    QSignalSpy loaded(melody.get(), &platform::Sound::loaded);
+    ::fcntl(lease, F_SETLEASE, F_UNLCK);
+    ::close(lease);
+    ASSERT_TRUE(loaded.wait(5000));
+    EXPECT_TRUE(loaded.at(0).at(0).toBool());
+    clock.advanceTo(TestClock::local(2026, 12, 7, 16, 0, 0));
+    EXPECT_EQ(controller->getCurrentSound(), melody);
+    EXPECT_EQ(controller->queuedSounds(), 4);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->isBusy(); }, 5000));
 }
 
 // The recorded PCM after the data chunk header, and its channel count; a file cut off by the signal has

@@ -1,4 +1,5 @@
 #include "platform/Sound.h"
+#include "platform/DecodedAudioCache.h"
 #include "testsupport/RecordingSink.h"
 #include "testsupport/TestEnvironment.h"
 
@@ -433,6 +434,16 @@ TEST(SoundTest, identical_files_share_their_decoded_data_until_changed)
     auto d = Sound::open(path);
     ASSERT_TRUE(d);
     EXPECT_NEAR(d->duration(), 3.0, 0.01);
+
+    // Samples nobody uses any more go after a while.
+    qputenv("PEALIX_SOUND_KEEP_MS", "300");
+    std::weak_ptr<platform::DecodedAudio> held = platform::DecodedAudioCache::lookupOrDecode(path);
+    a = std::move(c);
+    a.reset();
+    d.reset();
+    qunsetenv("PEALIX_SOUND_KEEP_MS");
+    EXPECT_FALSE(held.expired());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return held.expired(); }, 2000));
 }
 
 TEST(SoundTest, sound_longer_than_the_memory_limit_streams_to_its_end)

@@ -14,7 +14,9 @@ namespace platform {
 
 namespace {
 
-constexpr size_t kMaxDecodedBytes = 32u * 1024 * 1024;
+// About 5 s of mono: strikes and short sounds stay in memory; a long melody keeps its first second and
+// is decoded as it plays, which costs a few milliseconds of CPU against megabytes held all day.
+constexpr size_t kMaxDecodedBytes = 512u * 1024;
 constexpr int kDecodeTimeoutMs = 10000;
 constexpr int kDefaultKeepMs = 30000;
 constexpr size_t kKeptBytes = 32u * 1024 * 1024;

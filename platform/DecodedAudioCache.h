@@ -19,7 +19,7 @@ public:
     static void keepAWhile(const std::shared_ptr<DecodedAudio>& audio);
     // The most channels among the samples held now (at least 1).
     static int widestLiveChannels();
-    // Limit on the samples one sound keeps in memory; PEALIX_SOUND_MAX_DECODED_BYTES lowers it for tests.
+    // Limit on the samples one sound keeps in memory (512 kB); PEALIX_SOUND_MAX_DECODED_BYTES lowers it.
     static size_t maxDecodedBytes();
     // PEALIX_SOUND_KEEP_MS (default 30000) lowers how long dropped samples stay, for tests.
     static int keepMs();

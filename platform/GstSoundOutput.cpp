@@ -33,10 +33,11 @@ constexpr int kDrainTimeoutMs = 500;
 constexpr int kPreparedHoldMs = 5000;
 // The mix standing still this long while a stream should be consuming it means the sink hangs.
 constexpr int kStallMs = 3000;
-// Sink-side buffering: a 60 ms ring refilled 30 ms at a time keeps volume changes within 100 ms without
-// making the sound server wake every few milliseconds; a stop flushes it.
+// Sink-side buffering: a 60 ms ring keeps volume changes within 100 ms; topping it up every 10 ms keeps
+// the sound server's share small (a segment of half the ring or more makes the server work hard).
+// A stop, and a sound starting on an idle stream, flush what it holds.
 constexpr gint64 kSinkBufferUs = 60000;
-constexpr gint64 kSinkLatencyUs = 30000;
+constexpr gint64 kSinkLatencyUs = 10000;
 
 constexpr const char* kSilentSink = "fakesink sync=true";
 
@@ -81,8 +82,9 @@ struct GstSoundOutput::Voice {
     std::shared_ptr<AudioStreamReader> stream;
     std::shared_ptr<std::atomic<float>> volume;
     int64_t start = 0;
-    int64_t frames = 0; // the promised length, cut short when a stream ends early
-    float gain = 0.0f;  // last applied, ramped towards *volume per chunk
+    int64_t frames = 0;   // the promised length, cut short when a stream ends early
+    float gain = 0.0f;    // last applied, ramped towards *volume per chunk
+    bool waiting = false; // starts once the stream has dropped the silence it holds
     int64_t end() const { return start + frames; }
 };
 
@@ -99,7 +101,11 @@ struct GstSoundOutput::Stream {
     GstElement* pipeline = nullptr;
     GstAppSrc* src = nullptr;
     GstBufferPool* pool = nullptr;
-    int64_t pushed = 0;     // frames pushed, the timestamps; streaming thread only
+    // Under the output's mutex: frames pushed since the last flush (the timestamps), and whether a flush
+    // is under way. Buffers carry the epoch they were mixed in; older ones are dropped after a flush.
+    int64_t pushed = 0;
+    bool restarting = false;
+    std::atomic<uint64_t> epoch{0};
     bool abandoned = false; // main thread
     bool closing = false;   // main thread
 };
@@ -129,6 +135,13 @@ void onDeepElementAdded(GstBin*, GstBin*, GstElement* element, gpointer data)
     }
     if (hasProperty(element, "client-name"))
         g_object_set(element, "client-name", "Pealix", nullptr);
+}
+
+GstPadProbeReturn dropStale(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    auto* stream = static_cast<GstSoundOutput::Stream*>(data);
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    return GST_BUFFER_OFFSET(buffer) == stream->epoch.load() ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
 }
 
 void postClose(GstElement* pipeline, int how)
@@ -183,6 +196,9 @@ bool buildAndStart(GstSoundOutput::Stream& s, QString* why)
     GstAppSrcCallbacks callbacks = {};
     callbacks.need_data = needData;
     gst_app_src_set_callbacks(GST_APP_SRC(src), &callbacks, &s, nullptr);
+    GstPad* srcPad = gst_element_get_static_pad(src, "src");
+    gst_pad_add_probe(srcPad, GST_PAD_PROBE_TYPE_BUFFER, dropStale, &s, nullptr);
+    gst_object_unref(srcPad);
 
     gst_bin_add_many(GST_BIN(s.pipeline), src, conv, res, sinkBin, nullptr);
     bool linked = gst_element_link_many(src, conv, res, nullptr);
@@ -238,6 +254,10 @@ void runStream(std::shared_ptr<GstSoundOutput::Stream> s)
             continue;
         }
         gst_message_unref(msg);
+        if (how == 3) {
+            s->out->dropQueuedSilence(s.get());
+            continue;
+        }
         if (how == 1 && !s->paced) {
             // Drops what the sink and the sound server still hold, so a stop is heard at once. A paced
             // file sink holds nothing beyond the pacer, and a flush would restart its file.
@@ -328,17 +348,52 @@ void GstSoundOutput::play(Sound* owner, uint64_t serial, std::shared_ptr<Decoded
     if (voice->audio->streamed)
         voice->stream = std::make_shared<AudioStreamReader>(voice->audio->path, voice->audio->channels);
     std::shared_ptr<Voice> dropped;
+    bool restart = false;
     {
         std::lock_guard lock(m_mutex);
         // Single voice: a sound still playing is cut; one whose end was announced finishes first.
         dropped = std::move(m_current);
+        // An open stream with nothing sounding holds silence that would delay the first sample.
+        restart = m_active && !dropped && !m_tail;
+        voice->waiting = restart;
         voice->start = m_tail ? std::max(m_tail->end(), m_pos) : m_pos;
         m_current = voice;
     }
     if (!m_active) {
         m_title = title;
         open();
+    } else if (restart) {
+        postClose(m_active->pipeline, 3);
     }
+}
+
+void GstSoundOutput::dropQueuedSilence(Stream* s)
+{
+    const bool flush = !s->paced;
+    if (flush) {
+        {
+            std::lock_guard lock(m_mutex);
+            s->restarting = true;
+        }
+        gst_element_send_event(GST_ELEMENT(s->src), gst_event_new_flush_start());
+        gst_element_send_event(GST_ELEMENT(s->src), gst_event_new_flush_stop(TRUE));
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        if (flush) {
+            s->restarting = false;
+            s->pushed = 0;
+            ++s->epoch;
+        }
+        for (auto* v : {m_current.get(), m_tail.get()})
+            if (v && v->waiting) {
+                v->waiting = false;
+                v->start = m_pos;
+            }
+    }
+    // The source waits for a buffer since the flush.
+    if (flush)
+        render(s);
 }
 
 void GstSoundOutput::stop(Sound* owner)
@@ -412,6 +467,11 @@ void GstSoundOutput::openStream(bool silent)
     {
         std::lock_guard lock(m_mutex);
         m_mixing = s.get();
+        for (auto* v : {m_current.get(), m_tail.get()})
+            if (v && v->waiting) {
+                v->waiting = false;
+                v->start = m_pos;
+            }
     }
     m_active = s;
     m_lastPos = -1;
@@ -537,11 +597,16 @@ void GstSoundOutput::render(Stream* stream)
 
     {
         std::lock_guard lock(m_mutex);
+        if (stream->restarting) {
+            gst_buffer_unmap(buffer, &map);
+            gst_buffer_unref(buffer);
+            return;
+        }
         if (stream == m_mixing) {
             const int64_t pos = m_pos;
             for (auto* slot : {&m_tail, &m_current}) {
                 Voice* v = slot->get();
-                if (!v)
+                if (!v || v->waiting)
                     continue;
                 const int64_t from = std::max(pos, v->start);
                 const int64_t to = std::min(pos + n, v->end());
@@ -589,7 +654,7 @@ void GstSoundOutput::render(Stream* stream)
             }
             if (m_tail && m_tail->end() <= pos + n)
                 released.push_back(std::move(m_tail));
-            if (m_current && m_current->end() <= pos + n + kEndLookahead) {
+            if (m_current && !m_current->waiting && m_current->end() <= pos + n + kEndLookahead) {
                 // The caller gets the end while the last samples are still ahead, so a next sound lands
                 // right after them.
                 Sound* owner = m_current->owner;
@@ -604,13 +669,14 @@ void GstSoundOutput::render(Stream* stream)
             }
             m_pos = pos + n;
         }
+        GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(uint64_t(stream->pushed), GST_SECOND, kOutputRate);
+        GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(uint64_t(n), GST_SECOND, kOutputRate);
+        GST_BUFFER_OFFSET(buffer) = stream->epoch.load();
+        stream->pushed += n;
     }
     for (int64_t i = 0; i < n * channels; ++i)
         out[i] = int16_t(std::lrint(std::clamp(mix[i] * 32768.0f, -32768.0f, 32767.0f)));
     gst_buffer_unmap(buffer, &map);
-    GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(uint64_t(stream->pushed), GST_SECOND, kOutputRate);
-    GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(uint64_t(n), GST_SECOND, kOutputRate);
-    stream->pushed += n;
     gst_app_src_push_buffer(stream->src, buffer);
 }
 

@@ -50,6 +50,8 @@ public:
     void streamStarted(const std::shared_ptr<Stream>& stream);
     void streamFailed(const std::shared_ptr<Stream>& stream, const QString& why);
     void streamFinished(const std::shared_ptr<Stream>& stream);
+    // On a stream's thread: flushes what the sink holds so that a sound starting now is heard next.
+    void dropQueuedSilence(Stream* stream);
 
 private:
     GstSoundOutput();

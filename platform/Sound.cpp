@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <gst/gst.h>
+#include <malloc.h>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -79,6 +80,10 @@ struct SoundPrivateAccess {
         for (const QPointer<Sound>& sound : std::exchange(job->waiting, {}))
             if (sound && sound->d->state == Sound::State::Loading)
                 settle(sound, job->result, true);
+        // Each decode thread leaves the buffers it went through in an allocator arena of its own;
+        // once the loads are done, that memory goes back to the system.
+        if (inFlight.empty())
+            malloc_trim(0);
     }
 };
 

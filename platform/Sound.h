@@ -14,7 +14,7 @@
 // A sink that does not sync to the clock is paced in real time. A sink that fails to start is replaced
 // by "fakesink sync=true" (one log line), so ends still arrive after each sound's duration.
 // PEALIX_AUDIO_LINGER_MS (default 1500): how long the idle output stays open after the last sound.
-// PEALIX_SOUND_MAX_DECODED_BYTES: lowers the 32 MB of samples a sound keeps; longer files stream.
+// PEALIX_SOUND_MAX_DECODED_BYTES: lowers the 512 kB of samples a sound keeps; longer files stream.
 
 #include <QObject>
 #include <QString>

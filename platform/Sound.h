@@ -27,7 +27,7 @@ class Sound : public QObject {
     Q_OBJECT
 public:
     // nullptr when the file is missing, unreadable or holds no audio, as far as that was found out
-    // within the wait; a sound still loading after it reports through loaded().
+    // within the wait; a sound still loading after it reports through loaded(). Main thread.
     static std::shared_ptr<Sound> open(const QString& path);
     ~Sound() override;
 

@@ -42,6 +42,21 @@ std::optional<qint64> wholeMinute(const QVariant& value)
     return static_cast<qint64>(*number);
 }
 
+// Long enough for a suspended or wireless sink to wake before the first note.
+constexpr auto kOutputAwakeAhead = std::chrono::seconds(2);
+
+// The first quarter strictly after `after`, on the local wall clock.
+platform::TimePoint nextQuarterAfter(platform::TimePoint after)
+{
+    platform::CalendarDate next = platform::localFields(after + std::chrono::minutes(1));
+    next.second = 0;
+    next.minute = next.minute / 15 * 15 + (next.minute % 15 ? 15 : 0);
+    platform::TimePoint t = platform::fromLocalFields(next);
+    while (t <= after)
+        t += std::chrono::minutes(15);
+    return t;
+}
+
 int clampedVolume(double value)
 {
     if (!(value == value))
@@ -59,6 +74,8 @@ PealixController::PealixController(platform::Bundle agentBundle, QStringList arg
       m_prefs(PrefKeys::domain)
 {
     loadInterface();
+    // Every read of the settings may change what the next quarter plays.
+    connect(this, &PealixController::prefsRead, this, &PealixController::armOutputWakeUp);
 }
 
 PealixController::~PealixController()
@@ -249,9 +266,12 @@ void PealixController::timerCallBack(platform::Timer* timer)
     const int strikes = date.hour % 12 == 0 ? 12 : date.hour % 12;
     if (isQuarter(date.minute) && chimePrefs.contains(date.minute)) {
         const ChimeRecord& quarter = chimePrefs[date.minute];
-        if (quarter.record.value(PrefKeys::chime).toBool() && quarter.chimeSound)
+        // A sound still loading is left out like one that did not load.
+        if (quarter.record.value(PrefKeys::chime).toBool() && quarter.chimeSound &&
+            quarter.chimeSound->hasAudio())
             playlist.append(quarter.chimeSound);
-        if (quarter.record.value(PrefKeys::strike).toBool() && quarter.strikeSound) {
+        if (quarter.record.value(PrefKeys::strike).toBool() && quarter.strikeSound &&
+            quarter.strikeSound->hasAudio()) {
             for (int i = 0; i < strikes; ++i)
                 playlist.append(quarter.strikeSound);
         }
@@ -263,6 +283,30 @@ void PealixController::timerCallBack(platform::Timer* timer)
 
     if (date.second != 0)
         timer->setFireDate(_dateAtNextMinute());
+}
+
+void PealixController::armOutputWakeUp()
+{
+    if (!m_outputWakeUp)
+        m_outputWakeUp = m_clock.createWakeUp([this] { outputWakeUpDue(); }, [this] { armOutputWakeUp(); });
+    m_outputWakeUp->arm(nextQuarterAfter(m_clock.now() + kOutputAwakeAhead) - kOutputAwakeAhead);
+}
+
+void PealixController::outputWakeUpDue()
+{
+    const platform::TimePoint quarter = nextQuarterAfter(m_clock.now());
+    const platform::CalendarDate date = platform::localFields(quarter);
+    bool sounds = false;
+    if (!suspended && !excludedAppRunning && m_chimingEnabled && chimePrefs.contains(date.minute)) {
+        const ChimeRecord& record = chimePrefs[date.minute];
+        const auto loaded = [](const std::shared_ptr<platform::Sound>& s) { return s && s->hasAudio(); };
+        sounds = (record.record.value(PrefKeys::chime).toBool() && loaded(record.chimeSound)) ||
+                 (record.record.value(PrefKeys::strike).toBool() && loaded(record.strikeSound));
+    }
+    if (sounds)
+        platform::Sound::prepareOutput(
+            QStringLiteral("Chime at %1:%2").arg(date.hour).arg(date.minute, 2, 10, QLatin1Char('0')));
+    armOutputWakeUp();
 }
 
 void PealixController::goToSleep()

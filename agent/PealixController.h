@@ -106,6 +106,9 @@ private:
     void createStatusItem();
     void applySilencePresentation(bool silenced);
     void rebuildExclusion(const QVariant& excluded);
+    // Opens the audio output shortly before a quarter that will sound, so its first sample is on time.
+    void armOutputWakeUp();
+    void outputWakeUpDue();
 
     // Fields in the order the agent has always declared them.
     ChimeSets::SetTable chimesetDict;
@@ -141,4 +144,5 @@ private:
     QTimer* m_rereadTimer = nullptr;
     QElapsedTimer m_sinceRead;
     int m_unparseableRetries = 0;
+    std::unique_ptr<platform::Clock::WakeUp> m_outputWakeUp;
 };

@@ -1,9 +1,11 @@
 #include "platform/DecodedAudioCache.h"
 
-#include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <deque>
+#include <QTimer>
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <sys/stat.h>
@@ -12,17 +14,29 @@ namespace platform {
 
 namespace {
 
-constexpr size_t kMaxDecodedBytes = 32u * 1024 * 1024;
+// About 5 s of mono: strikes and short sounds stay in memory; a long melody keeps its first second and
+// is decoded as it plays, which costs a few milliseconds of CPU against megabytes held all day.
+constexpr size_t kMaxDecodedBytes = 512u * 1024;
 constexpr int kDecodeTimeoutMs = 10000;
-// Callers often drop a sound just before opening the same file again (re-reading settings), so the
-// last few decodes stay alive on their own, up to a total size.
-constexpr size_t kRecentCount = 8;
-constexpr size_t kRecentBytes = 64u * 1024 * 1024;
+constexpr int kDefaultKeepMs = 30000;
+constexpr size_t kKeptBytes = 32u * 1024 * 1024;
+
+using SteadyTime = std::chrono::steady_clock::time_point;
+
+struct Entry {
+    std::weak_ptr<DecodedAudio> audio;
+    std::shared_ptr<DecodedAudio> kept; // set while nobody else may hold it
+    SteadyTime keptUntil;
+};
 
 struct Cache {
     std::mutex mutex;
-    std::map<QString, std::weak_ptr<DecodedAudio>> entries;
-    std::deque<std::pair<QString, std::shared_ptr<DecodedAudio>>> recent;
+    std::condition_variable decoded;
+    std::map<QString, Entry> entries;
+    std::map<QString, int> decoding; // keys being decoded, and how many threads wait for them
+    bool pruneArmed = false;
+    SteadyTime pruneDue;
+    unsigned pruneGeneration = 0;
 };
 
 Cache& cache()
@@ -37,7 +51,7 @@ QString identityKey(const QString& path)
     if (canonical.isEmpty())
         return {};
     struct stat st;
-    if (::stat(QFile::encodeName(canonical).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::stat(QFile::encodeName(canonical).constData(), &st) != 0 || S_ISDIR(st.st_mode))
         return {};
     return QStringLiteral("%1|%2|%3|%4.%5|%6|%7")
         .arg(canonical)
@@ -49,22 +63,41 @@ QString identityKey(const QString& path)
         .arg(quint64(DecodedAudioCache::maxDecodedBytes()));
 }
 
-void remember(Cache& c, const QString& key, const std::shared_ptr<DecodedAudio>& audio)
+// Under the lock. Returns the time until the next release, if any is pending.
+std::optional<std::chrono::milliseconds> prune(Cache& c, SteadyTime now)
 {
-    for (auto it = c.recent.begin(); it != c.recent.end(); ++it)
-        if (it->first == key) {
-            c.recent.erase(it);
-            break;
+    std::optional<std::chrono::milliseconds> next;
+    for (auto it = c.entries.begin(); it != c.entries.end();) {
+        Entry& e = it->second;
+        if (e.kept && e.keptUntil <= now)
+            e.kept.reset();
+        if (e.kept) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(e.keptUntil - now);
+            next = next ? std::min(*next, left) : left;
         }
-    c.recent.emplace_front(key, audio);
-    size_t bytes = 0;
-    size_t keep = 0;
-    for (; keep < c.recent.size() && keep < kRecentCount; ++keep) {
-        bytes += c.recent[keep].second->samples.size() * sizeof(float);
-        if (bytes > kRecentBytes && keep > 0)
-            break;
+        it = e.audio.expired() ? c.entries.erase(it) : std::next(it);
     }
-    c.recent.resize(keep);
+    return next;
+}
+
+void armPrune(Cache& c, std::chrono::milliseconds in)
+{
+    const SteadyTime due = std::chrono::steady_clock::now() + in;
+    if (!QCoreApplication::instance() || (c.pruneArmed && c.pruneDue <= due))
+        return;
+    // A timer armed for later is superseded by this one, which re-arms for what is left.
+    c.pruneArmed = true;
+    c.pruneDue = due;
+    const unsigned generation = ++c.pruneGeneration;
+    QTimer::singleShot(in + std::chrono::milliseconds(50), QCoreApplication::instance(), [generation] {
+        Cache& c = cache();
+        std::unique_lock lock(c.mutex);
+        if (generation != c.pruneGeneration)
+            return;
+        c.pruneArmed = false;
+        if (const auto next = prune(c, std::chrono::steady_clock::now()))
+            armPrune(c, *next);
+    });
 }
 
 } // namespace
@@ -78,6 +111,13 @@ size_t DecodedAudioCache::maxDecodedBytes()
     return kMaxDecodedBytes;
 }
 
+int DecodedAudioCache::keepMs()
+{
+    bool ok = false;
+    const int v = qEnvironmentVariableIntValue("PEALIX_SOUND_KEEP_MS", &ok);
+    return ok && v >= 0 && v < kDefaultKeepMs ? v : kDefaultKeepMs;
+}
+
 std::shared_ptr<DecodedAudio> DecodedAudioCache::lookupOrDecode(const QString& path)
 {
     const QString key = identityKey(path);
@@ -85,26 +125,70 @@ std::shared_ptr<DecodedAudio> DecodedAudioCache::lookupOrDecode(const QString& p
         return nullptr;
     Cache& c = cache();
     {
-        std::lock_guard lock(c.mutex);
-        auto it = c.entries.find(key);
-        if (it != c.entries.end()) {
-            if (auto audio = it->second.lock()) {
-                remember(c, key, audio);
-                return audio;
-            }
-            c.entries.erase(it);
+        std::unique_lock lock(c.mutex);
+        for (;;) {
+            auto it = c.entries.find(key);
+            if (it != c.entries.end())
+                if (auto audio = it->second.audio.lock())
+                    return audio;
+            auto busy = c.decoding.find(key);
+            if (busy == c.decoding.end())
+                break;
+            // The same file twice at start-up (each quarter's strike) is decoded once.
+            c.decoded.wait(lock);
+        }
+        c.decoding[key] = 1;
+    }
+    auto audio = decodeAudioFile(QFileInfo(path).canonicalFilePath(), maxDecodedBytes(), kDecodeTimeoutMs);
+    std::lock_guard lock(c.mutex);
+    c.decoding.erase(key);
+    if (audio)
+        c.entries[key].audio = audio;
+    c.decoded.notify_all();
+    return audio;
+}
+
+void DecodedAudioCache::keepAWhile(const std::shared_ptr<DecodedAudio>& audio)
+{
+    if (!audio)
+        return;
+    Cache& c = cache();
+    std::lock_guard lock(c.mutex);
+    const auto now = std::chrono::steady_clock::now();
+    const auto keep = std::chrono::milliseconds(keepMs());
+    size_t bytes = audio->bytes();
+    for (auto& [key, e] : c.entries) {
+        if (e.audio.lock() == audio) {
+            e.kept = audio;
+            e.keptUntil = now + keep;
+        } else if (e.kept) {
+            bytes += e.kept->bytes();
         }
     }
-    // Decoding runs unlocked; two threads racing on one file decode it twice, which is harmless.
-    auto audio = decodeAudioFile(QFileInfo(path).canonicalFilePath(), maxDecodedBytes(), kDecodeTimeoutMs);
-    if (!audio)
-        return nullptr;
+    // Beyond the budget, the ones kept longest go first.
+    while (bytes > kKeptBytes) {
+        Entry* oldest = nullptr;
+        for (auto& [key, e] : c.entries)
+            if (e.kept && e.kept != audio && (!oldest || e.keptUntil < oldest->keptUntil))
+                oldest = &e;
+        if (!oldest)
+            break;
+        bytes -= oldest->kept->bytes();
+        oldest->kept.reset();
+    }
+    if (const auto next = prune(c, now))
+        armPrune(c, *next);
+}
+
+int DecodedAudioCache::widestLiveChannels()
+{
+    Cache& c = cache();
     std::lock_guard lock(c.mutex);
-    for (auto it = c.entries.begin(); it != c.entries.end();)
-        it = it->second.expired() ? c.entries.erase(it) : std::next(it);
-    c.entries[key] = audio;
-    remember(c, key, audio);
-    return audio;
+    int channels = 1;
+    for (auto& [key, e] : c.entries)
+        if (auto audio = e.audio.lock())
+            channels = std::max(channels, audio->channels);
+    return channels;
 }
 
 } // namespace platform

@@ -14,12 +14,21 @@ namespace platform {
 void ensureGstInit()
 {
     static std::once_flag once;
-    std::call_once(once, [] { gst_init(nullptr, nullptr); });
+    std::call_once(once, [] {
+        // The sound server shows this as the program behind the stream.
+        g_set_application_name("Pealix");
+        gst_init(nullptr, nullptr);
+    });
 }
 
 namespace {
 
-const char* const kPcmCaps = "audio/x-raw,format=F32LE,rate=48000,channels=2,layout=interleaved";
+// Mono stays mono, stereo stays stereo, anything wider is mixed down to stereo.
+QByteArray pcmCaps(int channels)
+{
+    const QByteArray count = channels > 0 ? QByteArray::number(channels) : QByteArrayLiteral("[1,2]");
+    return "audio/x-raw,format=S16LE,rate=48000,layout=interleaved,channels=" + count;
+}
 
 // Filled by decodebin's pad-added from its streaming thread, read by the caller.
 struct PadState {
@@ -62,7 +71,7 @@ void onNoMorePads(GstElement*, gpointer data)
 }
 
 // filesrc ! decodebin ! audioconvert ! audioresample ! capsfilter ! appsink
-GstElement* buildPipeline(const QString& path, GstElement** appsinkOut, PadState** stateOut)
+GstElement* buildPipeline(const QString& path, int channels, GstElement** appsinkOut, PadState** stateOut)
 {
     ensureGstInit();
     GstElement* pipeline = gst_pipeline_new(nullptr);
@@ -79,7 +88,9 @@ GstElement* buildPipeline(const QString& path, GstElement** appsinkOut, PadState
         return nullptr;
     }
     g_object_set(src, "location", QFile::encodeName(path).constData(), nullptr);
-    GstCaps* caps = gst_caps_from_string(kPcmCaps);
+    // Dither would make identical files decode differently and add noise to silence.
+    g_object_set(conv, "dithering", 0, nullptr);
+    GstCaps* caps = gst_caps_from_string(pcmCaps(channels).constData());
     g_object_set(filter, "caps", caps, nullptr);
     gst_caps_unref(caps);
     g_object_set(sink, "sync", FALSE, "emit-signals", FALSE, nullptr);
@@ -110,18 +121,28 @@ bool busHasError(GstElement* pipeline)
     return true;
 }
 
-void appendSample(GstSample* sample, std::vector<float>* out, int64_t* frames)
+int sampleChannels(GstSample* sample)
+{
+    GstCaps* caps = gst_sample_get_caps(sample);
+    const GstStructure* s = caps && gst_caps_get_size(caps) > 0 ? gst_caps_get_structure(caps, 0) : nullptr;
+    int channels = 0;
+    if (!s || !gst_structure_get_int(s, "channels", &channels))
+        return 0;
+    return channels;
+}
+
+void appendSample(GstSample* sample, int channels, std::vector<int16_t>* out, int64_t* frames)
 {
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     GstMapInfo map;
     if (buffer && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-        const size_t count = map.size / sizeof(float);
+        const size_t count = map.size / sizeof(int16_t) / size_t(channels) * size_t(channels);
         if (out) {
             const size_t old = out->size();
             out->resize(old + count);
-            std::memcpy(out->data() + old, map.data, count * sizeof(float));
+            std::memcpy(out->data() + old, map.data, count * sizeof(int16_t));
         }
-        *frames += static_cast<int64_t>(count / kOutputChannels);
+        *frames += static_cast<int64_t>(count / size_t(channels));
         gst_buffer_unmap(buffer, &map);
     }
 }
@@ -141,7 +162,7 @@ std::shared_ptr<DecodedAudio> decodeAudioFile(const QString& path, size_t maxByt
         return nullptr;
     GstElement* sink = nullptr;
     PadState* state = nullptr;
-    GstElement* pipeline = buildPipeline(info.absoluteFilePath(), &sink, &state);
+    GstElement* pipeline = buildPipeline(info.absoluteFilePath(), 0, &sink, &state);
     if (!pipeline)
         return nullptr;
 
@@ -150,7 +171,7 @@ std::shared_ptr<DecodedAudio> decodeAudioFile(const QString& path, size_t maxByt
     // The decoder must not run ahead of this loop, or its queue would hold the whole file.
     g_object_set(sink, "max-buffers", 32u, "drop", FALSE, nullptr);
     // A streamed sound keeps its first second (at most the limit) to play while its stream starts.
-    const size_t prefixSamples = std::min(size_t(kOutputRate) * kOutputChannels, maxBytes / sizeof(float));
+    size_t prefixSamples = 0;
     const auto streamFrom = [&](int64_t totalFrames) {
         result->streamed = true;
         result->frames = totalFrames;
@@ -167,7 +188,18 @@ std::shared_ptr<DecodedAudio> decodeAudioFile(const QString& path, size_t maxByt
         while (timer.elapsed() < timeoutMs) {
             GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 20 * GST_MSECOND);
             if (sample) {
-                appendSample(sample, counting ? nullptr : &result->samples, &result->frames);
+                if (result->frames == 0 && result->samples.empty()) {
+                    const int channels = sampleChannels(sample);
+                    if (channels < 1 || channels > kMaxChannels) {
+                        gst_sample_unref(sample);
+                        break;
+                    }
+                    result->channels = channels;
+                    prefixSamples =
+                        std::min(size_t(kOutputRate) * size_t(channels), maxBytes / sizeof(int16_t));
+                }
+                appendSample(sample, result->channels, counting ? nullptr : &result->samples,
+                             &result->frames);
                 gst_sample_unref(sample);
                 if (counting)
                     continue;
@@ -178,20 +210,21 @@ std::shared_ptr<DecodedAudio> decodeAudioFile(const QString& path, size_t maxByt
                     // vector its doublings (each of which briefly holds half again as much).
                     if (gst_element_query_duration(pipeline, GST_FORMAT_TIME, &ns) && ns > 0) {
                         knownFrames = int64_t(gst_util_uint64_scale(ns, kOutputRate, GST_SECOND));
-                        const size_t samples = size_t(knownFrames) * kOutputChannels;
-                        result->samples.reserve(samples * sizeof(float) > maxBytes
+                        const size_t samples = size_t(knownFrames) * size_t(result->channels);
+                        result->samples.reserve(samples * sizeof(int16_t) > maxBytes
                                                     ? prefixSamples
                                                     : samples + prefixSamples / 10);
                     }
                 }
                 const bool tooLong =
-                    knownFrames > 0 && size_t(knownFrames) * kOutputChannels * sizeof(float) > maxBytes;
+                    knownFrames > 0 &&
+                    size_t(knownFrames) * size_t(result->channels) * sizeof(int16_t) > maxBytes;
                 if (tooLong && result->samples.size() >= prefixSamples) {
                     streamFrom(knownFrames);
                     ok = true;
                     break;
                 }
-                if (result->samples.size() * sizeof(float) > maxBytes) {
+                if (result->samples.size() * sizeof(int16_t) > maxBytes) {
                     // The length was unknown or wrong: count the rest without keeping it.
                     streamFrom(result->frames);
                     counting = true;
@@ -211,13 +244,15 @@ std::shared_ptr<DecodedAudio> decodeAudioFile(const QString& path, size_t maxByt
     destroyPipeline(pipeline);
     if (!ok || result->frames <= 0)
         return nullptr;
+    // The length guess left spare room; the sound is held all day.
+    result->samples.shrink_to_fit();
     return result;
 }
 
-AudioStreamReader::AudioStreamReader(const QString& path)
+AudioStreamReader::AudioStreamReader(const QString& path, int channels) : m_channels(channels)
 {
     PadState* state = nullptr;
-    m_pipeline = buildPipeline(path, &m_sink, &state);
+    m_pipeline = buildPipeline(path, channels, &m_sink, &state);
     if (!m_pipeline)
         return;
     // A few decoded buffers ahead is enough: the output reads from memory for the first second.
@@ -246,7 +281,7 @@ bool AudioStreamReader::pullMore()
     m_pending.clear();
     m_pendingOffset = 0;
     int64_t frames = 0;
-    appendSample(sample, &m_pending, &frames);
+    appendSample(sample, m_channels, &m_pending, &frames);
     gst_sample_unref(sample);
     return true;
 }
@@ -257,29 +292,29 @@ int64_t AudioStreamReader::decodedLength() const
         return 0;
     if (!m_eos)
         return -1;
-    return m_pendingPos + static_cast<int64_t>(m_pending.size() - m_pendingOffset) / kOutputChannels;
+    return m_pendingPos + static_cast<int64_t>(m_pending.size() - m_pendingOffset) / m_channels;
 }
 
 void AudioStreamReader::discardBefore(int64_t pos)
 {
     while (m_pendingPos < pos) {
-        const int64_t avail = static_cast<int64_t>(m_pending.size() - m_pendingOffset) / kOutputChannels;
+        const int64_t avail = static_cast<int64_t>(m_pending.size() - m_pendingOffset) / m_channels;
         if (avail == 0) {
             if (!pullMore())
                 return;
             continue;
         }
         const int64_t skip = std::min(avail, pos - m_pendingPos);
-        m_pendingOffset += size_t(skip) * kOutputChannels;
+        m_pendingOffset += size_t(skip) * size_t(m_channels);
         m_pendingPos += skip;
     }
 }
 
-void AudioStreamReader::read(int64_t pos, float* out, int64_t n)
+void AudioStreamReader::read(int64_t pos, int16_t* out, int64_t n)
 {
-    std::fill(out, out + n * kOutputChannels, 0.0f);
+    std::fill(out, out + n * m_channels, int16_t(0));
     while (n > 0) {
-        const int64_t avail = static_cast<int64_t>(m_pending.size() - m_pendingOffset) / kOutputChannels;
+        const int64_t avail = static_cast<int64_t>(m_pending.size() - m_pendingOffset) / m_channels;
         if (avail == 0) {
             if (!pullMore())
                 return;
@@ -287,7 +322,7 @@ void AudioStreamReader::read(int64_t pos, float* out, int64_t n)
         }
         if (m_pendingPos < pos) {
             const int64_t skip = std::min(avail, pos - m_pendingPos);
-            m_pendingOffset += size_t(skip) * kOutputChannels;
+            m_pendingOffset += size_t(skip) * size_t(m_channels);
             m_pendingPos += skip;
             continue;
         }
@@ -295,16 +330,16 @@ void AudioStreamReader::read(int64_t pos, float* out, int64_t n)
             // Only reached when the caller skipped backwards, which it never does; keep silence.
             const int64_t gap = std::min(n, m_pendingPos - pos);
             pos += gap;
-            out += gap * kOutputChannels;
+            out += gap * m_channels;
             n -= gap;
             continue;
         }
         const int64_t take = std::min(avail, n);
-        std::memcpy(out, m_pending.data() + m_pendingOffset, size_t(take) * kOutputChannels * sizeof(float));
-        m_pendingOffset += size_t(take) * kOutputChannels;
+        std::memcpy(out, m_pending.data() + m_pendingOffset, size_t(take * m_channels) * sizeof(int16_t));
+        m_pendingOffset += size_t(take * m_channels);
         m_pendingPos += take;
         pos += take;
-        out += take * kOutputChannels;
+        out += take * m_channels;
         n -= take;
     }
 }

@@ -3,13 +3,43 @@
 #include "platform/DecodedAudioCache.h"
 #include "platform/GstSoundOutput.h"
 
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPointer>
+#include <chrono>
+#include <condition_variable>
 #include <gst/gst.h>
+#include <malloc.h>
+#include <map>
+#include <mutex>
+#include <thread>
 
 namespace platform {
 
+namespace {
+
+// How long open() waits for a load: a quick file is settled when it returns, a hanging one costs the
+// main thread this once (a second open of a file still loading does not wait again).
+constexpr int kOpenWaitMs = 400;
+
+} // namespace
+
+// One read and decode of a file on a thread of its own, shared by the sounds opened from it meanwhile.
+struct LoadJob {
+    QString path;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::shared_ptr<DecodedAudio> result;
+    QElapsedTimer age;                    // main thread
+    std::vector<QPointer<Sound>> waiting; // main thread
+};
+
 struct Sound::Impl {
+    QString path;
+    State state = State::Loading;
     std::shared_ptr<DecodedAudio> audio;
+    std::shared_ptr<LoadJob> job;
     std::shared_ptr<std::atomic<float>> volume = std::make_shared<std::atomic<float>>(1.0f);
     uint64_t serial = 0; // bumped by play and stop, so a stale end event is ignored
     bool playing = false;
@@ -28,6 +58,33 @@ struct SoundPrivateAccess {
         if (auto* out = GstSoundOutput::existingInstance())
             out->scheduleIdleClose();
     }
+    static void settle(Sound* sound, std::shared_ptr<DecodedAudio> audio, bool announce)
+    {
+        sound->d->job.reset();
+        sound->d->audio = std::move(audio);
+        sound->d->state = sound->d->audio ? Sound::State::Loaded : Sound::State::Failed;
+        if (announce)
+            emit sound->loaded(sound->d->state == Sound::State::Loaded);
+    }
+    static std::map<QString, std::shared_ptr<LoadJob>>& jobs()
+    {
+        static std::map<QString, std::shared_ptr<LoadJob>> inFlight; // main thread
+        return inFlight;
+    }
+    static void finish(const std::shared_ptr<LoadJob>& job)
+    {
+        auto& inFlight = jobs();
+        auto it = inFlight.find(job->path);
+        if (it != inFlight.end() && it->second == job)
+            inFlight.erase(it);
+        for (const QPointer<Sound>& sound : std::exchange(job->waiting, {}))
+            if (sound && sound->d->state == Sound::State::Loading)
+                settle(sound, job->result, true);
+        // Each decode thread leaves the buffers it went through in an allocator arena of its own;
+        // once the loads are done, that memory goes back to the system.
+        if (inFlight.empty())
+            malloc_trim(0);
+    }
 };
 
 void soundReachedEnd(Sound* sound, uint64_t serial)
@@ -40,18 +97,76 @@ Sound::Sound() : d(std::make_unique<Impl>()) {}
 Sound::~Sound()
 {
     if (auto* out = GstSoundOutput::existingInstance())
-        out->stop(this);
+        out->release(this);
+    DecodedAudioCache::keepAWhile(d->audio);
 }
 
 std::shared_ptr<Sound> Sound::open(const QString& path)
 {
     ensureGstInit();
-    auto audio = DecodedAudioCache::lookupOrDecode(path);
-    if (!audio)
+    if (path.isEmpty())
+        return nullptr;
+    SoundEndNotifier* notifier = endNotifier(); // created here, on the main thread
+    auto& job = SoundPrivateAccess::jobs()[path];
+    if (!job) {
+        job = std::make_shared<LoadJob>();
+        job->path = path;
+        job->age.start();
+        std::thread([job, notifier] {
+            auto audio = DecodedAudioCache::lookupOrDecode(job->path);
+            {
+                std::lock_guard lock(job->mutex);
+                job->result = std::move(audio);
+                job->done = true;
+            }
+            job->finished.notify_all();
+            QMetaObject::invokeMethod(
+                notifier, [job] { SoundPrivateAccess::finish(job); }, Qt::QueuedConnection);
+        }).detach();
+    }
+    bool done = false;
+    std::shared_ptr<DecodedAudio> audio;
+    {
+        std::unique_lock lock(job->mutex);
+        const auto left = std::chrono::milliseconds(std::max<qint64>(0, kOpenWaitMs - job->age.elapsed()));
+        job->finished.wait_for(lock, left, [&] { return job->done; });
+        done = job->done;
+        audio = job->result;
+    }
+    if (done && !audio)
         return nullptr;
     std::shared_ptr<Sound> sound(new Sound);
-    sound->d->audio = std::move(audio);
+    sound->d->path = path;
+    if (done) {
+        SoundPrivateAccess::settle(sound.get(), std::move(audio), false);
+    } else {
+        sound->d->job = job;
+        job->waiting.emplace_back(sound.get());
+    }
     return sound;
+}
+
+Sound::State Sound::state() const
+{
+    return d->state;
+}
+
+bool Sound::waitUntilLoaded(int timeoutMs)
+{
+    if (d->state == State::Loading && d->job) {
+        std::shared_ptr<LoadJob> job = d->job;
+        std::shared_ptr<DecodedAudio> audio;
+        bool done = false;
+        {
+            std::unique_lock lock(job->mutex);
+            job->finished.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return job->done; });
+            done = job->done;
+            audio = job->result;
+        }
+        if (done)
+            SoundPrivateAccess::settle(this, std::move(audio), true);
+    }
+    return d->state == State::Loaded;
 }
 
 bool Sound::hasAudio() const
@@ -61,19 +176,24 @@ bool Sound::hasAudio() const
 
 QString Sound::path() const
 {
-    return d->audio->path;
+    return d->audio ? d->audio->path : d->path;
 }
 
 double Sound::duration() const
 {
-    return double(d->audio->frames) / kOutputRate;
+    return d->audio ? double(d->audio->frames) / kOutputRate : 0.0;
 }
 
 void Sound::play()
 {
     ++d->serial;
+    if (!hasAudio()) {
+        d->playing = false;
+        return;
+    }
     d->playing = true;
-    GstSoundOutput::instance()->play(this, d->serial, d->audio, d->volume);
+    GstSoundOutput::instance()->play(this, d->serial, d->audio, d->volume,
+                                     QFileInfo(d->path).completeBaseName());
 }
 
 void Sound::stop()
@@ -99,10 +219,10 @@ float Sound::volume() const
     return d->volume->load();
 }
 
-void Sound::prepareOutput()
+void Sound::prepareOutput(const QString& title)
 {
     ensureGstInit();
-    GstSoundOutput::instance()->prepare();
+    GstSoundOutput::instance()->prepare(title);
 }
 
 bool Sound::isOutputOpen()

@@ -1,7 +1,10 @@
 #pragma once
 // A sound opened from a file and played through the desktop's audio server (GStreamer).
 //
-// Decoding happens in open(); identical files opened several times share their decoded samples.
+// Files are read and decoded off the main thread; open() waits for that a fraction of a second at most,
+// so a quick file is ready (or refused) when it returns and a slow or hanging one loads on in the
+// background: until loaded() it has no audio and play() does nothing. Identical files opened several
+// times share their decoded samples.
 // play() starts from the beginning, also after an earlier end; stop() never produces an end event.
 // Every sound that plays to its end emits didEnd() once, on the main thread, and
 // Sound::endNotifier() re-emits it for observers that listen to any sound.
@@ -11,7 +14,7 @@
 // A sink that does not sync to the clock is paced in real time. A sink that fails to start is replaced
 // by "fakesink sync=true" (one log line), so ends still arrive after each sound's duration.
 // PEALIX_AUDIO_LINGER_MS (default 1500): how long the idle output stays open after the last sound.
-// PEALIX_SOUND_MAX_DECODED_BYTES: lowers the 32 MB of samples a sound keeps; longer files stream.
+// PEALIX_SOUND_MAX_DECODED_BYTES: lowers the 512 kB of samples a sound keeps; longer files stream.
 
 #include <QObject>
 #include <QString>
@@ -23,10 +26,17 @@ namespace platform {
 class Sound : public QObject {
     Q_OBJECT
 public:
-    // nullptr when the file is missing, unreadable or holds no audio.
+    // nullptr when the file is missing, unreadable or holds no audio, as far as that was found out
+    // within the wait; a sound still loading after it reports through loaded(). Main thread.
     static std::shared_ptr<Sound> open(const QString& path);
     ~Sound() override;
 
+    enum class State { Loading, Loaded, Failed };
+    State state() const;
+    // Blocks up to timeoutMs for the load to finish; for tools and tests, not for the main loop.
+    bool waitUntilLoaded(int timeoutMs = 15000);
+
+    // True once loaded with at least one sample.
     bool hasAudio() const;
     QString path() const;
     // Length in seconds.
@@ -46,8 +56,9 @@ public:
     static QStringList movieFileTypes();
 
     // Opens the output stream now, so that a play() within the linger time starts without the set-up
-    // delay (call it about a second before a scheduled sound); closes again if nothing plays.
-    static void prepareOutput();
+    // delay and a suspended device is awake (call it a second or two before a scheduled sound); closes
+    // again if nothing plays. `title` names what will play in the sound server's mixer.
+    static void prepareOutput(const QString& title = QString());
     // True while the output stream is open; it closes after the linger once nothing plays.
     static bool isOutputOpen();
 
@@ -56,6 +67,8 @@ public:
 
 signals:
     void didEnd();
+    // Once, when a load that open() did not wait out has finished.
+    void loaded(bool ok);
 
 private:
     Sound();

@@ -1,4 +1,5 @@
 #include "platform/Sound.h"
+#include "platform/DecodedAudioCache.h"
 #include "testsupport/RecordingSink.h"
 #include "testsupport/TestEnvironment.h"
 
@@ -9,9 +10,18 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using platform::Sound;
 
@@ -47,7 +57,206 @@ std::vector<RecordingSink::Region> recordedRegions(RecordingSink& rec, std::vect
     return regions;
 }
 
+// The longest the main thread went without running its event loop, while watched.
+class MainThreadWatch {
+public:
+    MainThreadWatch()
+    {
+        m_since.start();
+        QObject::connect(&m_tick, &QTimer::timeout,
+                         [this] { m_longest = std::max(m_longest, m_since.restart()); });
+        m_tick.start(5);
+    }
+    qint64 longestMs() const { return std::max(m_longest, m_since.elapsed()); }
+
+private:
+    QTimer m_tick;
+    QElapsedTimer m_since;
+    qint64 m_longest = 0;
+};
+
+// A PulseAudio server of the test's own, with a null sink, on a socket in a temporary directory.
+class PrivatePulse {
+public:
+    PrivatePulse()
+    {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
+        if (daemon.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty())
+            return;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_dir.path());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
+        m_daemon.setProcessEnvironment(env);
+        m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_daemon.start(
+            daemon, {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
+                     QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=false"),
+                     QStringLiteral("--log-level=error"), QStringLiteral("-F"), QStringLiteral("/dev/null"),
+                     QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=") + socket(),
+                     QStringLiteral("--load=module-null-sink sink_name=pealixtest")});
+        m_daemon.waitForStarted(5000);
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 5000 && !answers())
+            QTest::qWait(50);
+    }
+    ~PrivatePulse()
+    {
+        m_daemon.terminate();
+        m_daemon.waitForFinished(3000);
+    }
+    static bool installed()
+    {
+        return !QStandardPaths::findExecutable(QStringLiteral("pulseaudio")).isEmpty();
+    }
+    QString socket() const { return m_dir.path() + QStringLiteral("/native"); }
+    QString server() const { return QStringLiteral("unix:") + socket(); }
+    QString pactl(const QStringList& args) const
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PULSE_SERVER"), server());
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral("pactl"), args);
+        p.waitForFinished(5000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+    bool answers() const { return pactl({QStringLiteral("info")}).contains(QStringLiteral("Server Name")); }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_daemon;
+};
+
+// Points the output at a sink for the scope, with a short linger.
+class SinkScope {
+public:
+    explicit SinkScope(const QByteArray& sink, const QByteArray& pulseServer = {})
+        : m_sink(qgetenv("PEALIX_AUDIO_SINK")), m_server(qgetenv("PULSE_SERVER"))
+    {
+        qputenv("PEALIX_AUDIO_SINK", sink);
+        qputenv("PEALIX_AUDIO_LINGER_MS", "200");
+        if (!pulseServer.isEmpty())
+            qputenv("PULSE_SERVER", pulseServer);
+    }
+    ~SinkScope()
+    {
+        EXPECT_TRUE(QTest::qWaitFor([] { return !Sound::isOutputOpen(); }, 10000));
+        qputenv("PEALIX_AUDIO_SINK", m_sink);
+        qunsetenv("PEALIX_AUDIO_LINGER_MS");
+        if (m_server.isEmpty())
+            qunsetenv("PULSE_SERVER");
+        else
+            qputenv("PULSE_SERVER", m_server);
+    }
+
+private:
+    QByteArray m_sink, m_server;
+};
+
 } // namespace
+
+TEST(SoundTest, stream_names_itself_to_the_sound_server_and_keeps_mono_mono)
+{
+    if (!PrivatePulse::installed())
+        GTEST_SKIP() << "pulseaudio is not installed";
+    TestEnvironment env;
+    PrivatePulse pulse;
+    ASSERT_TRUE(pulse.answers());
+    SinkScope scope("pulsesink", pulse.server().toUtf8());
+    auto sound = Sound::open(tone(env, QStringLiteral("quarter-bell.wav"), 440, 1.5, 0.5, 1));
+    ASSERT_TRUE(sound);
+    QSignalSpy ends(sound.get(), &Sound::didEnd);
+    sound->play();
+    // The sink also opens a short-lived probe stream; the one that plays names the sound.
+    QString inputs;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (const QString& input : pulse.pactl({QStringLiteral("list"), QStringLiteral("sink-inputs")})
+                                            .split(QStringLiteral("Sink Input #")))
+                if (input.contains(QStringLiteral("media.name = \"quarter-bell\"")))
+                    inputs = input;
+            return !inputs.isEmpty();
+        },
+        3000));
+    for (const char* property :
+         {"application.name = \"Pealix\"", "application.id = \"com.quorlenvik.pealix\"",
+          "application.icon_name = \"pealix\"", "media.role = \"music\"", "media.name = \"quarter-bell\"",
+          "Sample Specification: s16le 1ch 48000Hz"})
+        EXPECT_TRUE(inputs.contains(QLatin1String(property))) << property << "\n" << inputs.toStdString();
+    EXPECT_TRUE(ends.wait(4000));
+}
+
+// A sound server that accepts the connection and never answers, then goes away; a real one takes its
+// place. The main thread keeps running throughout, the sound still ends on time (silently), and the
+// next sound reaches the real server.
+TEST(SoundTest, server_that_never_answers_holds_up_nothing_and_the_output_comes_back)
+{
+    if (!PrivatePulse::installed())
+        GTEST_SKIP() << "pulseaudio is not installed";
+    TestEnvironment env;
+    // The kernel completes connections on a listening socket by itself; nothing ever reads them.
+    const QByteArray path = QFile::encodeName(env.root() + QStringLiteral("/hung-server"));
+    int hung = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr = {};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, path.constData(), sizeof(addr.sun_path) - 1);
+    ASSERT_EQ(::bind(hung, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
+    ASSERT_EQ(::listen(hung, 8), 0);
+    auto sound = Sound::open(tone(env, QStringLiteral("s.wav"), 440, 0.5, 0.5, 1));
+    ASSERT_TRUE(sound);
+    QSignalSpy ends(sound.get(), &Sound::didEnd);
+    {
+        SinkScope scope("pulsesink", "unix:" + path);
+        MainThreadWatch watch;
+        QElapsedTimer timer;
+        timer.start();
+        sound->play();
+        ASSERT_TRUE(ends.wait(8000));
+        EXPECT_GT(timer.elapsed(), 400);
+        EXPECT_LT(watch.longestMs(), 150);
+        ::close(hung); // the abandoned stream hears its server go and comes back
+    }
+    PrivatePulse pulse;
+    ASSERT_TRUE(pulse.answers());
+    SinkScope scope("pulsesink", pulse.server().toUtf8());
+    auto longer = Sound::open(tone(env, QStringLiteral("back.wav"), 440, 1.5, 0.5, 1));
+    ASSERT_TRUE(longer);
+    longer->play();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return pulse.pactl({QStringLiteral("list"), QStringLiteral("sink-inputs")})
+                .contains(QStringLiteral("Pealix"));
+        },
+        3000))
+        << "chimes do not come back once the server answers";
+    longer->stop();
+}
+
+// A file sink into a FIFO nobody reads blocks when the pipeline starts.
+TEST(SoundTest, output_that_blocks_when_opened_holds_up_nothing)
+{
+    TestEnvironment env;
+    const QString fifo = env.root() + QStringLiteral("/nobody-reads");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    auto sound = Sound::open(tone(env, QStringLiteral("s.wav"), 440, 0.4));
+    ASSERT_TRUE(sound);
+    QSignalSpy ends(sound.get(), &Sound::didEnd);
+    std::signal(SIGPIPE, SIG_IGN); // the stream writes once its reader has come and gone
+    {
+        SinkScope scope("wavenc ! filesink location=\"" + QFile::encodeName(fifo) + "\"");
+        MainThreadWatch watch;
+        sound->play();
+        EXPECT_TRUE(ends.wait(8000));
+        sound->play();
+        EXPECT_TRUE(ends.wait(3000)) << "later sounds wait for the hung output again";
+        EXPECT_LT(watch.longestMs(), 150);
+        // Lets the abandoned stream's open return, so that it can finish.
+        const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+        QTest::qWait(200);
+        ::close(reader);
+    }
+}
 
 TEST(SoundTest, files_that_do_not_decode_give_no_sound_quickly)
 {
@@ -225,6 +434,16 @@ TEST(SoundTest, identical_files_share_their_decoded_data_until_changed)
     auto d = Sound::open(path);
     ASSERT_TRUE(d);
     EXPECT_NEAR(d->duration(), 3.0, 0.01);
+
+    // Samples nobody uses any more go after a while.
+    qputenv("PEALIX_SOUND_KEEP_MS", "300");
+    std::weak_ptr<platform::DecodedAudio> held = platform::DecodedAudioCache::lookupOrDecode(path);
+    a = std::move(c);
+    a.reset();
+    d.reset();
+    qunsetenv("PEALIX_SOUND_KEEP_MS");
+    EXPECT_FALSE(held.expired());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return held.expired(); }, 2000));
 }
 
 TEST(SoundTest, sound_longer_than_the_memory_limit_streams_to_its_end)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Resident memory of the built agent after start-up with the default settings.
-#   tools/bench/agent-memory.sh [build dir]
+#   tools/bench/agent-memory.sh [build dir]     (SMAPS=1 also lists the largest resident mappings)
 set -euo pipefail
 build=${1:-build}
 agent="$build/stage/lib/PreferencePanes/Pealix.prefPane/Contents/Resources/PealixTool.app/Contents/Linux/PealixTool"
@@ -27,4 +27,5 @@ XDG_CONFIG_HOME="$home" QT_QPA_PLATFORM=offscreen PEALIX_AUDIO_SINK="${PEALIX_AU
 pid=$!
 sleep "${SETTLE:-3}"
 rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
+[ -n "${SMAPS:-}" ] && awk '/^[0-9a-f]+-/ {name = $6 == "" ? $1 : $6} /^Rss:/ {rss[name]+=$2} END {for (n in rss) print rss[n], n}' "/proc/$pid/smaps" | sort -n | tail -15
 echo "PealixTool resident memory after start-up: $((rss / 1024)) MB ($rss kB)"

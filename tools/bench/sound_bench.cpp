@@ -84,6 +84,8 @@ int main(int argc, char** argv)
             a->stop();
         }
         rec.waitUntilWritten();
+        // A stop that leaves nothing sounding closes the output, so each warm round lets the sound end and
+        // starts the next within the linger, on the stream prepared before.
         platform::Sound::prepareOutput();
         for (int i = 0; i < rounds * 2; ++i) {
             spin(100);
@@ -92,8 +94,7 @@ int main(int argc, char** argv)
             a->play();
             if (bench::spinUntil([] { return bench::firstSound != 0; }, 2000))
                 warmOnset.push_back((bench::firstSound - t0) / 1e6);
-            spin(50);
-            a->stop();
+            bench::spinUntil([&] { return !a->isPlaying(); }, 2000);
         }
         for (int i = 0; i < rounds; ++i) {
             l->play();
@@ -115,7 +116,9 @@ int main(int argc, char** argv)
             const int want = ended + 1;
             a->play();
             bench::spinUntil([&] { return ended >= want; }, 3000);
-            spin(100);
+            // b's end is announced ahead of its last sample; the pause between pairs stays well apart
+            // from a gap inside one.
+            spin(250);
         }
         rec.waitUntilWritten();
         const std::vector<float> s = rec.samples();

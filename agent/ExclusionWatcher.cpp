@@ -2,8 +2,8 @@
 
 #include "agent/PealixController.h"
 
-#include "platform/ProcessManager.h"
-#include "platform/Workspace.h"
+#include "platform/workspace/ProcessManager.h"
+#include "platform/workspace/Workspace.h"
 #include "shared/ChimeSets.h"
 #include "shared/PrefKeys.h"
 

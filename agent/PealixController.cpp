@@ -1,10 +1,10 @@
 #include "agent/PealixController.h"
 
-#include "platform/DistributedNotificationCenter.h"
-#include "platform/Sound.h"
-#include "platform/StatusItem.h"
-#include "platform/Timer.h"
-#include "platform/Workspace.h"
+#include "platform/notifications/DistributedNotificationCenter.h"
+#include "platform/audio/Sound.h"
+#include "platform/ui/StatusItem.h"
+#include "platform/time/Timer.h"
+#include "platform/workspace/Workspace.h"
 #include "shared/ChimeSets.h"
 #include "shared/PrefKeys.h"
 

@@ -2,9 +2,9 @@
 // The agent's one controller: reads the settings, keeps the chime schedule and plays the quarters.
 
 #include "agent/BusyFlag.h"
-#include "platform/Bundle.h"
-#include "platform/Clock.h"
-#include "platform/Preferences.h"
+#include "platform/bundles/Bundle.h"
+#include "platform/time/Clock.h"
+#include "platform/settings/Preferences.h"
 #include "shared/ChimeSets.h"
 
 #include <QElapsedTimer>

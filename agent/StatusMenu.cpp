@@ -2,12 +2,12 @@
 
 #include "agent/PealixController.h"
 
-#include "platform/ImageFile.h"
-#include "platform/PropertyList.h"
-#include "platform/SearchPaths.h"
-#include "platform/Sound.h"
-#include "platform/StatusItem.h"
-#include "platform/Workspace.h"
+#include "platform/ui/ImageFile.h"
+#include "platform/settings/PropertyList.h"
+#include "platform/bundles/SearchPaths.h"
+#include "platform/audio/Sound.h"
+#include "platform/ui/StatusItem.h"
+#include "platform/workspace/Workspace.h"
 
 #include <QAction>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 // PealixTool: the background agent that chimes the quarter hours.
 
 #include "agent/PealixController.h"
-#include "platform/Bundle.h"
-#include "platform/Log.h"
-#include "platform/SingleInstance.h"
+#include "platform/bundles/Bundle.h"
+#include "platform/core/Log.h"
+#include "platform/core/SingleInstance.h"
 #include "shared/PrefKeys.h"
 
 #include <QApplication>

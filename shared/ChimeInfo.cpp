@@ -1,6 +1,6 @@
 #include "shared/ChimeInfo.h"
 
-#include "platform/PropertyList.h"
+#include "platform/settings/PropertyList.h"
 #include "shared/PrefKeys.h"
 
 #include <QVariantMap>

@@ -2,11 +2,13 @@
 // One quarter's configuration as stored under the chimeinfo key (the chime info record), read from and
 // written to property-list values.
 
+#include "platform/Export.h"
+
 #include <QString>
 #include <QVariant>
 #include <optional>
 
-struct ChimeInfo {
+struct PEALIX_EXPORT ChimeInfo {
     qint64 minute = 0;
     bool chime = false;
     bool strike = false;

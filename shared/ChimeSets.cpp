@@ -1,7 +1,7 @@
 #include "shared/ChimeSets.h"
 
-#include "platform/Bundle.h"
-#include "platform/PropertyList.h"
+#include "platform/bundles/Bundle.h"
+#include "platform/settings/PropertyList.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>

@@ -2,7 +2,9 @@
 // Chime set bundles: discovery, the set descriptions and the rule that turns a set and a quarter
 // into a sound file path.
 
-#include "platform/PropertyList.h"
+#include "platform/Export.h"
+
+#include "platform/settings/PropertyList.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,10 +29,10 @@ inline const QString setNameKey = QStringLiteral("setname");
 
 // The description of the set in one directory, with "setname" set from the directory name;
 // nullopt when its list cannot be read or is not a dictionary.
-std::optional<QVariantMap> loadSet(const QString& directory);
+PEALIX_EXPORT std::optional<QVariantMap> loadSet(const QString& directory);
 
 // The sets that discovery found, in its order, with lookup by name.
-class SetTable {
+class PEALIX_EXPORT SetTable {
 public:
     // Names in discovery order: the byte order of the set directories' names (the resource listing's
     // order), the same on every file system and in every locale.
@@ -48,20 +50,20 @@ private:
 };
 
 // Every set of type "pealix" in the bundle's resources.
-SetTable discover(const platform::Bundle& agentBundle);
+PEALIX_EXPORT SetTable discover(const platform::Bundle& agentBundle);
 
 // "<resources>/<set>.pealix/<file>".
-QString soundPath(const QString& resourcePath, const QString& setName, const QString& fileName);
+PEALIX_EXPORT QString soundPath(const QString& resourcePath, const QString& setName, const QString& fileName);
 
 // The "file" of the first "chimes" element whose "minute" equals the given minute as a number;
 // empty when there is none. Text never equals a number.
-QString melodyFile(const QVariantMap& set, const QVariant& minute);
+PEALIX_EXPORT QString melodyFile(const QVariantMap& set, const QVariant& minute);
 
 // The set's "single chime", or empty.
-QString strikeFile(const QVariantMap& set);
+PEALIX_EXPORT QString strikeFile(const QVariantMap& set);
 
 // "Chimes" when the table has it, else the first set discovered, else empty.
-QString defaultSet(const SetTable& setTable);
+PEALIX_EXPORT QString defaultSet(const SetTable& setTable);
 
 // Kept until every caller asks the property lists directly.
 inline std::optional<double> numberValue(const QVariant& value)

@@ -1,12 +1,14 @@
 #pragma once
 // One application during whose run the chimes stay silent, as stored under the excluded key.
 
+#include "platform/Export.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
 #include <optional>
 
-struct ExcludedApplication {
+struct PEALIX_EXPORT ExcludedApplication {
     std::optional<QString> bundleIdentifier;
     // The application file's alias data, for finding it again after a move.
     std::optional<QByteArray> alias;

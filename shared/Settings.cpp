@@ -1,7 +1,7 @@
 #include "shared/Settings.h"
 
-#include "platform/Preferences.h"
-#include "platform/PropertyList.h"
+#include "platform/settings/Preferences.h"
+#include "platform/settings/PropertyList.h"
 #include "shared/PrefKeys.h"
 
 #include <cmath>

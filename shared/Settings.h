@@ -10,6 +10,8 @@
 // | pealixMenuActive | boolean | no change            | false                                          |
 // | excluded         | array   | nothing excluded     | nothing excluded                               |
 
+#include "platform/Export.h"
+
 #include "shared/ChimeInfo.h"
 #include "shared/ExcludedApplication.h"
 
@@ -27,7 +29,7 @@ namespace Settings {
 
 enum class Reader { agent, pane };
 
-struct KeySpec {
+struct PEALIX_EXPORT KeySpec {
     QString key;
     // QVariantList, LongLong (any number is taken) or Bool (a number is taken for its truth).
     QMetaType::Type type;
@@ -37,13 +39,13 @@ struct KeySpec {
     std::optional<QVariant> paneDefault;
 };
 
-const std::array<KeySpec, 5>& keys();
+PEALIX_EXPORT const std::array<KeySpec, 5>& keys();
 
 // The four records the pane starts from: the melody on with the given set at every quarter, the hour
 // struck at minute 0 only.
-QList<ChimeInfo> defaultChimeInfo(const QString& defaultSet);
+PEALIX_EXPORT QList<ChimeInfo> defaultChimeInfo(const QString& defaultSet);
 
-struct Values {
+struct PEALIX_EXPORT Values {
     QList<ChimeInfo> chimeInfo; // in stored order; records that are no record are left out
     int chimeVolume = 70;       // clamped to the int range
     std::optional<bool> pealixActive;
@@ -53,8 +55,8 @@ struct Values {
 
 // Copies the five keys from the domain's current view (the caller synchronises first). defaultSet names
 // the set of the pane's default records.
-Values read(const platform::Preferences& domain, Reader reader, const QString& defaultSet = {});
+PEALIX_EXPORT Values read(const platform::Preferences& domain, Reader reader, const QString& defaultSet = {});
 // Sets all five keys, in the pane's order; the caller synchronises.
-void write(platform::Preferences& domain, const Values& values);
+PEALIX_EXPORT void write(platform::Preferences& domain, const Values& values);
 
 } // namespace Settings

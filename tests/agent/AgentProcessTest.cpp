@@ -1,7 +1,7 @@
 // The built agent as a user starts it: its command line, and one chiming agent per session however
 // often it is started.
 
-#include "platform/Preferences.h"
+#include "platform/settings/Preferences.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/PrivateBus.h"
 #include "testsupport/TestEnvironment.h"

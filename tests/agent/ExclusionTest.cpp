@@ -2,10 +2,10 @@
 // agent while they run; together with the menu they lead through all four silence states.
 
 #include "agent/PealixController.h"
-#include "platform/Preferences.h"
-#include "platform/PropertyList.h"
-#include "platform/StatusItem.h"
-#include "platform/Workspace.h"
+#include "platform/settings/Preferences.h"
+#include "platform/settings/PropertyList.h"
+#include "platform/ui/StatusItem.h"
+#include "platform/workspace/Workspace.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/PanelWatcherStandIn.h"
 #include "testsupport/PrivateBus.h"

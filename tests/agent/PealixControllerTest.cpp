@@ -1,7 +1,7 @@
 #include "agent/PealixController.h"
-#include "platform/Preferences.h"
-#include "platform/PropertyList.h"
-#include "platform/Sound.h"
+#include "platform/settings/Preferences.h"
+#include "platform/settings/PropertyList.h"
+#include "platform/audio/Sound.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/TestEnvironment.h"
 

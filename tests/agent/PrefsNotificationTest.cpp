@@ -2,7 +2,7 @@
 // reads whatever lies at the settings path without blocking, writing or losing anything.
 
 #include "agent/PealixController.h"
-#include "platform/Preferences.h"
+#include "platform/settings/Preferences.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/PrivateBus.h"
 #include "testsupport/TestEnvironment.h"

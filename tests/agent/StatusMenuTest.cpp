@@ -2,10 +2,10 @@
 // the icon following pealixMenuActive, and opening the preference pane from the Library folders.
 
 #include "agent/PealixController.h"
-#include "platform/ImageFile.h"
-#include "platform/Preferences.h"
-#include "platform/Sound.h"
-#include "platform/StatusItem.h"
+#include "platform/audio/Sound.h"
+#include "platform/settings/Preferences.h"
+#include "platform/ui/ImageFile.h"
+#include "platform/ui/StatusItem.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/PanelWatcherStandIn.h"
 #include "testsupport/PrivateBus.h"
@@ -224,25 +224,29 @@ TEST_F(StatusMenuTest, icon_comes_and_goes_with_the_setting_and_a_new_icon_shows
 
 namespace {
 
-// Library folders with a pane host each that writes the pane it was asked to show into opened-<name>.
+// Two Library folders, and the installation's pane host, which writes the pane it was asked to show
+// into opened.
 class OpenPaneTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* name : {"user", "system"}) {
-            const QString library = env.root() + "/" + name + "/lib";
-            libraries << library;
-            const QString host =
-                env.writeFile(QString(name) + "/lib/pealix/pealix-panehost",
-                              "#!/bin/sh\nprintf '%s' \"$1\" > '" + opened(name).toUtf8() + ".part'\nmv '" +
-                                  opened(name).toUtf8() + ".part' '" + opened(name).toUtf8() + "'\n");
-            QFile::setPermissions(host, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        }
+        for (const char* name : {"user", "system"})
+            libraries << env.root() + "/" + name + "/lib";
+        const QString host =
+            env.writeFile("programs/pealix-panehost",
+                          "#!/bin/sh\nprintf '%s' \"$1\" > '" + opened().toUtf8() + ".part'\nmv '" +
+                              opened().toUtf8() + ".part' '" + opened().toUtf8() + "'\n");
+        QFile::setPermissions(host, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("PEALIX_LIBRARY_DIRS", libraries.join(':').toUtf8());
+        qputenv("PEALIX_PROGRAMS_DIR", QFile::encodeName(env.root() + "/programs"));
     }
-    void TearDown() override { qunsetenv("PEALIX_LIBRARY_DIRS"); }
+    void TearDown() override
+    {
+        qunsetenv("PEALIX_LIBRARY_DIRS");
+        qunsetenv("PEALIX_PROGRAMS_DIR");
+    }
 
-    QString opened(const QString& name) const { return env.root() + "/opened-" + name; }
+    QString opened() const { return env.root() + "/opened"; }
     QString install(int library) const
     {
         const QString pane = libraries[library] + "/PreferencePanes/Pealix.prefPane";
@@ -273,19 +277,16 @@ TEST_F(OpenPaneTest, users_pane_wins_over_the_systems_and_without_any_nothing_op
 
     openEntry->trigger();
     QTest::qWait(500);
-    EXPECT_FALSE(QFile::exists(opened("user")));
-    EXPECT_FALSE(QFile::exists(opened("system")));
+    EXPECT_FALSE(QFile::exists(opened()));
 
     const QString systemPane = install(1);
     openEntry->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(opened("system")); }, 3000));
-    EXPECT_EQ(contents(opened("system")), systemPane);
-    QFile::remove(opened("system"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(opened()); }, 3000));
+    EXPECT_EQ(contents(opened()), systemPane);
+    QFile::remove(opened());
 
     const QString userPane = install(0);
     controller.openPealixPrefs();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(opened("user")); }, 3000));
-    EXPECT_EQ(contents(opened("user")), userPane);
-    QTest::qWait(300);
-    EXPECT_FALSE(QFile::exists(opened("system")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(opened()); }, 3000));
+    EXPECT_EQ(contents(opened()), userPane);
 }

@@ -6,9 +6,9 @@
 // program runs under a private X server (Xvfb) with the xcb platform, on a private session bus.
 
 #include "agent/PealixController.h"
-#include "platform/ImageFile.h"
-#include "platform/Preferences.h"
-#include "platform/StatusItem.h"
+#include "platform/ui/ImageFile.h"
+#include "platform/settings/Preferences.h"
+#include "platform/ui/StatusItem.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/PanelWatcherStandIn.h"
 #include "testsupport/PrivateBus.h"

@@ -1,7 +1,7 @@
 // libFuzzer entry over the property-list reader: any bytes must parse or be rejected, never crash,
 // and whatever parses must encode and read back.
 
-#include "platform/PropertyList.h"
+#include "platform/settings/PropertyList.h"
 
 #include <cstddef>
 #include <cstdint>

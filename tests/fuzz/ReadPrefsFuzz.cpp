@@ -2,8 +2,8 @@
 // schedule against the shipped chime sets, must leave a consistent schedule and never crash or hang.
 
 #include "agent/PealixController.h"
-#include "platform/Preferences.h"
-#include "platform/Sound.h"
+#include "platform/settings/Preferences.h"
+#include "platform/audio/Sound.h"
 #include "shared/PrefKeys.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "platform/Bundle.h"
-#include "platform/PropertyList.h"
+#include "platform/bundles/Bundle.h"
+#include "platform/settings/PropertyList.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // Without a session bus the centre must stay silent and harmless; a separate program because Qt
 // keeps its first session bus connection for the life of the process.
 
-#include "platform/DistributedNotificationCenter.h"
+#include "platform/notifications/DistributedNotificationCenter.h"
 
 #include <QObject>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "platform/DistributedNotificationCenter.h"
+#include "platform/notifications/DistributedNotificationCenter.h"
 #include "testsupport/PrivateBus.h"
 
 #include <QCoreApplication>

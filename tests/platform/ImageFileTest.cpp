@@ -1,4 +1,4 @@
-#include "platform/ImageFile.h"
+#include "platform/ui/ImageFile.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "platform/LogindSleepMonitor.h"
+#include "platform/workspace/logind/LogindSleepMonitor.h"
 #include "testsupport/PrivateBus.h"
 
 #include <QDBusConnection>

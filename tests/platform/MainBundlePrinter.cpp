@@ -1,6 +1,6 @@
 // Helper for BundleTest: prints the main bundle's path, found without an application object.
 
-#include "platform/Bundle.h"
+#include "platform/bundles/Bundle.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 // again at the same pid before the next poll. Prints the launches (+) and quits (-) seen for pid
 // 300; exits 0 when they are "+-+-", 2 when the namespace does not let it choose pids.
 
-#include "platform/Workspace.h"
+#include "platform/workspace/Workspace.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

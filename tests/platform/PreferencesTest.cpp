@@ -1,5 +1,5 @@
-#include "platform/Preferences.h"
-#include "platform/PropertyList.h"
+#include "platform/settings/Preferences.h"
+#include "platform/settings/PropertyList.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDeadlineTimer>

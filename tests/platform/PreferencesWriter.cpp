@@ -7,9 +7,9 @@
 //     the volume key counting up to <rounds>, posting the re-read notification in the middle of each
 //     write and after it; the last write is announced only in its middle.
 
-#include "platform/DistributedNotificationCenter.h"
-#include "platform/Preferences.h"
-#include "platform/PropertyList.h"
+#include "platform/notifications/DistributedNotificationCenter.h"
+#include "platform/settings/Preferences.h"
+#include "platform/settings/PropertyList.h"
 #include "shared/PrefKeys.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "platform/PropertyList.h"
+#include "platform/settings/PropertyList.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDateTime>

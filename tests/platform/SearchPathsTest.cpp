@@ -1,4 +1,4 @@
-#include "platform/SearchPaths.h"
+#include "platform/bundles/SearchPaths.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>

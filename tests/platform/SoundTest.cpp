@@ -1,5 +1,5 @@
-#include "platform/Sound.h"
-#include "platform/DecodedAudioCache.h"
+#include "platform/audio/Sound.h"
+#include "platform/audio/gst/DecodedAudioCache.h"
 #include "testsupport/RecordingSink.h"
 #include "testsupport/TestEnvironment.h"
 

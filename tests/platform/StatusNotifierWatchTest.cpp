@@ -1,4 +1,4 @@
-#include "platform/StatusNotifierWatch.h"
+#include "platform/ui/sni/StatusNotifierWatch.h"
 #include "testsupport/PanelWatcherStandIn.h"
 #include "testsupport/PrivateBus.h"
 

@@ -1,5 +1,5 @@
-#include "platform/Timer.h"
-#include "platform/Clock.h"
+#include "platform/time/Timer.h"
+#include "platform/time/Clock.h"
 #include "testsupport/TestClock.h"
 
 #include <QAbstractEventDispatcher>

@@ -1,6 +1,7 @@
-#include "platform/Workspace.h"
-#include "platform/ProcessManager.h"
-#include "platform/PropertyList.h"
+#include "platform/workspace/Workspace.h"
+#include "platform/settings/PropertyList.h"
+#include "platform/workspace/LaunchServices.h"
+#include "platform/workspace/ProcessManager.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>
@@ -341,10 +342,15 @@ TEST_F(FakeProcTest, nothing_is_polled_without_receivers)
     EXPECT_FALSE(spyHasPid(launched, 300));
 }
 
-TEST_F(WorkspaceTest, pane_opens_in_the_pane_host_beside_it)
+TEST_F(WorkspaceTest, pane_opens_in_the_pane_host_of_the_installation)
 {
-    const QString pane = env.root() + "/prefix/lib/PreferencePanes/Pealix.prefPane";
+    // The installation is where the platform library lies, whatever the pane's own place.
+    EXPECT_EQ(platform::LaunchServices::programsDirectory(),
+              QFileInfo(agentBundleDir() + "/../../../../../pealix").canonicalFilePath());
+
+    const QString pane = env.root() + "/elsewhere/Pealix.prefPane";
     QDir().mkpath(pane + "/Contents");
+    qputenv("PEALIX_PROGRAMS_DIR", QFile::encodeName(env.root() + "/prefix/lib/pealix"));
     EXPECT_FALSE(Workspace::sharedWorkspace()->openFile(pane)); // no host installed
 
     const QString record = env.root() + "/opened";
@@ -352,6 +358,7 @@ TEST_F(WorkspaceTest, pane_opens_in_the_pane_host_beside_it)
     QFile::setPermissions(env.root() + "/prefix/lib/pealix/pealix-panehost",
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_TRUE(Workspace::sharedWorkspace()->openFile(pane));
+    qunsetenv("PEALIX_PROGRAMS_DIR");
     EXPECT_TRUE(waitFor([&] { return QFile::exists(record); }, 2000));
     QFile opened(record);
     opened.open(QIODevice::ReadOnly);

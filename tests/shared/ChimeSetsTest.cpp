@@ -1,6 +1,6 @@
 #include "shared/ChimeSets.h"
-#include "platform/Bundle.h"
-#include "platform/PropertyList.h"
+#include "platform/bundles/Bundle.h"
+#include "platform/settings/PropertyList.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <gtest/gtest.h>

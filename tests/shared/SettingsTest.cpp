@@ -1,8 +1,8 @@
 // The domain's records and keys as both readers see them, against files that another tool wrote.
 
 #include "shared/Settings.h"
-#include "platform/Preferences.h"
-#include "platform/PropertyList.h"
+#include "platform/settings/Preferences.h"
+#include "platform/settings/PropertyList.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/TestEnvironment.h"
 

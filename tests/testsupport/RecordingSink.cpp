@@ -1,6 +1,6 @@
 #include "testsupport/RecordingSink.h"
 
-#include "platform/Sound.h"
+#include "platform/audio/Sound.h"
 
 #include <QCoreApplication>
 #include <QDataStream>

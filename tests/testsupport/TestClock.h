@@ -4,7 +4,7 @@
 // Timers built on it fire from inside advance()/advanceTo()/fireDue()/step(), so a simulated day of
 // minute ticks runs in milliseconds. now() changes only through the calls below.
 
-#include "platform/Clock.h"
+#include "platform/time/Clock.h"
 
 #include <chrono>
 #include <vector>

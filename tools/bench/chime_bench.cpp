@@ -7,10 +7,10 @@
 
 #include "SoundingProbe.h"
 #include "agent/PealixController.h"
-#include "platform/Preferences.h"
-#include "platform/PropertyList.h"
-#include "platform/Sound.h"
-#include "platform/Timer.h"
+#include "platform/settings/Preferences.h"
+#include "platform/settings/PropertyList.h"
+#include "platform/audio/Sound.h"
+#include "platform/time/Timer.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/RecordingSink.h"
 

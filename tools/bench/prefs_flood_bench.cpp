@@ -8,8 +8,8 @@
 //   prefs_flood_bench <PealixTool> <libfaketime.so.1> [posts] [quiet]
 // "quiet" sends no posts, for the onset of the same quarter without a flood.
 
-#include "platform/DistributedNotificationCenter.h"
-#include "platform/Preferences.h"
+#include "platform/notifications/DistributedNotificationCenter.h"
+#include "platform/settings/Preferences.h"
 #include "shared/PrefKeys.h"
 
 #include <QCoreApplication>

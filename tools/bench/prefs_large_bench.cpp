@@ -3,7 +3,7 @@
 // process's peak resident memory, which before the read is only that of the empty process.
 //   prefs_large_bench [megabytes]
 
-#include "platform/Preferences.h"
+#include "platform/settings/Preferences.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 //   readprefs_bench <agent bundle> [re-reads]
 
 #include "agent/PealixController.h"
-#include "platform/Preferences.h"
+#include "platform/settings/Preferences.h"
 #include "shared/PrefKeys.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // A pass-through element after the output's real-time pacing stamps when audio reaches the sink.
 
 #include "SoundingProbe.h"
-#include "platform/Sound.h"
+#include "platform/audio/Sound.h"
 #include "testsupport/RecordingSink.h"
 
 #include <QCoreApplication>

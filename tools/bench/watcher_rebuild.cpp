@@ -5,7 +5,7 @@
 // (both desktop entries of their own), the rest plain sleep; the machine's own processes come on top.
 
 #include "agent/PealixController.h"
-#include "platform/Preferences.h"
+#include "platform/settings/Preferences.h"
 #include "shared/PrefKeys.h"
 
 #include <QApplication>

@@ -1,0 +1,683 @@
+#include "platform/audio/gst/GstSoundOutput.h"
+
+#include "platform/audio/gst/DecodedAudioCache.h"
+#include "platform/core/Log.h"
+#include "platform/audio/Sound.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <gst/app/gstappsrc.h>
+#include <gst/audio/gstaudiobasesink.h>
+#include <gst/base/gstbasesink.h>
+#include <gst/gst.h>
+#include <thread>
+#include <vector>
+
+Q_LOGGING_CATEGORY(lcSoundOutput, "pealix.sound", QtWarningMsg)
+
+namespace platform {
+
+void soundReachedEnd(Sound* sound, uint64_t serial); // Sound.cpp
+
+namespace {
+
+// 10 ms chunks, one waiting in the source: what is mixed ahead of the sink (and so deaf to stop and
+// volume) stays near 20 ms, at half the wake-ups of 5 ms chunks.
+constexpr int64_t kChunkFrames = kOutputRate / 100;
+constexpr int64_t kEndLookahead = kOutputRate * 6 / 100; // end announced 60 ms ahead
+constexpr int kDefaultLingerMs = 1500;
+constexpr int kDrainTimeoutMs = 500;
+constexpr int kPreparedHoldMs = 5000;
+// The mix standing still this long while a stream should be consuming it means the sink hangs.
+constexpr int kStallMs = 3000;
+// Sink-side buffering: a 60 ms ring keeps volume changes within 100 ms; topping it up every 10 ms keeps
+// the sound server's share small (a segment of half the ring or more makes the server work hard).
+// A stop, and a sound starting on an idle stream, flush what it holds.
+constexpr gint64 kSinkBufferUs = 60000;
+constexpr gint64 kSinkLatencyUs = 10000;
+
+constexpr const char* kSilentSink = "fakesink sync=true";
+
+int lingerMs()
+{
+    bool ok = false;
+    const int v = qEnvironmentVariableIntValue("PEALIX_AUDIO_LINGER_MS", &ok);
+    return ok && v >= 0 ? v : kDefaultLingerMs;
+}
+
+// True when some sink in the bin paces the stream against the clock by itself.
+bool binSyncs(GstElement* bin)
+{
+    if (!GST_IS_BIN(bin))
+        return !GST_IS_BASE_SINK(bin) || gst_base_sink_get_sync(GST_BASE_SINK(bin));
+    bool syncs = false;
+    GstIterator* it = gst_bin_iterate_sinks(GST_BIN(bin));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto* e = GST_ELEMENT(g_value_get_object(&item));
+        // Auto-detecting bins pick an audio device sink, and those sync.
+        if (GST_IS_BIN(e) ? true : GST_IS_BASE_SINK(e) && gst_base_sink_get_sync(GST_BASE_SINK(e)))
+            syncs = true;
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return syncs;
+}
+
+bool hasProperty(GstElement* element, const char* name)
+{
+    return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
+}
+
+} // namespace
+
+struct GstSoundOutput::Voice {
+    Sound* owner = nullptr;
+    uint64_t serial = 0;
+    std::shared_ptr<DecodedAudio> audio;
+    std::shared_ptr<AudioStreamReader> stream;
+    std::shared_ptr<std::atomic<float>> volume;
+    int64_t start = 0;
+    int64_t frames = 0;   // the promised length, cut short when a stream ends early
+    float gain = 0.0f;    // last applied, ramped towards *volume per chunk
+    bool waiting = false; // starts once the stream has dropped the silence it holds
+    int64_t end() const { return start + frames; }
+};
+
+// One pipeline and the thread that opens, runs and closes it. The pipeline object is made on the main
+// thread so that commands can be posted on its bus at any time; everything that may block runs on the
+// stream's thread.
+struct GstSoundOutput::Stream {
+    GstSoundOutput* out = nullptr;
+    QByteArray description;
+    bool silent = false;
+    bool paced = false; // clocksync in front of a sink that does not sync by itself
+    int channels = 1;
+    QString title;
+    GstElement* pipeline = nullptr;
+    GstAppSrc* src = nullptr;
+    GstBufferPool* pool = nullptr;
+    // Under the output's mutex: frames pushed since the last flush (the timestamps), and whether a flush
+    // is under way. Buffers carry the epoch they were mixed in; older ones are dropped after a flush.
+    int64_t pushed = 0;
+    bool restarting = false;
+    std::atomic<uint64_t> epoch{0};
+    bool abandoned = false; // main thread
+    bool closing = false;   // main thread
+};
+
+namespace {
+
+void needData(GstAppSrc*, guint, gpointer data)
+{
+    auto* stream = static_cast<GstSoundOutput::Stream*>(data);
+    stream->out->render(stream);
+}
+
+void onDeepElementAdded(GstBin*, GstBin*, GstElement* element, gpointer data)
+{
+    auto* stream = static_cast<GstSoundOutput::Stream*>(data);
+    if (GST_IS_AUDIO_BASE_SINK(element))
+        g_object_set(element, "buffer-time", kSinkBufferUs, "latency-time", kSinkLatencyUs, nullptr);
+    if (hasProperty(element, "stream-properties")) {
+        // "music" rather than "event": desktops mute or turn down the event role with their alert-sound
+        // setting, and a chime the user asked for is not an alert.
+        GstStructure* props = gst_structure_new(
+            "props", "application.name", G_TYPE_STRING, "Pealix", "application.id", G_TYPE_STRING,
+            "com.quorlenvik.pealix", "application.icon_name", G_TYPE_STRING, "pealix", "media.role",
+            G_TYPE_STRING, "music", "media.name", G_TYPE_STRING, stream->title.toUtf8().constData(), nullptr);
+        g_object_set(element, "stream-properties", props, nullptr);
+        gst_structure_free(props);
+    }
+    if (hasProperty(element, "client-name"))
+        g_object_set(element, "client-name", "Pealix", nullptr);
+}
+
+GstPadProbeReturn dropStale(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    auto* stream = static_cast<GstSoundOutput::Stream*>(data);
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    return GST_BUFFER_OFFSET(buffer) == stream->epoch.load() ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
+}
+
+void postClose(GstElement* pipeline, int how)
+{
+    GstStructure* s = gst_structure_new("pealix-close", "how", G_TYPE_INT, how, nullptr);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    gst_bus_post(bus, gst_message_new_application(GST_OBJECT(pipeline), s));
+    gst_object_unref(bus);
+}
+
+QString errorText(GstMessage* message)
+{
+    GError* error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    const QString text = QString::fromUtf8(error ? error->message : "");
+    g_clear_error(&error);
+    return text;
+}
+
+// appsrc ! audioconvert ! audioresample [! clocksync] ! <sink>, built and run on the stream's thread.
+bool buildAndStart(GstSoundOutput::Stream& s, QString* why)
+{
+    GError* error = nullptr;
+    GstElement* sinkBin = gst_parse_bin_from_description(s.description.constData(), TRUE, &error);
+    if (!sinkBin) {
+        *why = QString::fromUtf8(error ? error->message : "");
+        g_clear_error(&error);
+        return false;
+    }
+    g_clear_error(&error);
+    GstElement* src = gst_element_factory_make("appsrc", nullptr);
+    GstElement* conv = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* res = gst_element_factory_make("audioresample", nullptr);
+    // A sink that does not wait for the clock (a file writer) would consume the stream at once.
+    GstElement* pacer = binSyncs(sinkBin) ? nullptr : gst_element_factory_make("clocksync", nullptr);
+    s.paced = pacer != nullptr;
+
+    const size_t chunkBytes = size_t(kChunkFrames) * size_t(s.channels) * sizeof(int16_t);
+    GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "rate", G_TYPE_INT,
+                                        kOutputRate, "channels", G_TYPE_INT, s.channels, "layout",
+                                        G_TYPE_STRING, "interleaved", nullptr);
+    // One chunk waiting in the source is enough to cover a late main thread, and keeps what is already
+    // mixed (and so deaf to stop and volume) short.
+    g_object_set(src, "caps", caps, "format", GST_FORMAT_TIME, "is-live", FALSE, "block", FALSE, "max-bytes",
+                 guint64(chunkBytes), nullptr);
+    s.pool = gst_buffer_pool_new();
+    GstStructure* config = gst_buffer_pool_get_config(s.pool);
+    gst_buffer_pool_config_set_params(config, caps, guint(chunkBytes), 4, 0);
+    gst_buffer_pool_set_config(s.pool, config);
+    gst_buffer_pool_set_active(s.pool, TRUE);
+    gst_caps_unref(caps);
+    GstAppSrcCallbacks callbacks = {};
+    callbacks.need_data = needData;
+    gst_app_src_set_callbacks(GST_APP_SRC(src), &callbacks, &s, nullptr);
+    GstPad* srcPad = gst_element_get_static_pad(src, "src");
+    gst_pad_add_probe(srcPad, GST_PAD_PROBE_TYPE_BUFFER, dropStale, &s, nullptr);
+    gst_object_unref(srcPad);
+
+    gst_bin_add_many(GST_BIN(s.pipeline), src, conv, res, sinkBin, nullptr);
+    bool linked = gst_element_link_many(src, conv, res, nullptr);
+    if (pacer) {
+        gst_bin_add(GST_BIN(s.pipeline), pacer);
+        linked = linked && gst_element_link_many(res, pacer, sinkBin, nullptr);
+    } else {
+        linked = linked && gst_element_link(res, sinkBin);
+    }
+    s.src = GST_APP_SRC(src);
+    // The sound server's mixer shows the title as the stream's media name.
+    gst_element_send_event(
+        src, gst_event_new_tag(gst_tag_list_new(GST_TAG_TITLE, s.title.toUtf8().constData(), nullptr)));
+    if (!linked) {
+        *why = QStringLiteral("cannot link");
+        return false;
+    }
+    if (gst_element_set_state(s.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        GstBus* bus = gst_element_get_bus(s.pipeline);
+        GstMessage* msg = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+        *why = msg ? errorText(msg) : QStringLiteral("failed to start");
+        if (msg)
+            gst_message_unref(msg);
+        gst_object_unref(bus);
+        return false;
+    }
+    return true;
+}
+
+void runStream(std::shared_ptr<GstSoundOutput::Stream> s)
+{
+    QString why;
+    const bool started = buildAndStart(*s, &why);
+    if (started)
+        s->out->streamStarted(s);
+    else
+        s->out->streamFailed(s, why);
+    GstBus* bus = gst_element_get_bus(s->pipeline);
+    while (started) {
+        GstMessage* msg = gst_bus_timed_pop_filtered(
+            bus, GST_CLOCK_TIME_NONE, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION));
+        if (!msg)
+            break;
+        if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
+            s->out->streamFailed(s, errorText(msg));
+            gst_message_unref(msg);
+            break;
+        }
+        const GstStructure* st = gst_message_get_structure(msg);
+        int how = -1;
+        if (!st || !gst_structure_has_name(st, "pealix-close") || !gst_structure_get_int(st, "how", &how)) {
+            gst_message_unref(msg);
+            continue;
+        }
+        gst_message_unref(msg);
+        if (how == 3) {
+            s->out->dropQueuedSilence(s.get());
+            continue;
+        }
+        if (how == 1 && !s->paced) {
+            // Drops what the sink and the sound server still hold, so a stop is heard at once. A paced
+            // file sink holds nothing beyond the pacer, and a flush would restart its file.
+            gst_element_send_event(GST_ELEMENT(s->src), gst_event_new_flush_start());
+            gst_element_send_event(GST_ELEMENT(s->src), gst_event_new_flush_stop(TRUE));
+        }
+        if (how != 2) {
+            // Lets a file sink finish its header.
+            gst_app_src_end_of_stream(s->src);
+            GstMessage* done = gst_bus_timed_pop_filtered(
+                bus, kDrainTimeoutMs * GST_MSECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+            if (done)
+                gst_message_unref(done);
+        }
+        break;
+    }
+    gst_object_unref(bus);
+    gst_element_set_state(s->pipeline, GST_STATE_NULL);
+    if (s->pool) {
+        gst_buffer_pool_set_active(s->pool, FALSE);
+        gst_object_unref(s->pool);
+        s->pool = nullptr;
+    }
+    gst_object_unref(s->pipeline);
+    s->pipeline = nullptr;
+    s->out->streamFinished(s);
+}
+
+} // namespace
+
+static GstSoundOutput* s_instance = nullptr;
+
+GstSoundOutput* GstSoundOutput::instance()
+{
+    if (!s_instance)
+        s_instance = new GstSoundOutput;
+    return s_instance;
+}
+
+GstSoundOutput* GstSoundOutput::existingInstance()
+{
+    return s_instance;
+}
+
+GstSoundOutput::GstSoundOutput()
+{
+    ensureGstInit();
+    m_linger = new QTimer(this);
+    m_linger->setSingleShot(true);
+    connect(m_linger, &QTimer::timeout, this, [this] {
+        if (busy())
+            scheduleIdleClose();
+        else
+            closeStream(Close::Drain);
+    });
+    m_watchdog = new QTimer(this);
+    m_watchdog->setInterval(250);
+    connect(m_watchdog, &QTimer::timeout, this, &GstSoundOutput::checkProgress);
+}
+
+bool GstSoundOutput::busy() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_current || m_tail;
+}
+
+int GstSoundOutput::wantedChannels() const
+{
+    int channels = DecodedAudioCache::widestLiveChannels();
+    std::lock_guard lock(m_mutex);
+    for (const auto* v : {m_current.get(), m_tail.get()})
+        if (v)
+            channels = std::max(channels, v->audio->channels);
+    return std::clamp(channels, 1, kMaxChannels);
+}
+
+void GstSoundOutput::play(Sound* owner, uint64_t serial, std::shared_ptr<DecodedAudio> audio,
+                          std::shared_ptr<std::atomic<float>> volume, const QString& title)
+{
+    m_linger->stop();
+    auto voice = std::make_shared<Voice>();
+    voice->owner = owner;
+    voice->serial = serial;
+    voice->audio = std::move(audio);
+    voice->frames = voice->audio->frames;
+    voice->volume = std::move(volume);
+    voice->gain = voice->volume->load();
+    if (voice->audio->streamed)
+        voice->stream = std::make_shared<AudioStreamReader>(voice->audio->path, voice->audio->channels);
+    std::shared_ptr<Voice> dropped;
+    bool restart = false;
+    {
+        std::lock_guard lock(m_mutex);
+        // Single voice: a sound still playing is cut; one whose end was announced finishes first.
+        dropped = std::move(m_current);
+        // An open stream with nothing sounding holds silence that would delay the first sample.
+        restart = m_active && !dropped && !m_tail;
+        voice->waiting = restart;
+        voice->start = m_tail ? std::max(m_tail->end(), m_pos) : m_pos;
+        m_current = voice;
+    }
+    if (!m_active) {
+        m_title = title;
+        open();
+    } else if (restart) {
+        postClose(m_active->pipeline, 3);
+    }
+}
+
+void GstSoundOutput::dropQueuedSilence(Stream* s)
+{
+    const bool flush = !s->paced;
+    if (flush) {
+        {
+            std::lock_guard lock(m_mutex);
+            s->restarting = true;
+        }
+        gst_element_send_event(GST_ELEMENT(s->src), gst_event_new_flush_start());
+        gst_element_send_event(GST_ELEMENT(s->src), gst_event_new_flush_stop(TRUE));
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        if (flush) {
+            s->restarting = false;
+            s->pushed = 0;
+            ++s->epoch;
+        }
+        for (auto* v : {m_current.get(), m_tail.get()})
+            if (v && v->waiting) {
+                v->waiting = false;
+                v->start = m_pos;
+            }
+    }
+    // The source waits for a buffer since the flush.
+    if (flush)
+        render(s);
+}
+
+void GstSoundOutput::stop(Sound* owner)
+{
+    std::shared_ptr<Voice> a, b;
+    bool silent = false;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_current && m_current->owner == owner)
+            a = std::move(m_current);
+        if (m_tail && m_tail->owner == owner)
+            b = std::move(m_tail);
+        silent = !m_current && !m_tail;
+    }
+    if ((a || b) && silent)
+        closeStream(Close::Flush);
+    else if (a || b)
+        scheduleIdleClose();
+}
+
+void GstSoundOutput::release(Sound* owner)
+{
+    std::shared_ptr<Voice> cut;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_current && m_current->owner == owner)
+            cut = std::move(m_current);
+        // Its end was announced and its samples are still going out; nobody is left to tell.
+        if (m_tail && m_tail->owner == owner)
+            m_tail->owner = nullptr;
+    }
+    if (cut)
+        scheduleIdleClose();
+}
+
+void GstSoundOutput::prepare(const QString& title)
+{
+    if (!m_active) {
+        m_title = title;
+        open();
+    }
+    // Outlasts the couple of seconds to the sound it was opened for.
+    m_linger->start(std::max(lingerMs(), kPreparedHoldMs));
+}
+
+void GstSoundOutput::scheduleIdleClose()
+{
+    m_linger->start(lingerMs());
+}
+
+void GstSoundOutput::open()
+{
+    // While an abandoned stream still hangs, trying the same sink again would only hang another thread.
+    openStream(m_stuck > 0);
+}
+
+void GstSoundOutput::openStream(bool silent)
+{
+    auto s = std::make_shared<Stream>();
+    s->out = this;
+    s->silent = silent;
+    s->description = qgetenv("PEALIX_AUDIO_SINK").trimmed();
+    if (s->description.isEmpty())
+        s->description = "autoaudiosink";
+    if (silent)
+        s->description = kSilentSink;
+    s->channels = wantedChannels();
+    s->title = m_title.isEmpty() ? QStringLiteral("Chime") : m_title;
+    s->pipeline = gst_pipeline_new("pealix-sound-output");
+    g_signal_connect(s->pipeline, "deep-element-added", G_CALLBACK(onDeepElementAdded), s.get());
+    {
+        std::lock_guard lock(m_mutex);
+        m_mixing = s.get();
+        for (auto* v : {m_current.get(), m_tail.get()})
+            if (v && v->waiting) {
+                v->waiting = false;
+                v->start = m_pos;
+            }
+    }
+    m_active = s;
+    m_lastPos = -1;
+    m_sinceProgress.start();
+    m_watchdog->start();
+    qCDebug(lcSoundOutput) << "opening" << s->description << s->channels << "channels";
+    std::thread(runStream, s).detach();
+}
+
+void GstSoundOutput::closeStream(Close how)
+{
+    if (!m_active)
+        return;
+    std::shared_ptr<Stream> s = std::move(m_active);
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_mixing == s.get())
+            m_mixing = nullptr;
+    }
+    m_watchdog->stop();
+    m_linger->stop();
+    s->closing = true;
+    if (how == Close::Abandon) {
+        s->abandoned = true;
+        ++m_stuck;
+    } else {
+        ++m_closing;
+    }
+    postClose(s->pipeline, how == Close::Drain ? 0 : how == Close::Flush ? 1 : 2);
+}
+
+void GstSoundOutput::checkProgress()
+{
+    if (!m_active)
+        return;
+    int64_t pos;
+    {
+        std::lock_guard lock(m_mutex);
+        pos = m_pos;
+    }
+    if (pos != m_lastPos) {
+        m_lastPos = pos;
+        m_sinceProgress.start();
+        if (!m_active->silent)
+            m_outage = false;
+        return;
+    }
+    if (m_sinceProgress.elapsed() < kStallMs)
+        return;
+    const bool wasSilent = m_active->silent;
+    logOutage(QStringLiteral("audio output \"%1\" does not respond; playing silently until it does")
+                  .arg(QString::fromUtf8(m_active->description)));
+    closeStream(Close::Abandon);
+    if (!wasSilent || busy())
+        openStream(true);
+}
+
+void GstSoundOutput::logOutage(const QString& message)
+{
+    if (!m_outage)
+        log(message);
+    m_outage = true;
+}
+
+void GstSoundOutput::streamStarted(const std::shared_ptr<Stream>& stream)
+{
+    QMetaObject::invokeMethod(
+        this, [stream] { qCDebug(lcSoundOutput) << "started" << stream->description; }, Qt::QueuedConnection);
+}
+
+void GstSoundOutput::streamFailed(const std::shared_ptr<Stream>& stream, const QString& why)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, stream, why] {
+            if (m_active != stream)
+                return;
+            const bool wasSilent = stream->silent;
+            logOutage(QStringLiteral("audio output \"%1\" unusable (%2); playing silently")
+                          .arg(QString::fromUtf8(stream->description), why));
+            // Its thread is ending by itself; this only counts it out.
+            closeStream(Close::Drain);
+            if (!wasSilent)
+                openStream(true);
+        },
+        Qt::QueuedConnection);
+}
+
+void GstSoundOutput::streamFinished(const std::shared_ptr<Stream>& stream)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, stream] {
+            if (m_active == stream) {
+                // Ended on its own (an error): the mix moves to a silent stream.
+                closeStream(Close::Drain);
+                if (busy())
+                    openStream(true);
+            }
+            if (stream->abandoned)
+                --m_stuck;
+            else
+                --m_closing;
+            qCDebug(lcSoundOutput) << "closed" << stream->description;
+        },
+        Qt::QueuedConnection);
+}
+
+void GstSoundOutput::render(Stream* stream)
+{
+    const int64_t n = kChunkFrames;
+    const int channels = stream->channels;
+    GstBuffer* buffer = nullptr;
+    if (gst_buffer_pool_acquire_buffer(stream->pool, &buffer, nullptr) != GST_FLOW_OK)
+        return;
+    GstMapInfo map;
+    gst_buffer_map(buffer, &map, GST_MAP_WRITE);
+    auto* out = reinterpret_cast<int16_t*>(map.data);
+    float mix[kChunkFrames * kMaxChannels];
+    std::fill(mix, mix + n * channels, 0.0f);
+    std::vector<std::shared_ptr<Voice>> released; // destroyed outside the lock (stream pipelines)
+    std::vector<int16_t> scratch;
+
+    {
+        std::lock_guard lock(m_mutex);
+        if (stream->restarting) {
+            gst_buffer_unmap(buffer, &map);
+            gst_buffer_unref(buffer);
+            return;
+        }
+        if (stream == m_mixing) {
+            const int64_t pos = m_pos;
+            for (auto* slot : {&m_tail, &m_current}) {
+                Voice* v = slot->get();
+                if (!v || v->waiting)
+                    continue;
+                const int64_t from = std::max(pos, v->start);
+                const int64_t to = std::min(pos + n, v->end());
+                if (from >= to)
+                    continue;
+                const int vc = v->audio->channels;
+                const float target = std::clamp(v->volume->load(), 0.0f, 1.0f);
+                const float g0 = v->gain;
+                const int64_t count = to - from;
+                int64_t p = from - v->start;
+                float* dst = mix + (from - pos) * channels;
+                const int64_t memCount = std::clamp<int64_t>(v->audio->memoryFrames() - p, 0, count);
+                const int16_t* srcSamples = v->audio->samples.data() + p * vc;
+                if (memCount < count) {
+                    scratch.assign(size_t(count * vc), 0);
+                    std::copy(srcSamples, srcSamples + memCount * vc, scratch.begin());
+                    if (v->stream)
+                        v->stream->read(p + memCount, scratch.data() + memCount * vc, count - memCount);
+                    srcSamples = scratch.data();
+                }
+                constexpr float scale = 1.0f / 32768.0f;
+                for (int64_t i = 0; i < count; ++i) {
+                    const float g = (g0 + (target - g0) * float(i + 1) / float(count)) * scale;
+                    const int16_t* in = srcSamples + i * vc;
+                    float* o = dst + i * channels;
+                    if (vc == channels) {
+                        for (int c = 0; c < channels; ++c)
+                            o[c] += float(in[c]) * g;
+                    } else if (vc == 1) {
+                        for (int c = 0; c < channels; ++c)
+                            o[c] += float(in[0]) * g;
+                    } else {
+                        o[0] += (float(in[0]) + float(in[1])) * 0.5f * g;
+                    }
+                }
+                v->gain = target;
+                p += count;
+                if (v->stream && p < v->audio->memoryFrames())
+                    v->stream->discardBefore(p);
+                if (v->stream) {
+                    const int64_t decoded = v->stream->decodedLength();
+                    if (decoded >= 0 && decoded < v->frames)
+                        v->frames = std::max({decoded, p, v->audio->memoryFrames()});
+                }
+            }
+            if (m_tail && m_tail->end() <= pos + n)
+                released.push_back(std::move(m_tail));
+            if (m_current && !m_current->waiting && m_current->end() <= pos + n + kEndLookahead) {
+                // The caller gets the end while the last samples are still ahead, so a next sound lands
+                // right after them.
+                Sound* owner = m_current->owner;
+                const uint64_t serial = m_current->serial;
+                QMetaObject::invokeMethod(
+                    owner, [owner, serial] { soundReachedEnd(owner, serial); }, Qt::QueuedConnection);
+                if (m_tail)
+                    released.push_back(std::move(m_tail));
+                m_tail = std::move(m_current);
+                if (m_tail->end() <= pos + n)
+                    released.push_back(std::move(m_tail));
+            }
+            m_pos = pos + n;
+        }
+        GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(uint64_t(stream->pushed), GST_SECOND, kOutputRate);
+        GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(uint64_t(n), GST_SECOND, kOutputRate);
+        GST_BUFFER_OFFSET(buffer) = stream->epoch.load();
+        stream->pushed += n;
+    }
+    for (int64_t i = 0; i < n * channels; ++i)
+        out[i] = int16_t(std::lrint(std::clamp(mix[i] * 32768.0f, -32768.0f, 32767.0f)));
+    gst_buffer_unmap(buffer, &map);
+    gst_app_src_push_buffer(stream->src, buffer);
+}
+
+} // namespace platform

@@ -1,0 +1,22 @@
+#pragma once
+// The Library, Caches and Applications folders, found by the XDG Base Directory rules.
+//
+// Test seam: PEALIX_LIBRARY_DIRS (colon-separated) replaces the Library directories.
+
+#include "platform/Export.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+// User, local and system Library directories in that order: ~/.local/lib, /usr/local/lib, /usr/lib.
+// Full paths without a trailing separator.
+PEALIX_EXPORT QStringList libraryDirectories();
+// ${XDG_CACHE_HOME:-~/.cache}.
+PEALIX_EXPORT QString cachesDirectory();
+// <dir>/applications for XDG_DATA_HOME, then for each of XDG_DATA_DIRS, duplicates dropped; the
+// order is the desktop-entry precedence (the first directory holding an ID wins).
+PEALIX_EXPORT QStringList applicationsDirectories();
+
+} // namespace platform

@@ -1,0 +1,12 @@
+#pragma once
+// One-line developer log on standard error, the stand-in for the platform log.
+
+#include "platform/Export.h"
+
+#include <QString>
+
+namespace platform {
+
+PEALIX_EXPORT void log(const QString& message);
+
+} // namespace platform

@@ -1,0 +1,92 @@
+#include "platform/core/SingleInstance.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDir>
+#include <QFile>
+#include <QLoggingCategory>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcInstance, "pealix.instance", QtWarningMsg)
+
+namespace platform {
+
+namespace {
+
+// A bus that accepts the connection and then never answers must not keep the program from starting.
+constexpr int busTimeoutMs = 2000;
+
+// org.freedesktop.DBus.RequestName flags and replies.
+constexpr uint doNotQueue = 4;
+constexpr uint primaryOwner = 1;
+constexpr uint alreadyOwner = 4;
+
+// The user's runtime directory, or a private one in /tmp that nobody else could have made for us.
+QByteArray lockDirectory()
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && runtime.startsWith('/'))
+        return runtime;
+    const QByteArray fallback = "/tmp/pealix-" + QByteArray::number(::getuid());
+    ::mkdir(fallback.constData(), 0700);
+    struct stat st {};
+    if (::lstat(fallback.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
+        (st.st_mode & 077) != 0)
+        return {};
+    return fallback;
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(const QString& name) : m_name(name) {}
+
+SingleInstance::~SingleInstance()
+{
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
+}
+
+bool SingleInstance::acquire()
+{
+    if (m_lockFd < 0) {
+        const QByteArray directory = lockDirectory();
+        if (!directory.isEmpty()) {
+            const QByteArray path = directory + '/' + QFile::encodeName(m_name) + ".lock";
+            const int fd =
+                ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+            if (fd < 0) {
+                qCDebug(lcInstance) << "cannot open" << path << ::strerror(errno);
+            } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+                const int error = errno;
+                ::close(fd);
+                if (error == EWOULDBLOCK)
+                    return false;
+                qCDebug(lcInstance) << "cannot lock" << path << ::strerror(error);
+            } else {
+                m_lockFd = fd;
+            }
+        }
+    }
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return true;
+    QDBusMessage request = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("RequestName"));
+    request << m_name << doNotQueue;
+    const QDBusMessage reply = bus.call(request, QDBus::Block, busTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        qCDebug(lcInstance) << "no answer from the session bus:" << reply.errorMessage();
+        return true;
+    }
+    const uint answer = reply.arguments().constFirst().toUInt();
+    return answer == primaryOwner || answer == alreadyOwner;
+}
+
+} // namespace platform

@@ -1,0 +1,37 @@
+#pragma once
+// The Process Manager calls the exclusion watcher makes: a serial number for a pid, and what the
+// process is (its bundle or desktop entry), from /proc through the shared ProcApplicationScanner.
+//
+// Test seam: PEALIX_PROC_ROOT (default /proc).
+
+#include "platform/Export.h"
+
+#include <QVariantMap>
+
+#include <sys/types.h>
+
+namespace platform {
+
+constexpr int noErr = 0;
+constexpr int procNotFound = -600;
+
+// Names one process for its lifetime: a pid reused by a later process gives another number.
+struct PEALIX_EXPORT ProcessSerialNumber {
+    qint64 pid = 0;
+    quint64 startTime = 0;
+};
+
+// noErr and *psn filled when a process with that pid exists, procNotFound otherwise (psn may be null).
+PEALIX_EXPORT int GetProcessForPID(pid_t pid, ProcessSerialNumber* psn);
+
+// Empty when the process has gone (or the pid now names another process). Otherwise:
+//   "pid" (qint64) always;
+//   "BundlePath": the enclosing .app bundle, or the .desktop file of a desktop-entry application;
+//   "CFBundleIdentifier": the bundle's identifier, or the desktop-file ID (file name less ".desktop"),
+//     so a desktop-entry application needs no bundle lookup;
+//   "CFBundleName": the bundle's or the entry's name, else the executable's file name;
+//   "CFBundleExecutable": the executable's full path.
+// Keys whose value is unknown are absent.
+PEALIX_EXPORT QVariantMap ProcessInformationCopyDictionary(const ProcessSerialNumber& psn);
+
+} // namespace platform

@@ -1,0 +1,54 @@
+// Code above the platform layer reaches the system only through the services' public headers: never a
+// backend of a service, and never the system libraries the backends are built on.
+
+#include "testsupport/TestEnvironment.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+
+// What the backends are built on: GStreamer, libplist, GLib and GIO, D-Bus, X11, and the kernel's
+// process interfaces.
+const QRegularExpression systemHeader(QStringLiteral(
+    R"(^\s*#\s*include\s*<(gst/|plist/|gio/|glib|dbus/|xcb/|X11/|QDBus|QtDBus|linux/|sys/syscall\.h|sys/pidfd\.h))"));
+// platform/<service>/<backend>/<header>: a header in a folder below a service's own.
+const QRegularExpression backendHeader(QStringLiteral(R"(^\s*#\s*include\s*"platform/[^/"]+/[^/"]+/)"));
+
+QStringList violations(const QString& root)
+{
+    QStringList found;
+    for (const char* layer : {"shared", "agent", "pane", "support"}) {
+        QDirIterator it(root + '/' + layer, {"*.h", "*.cpp"}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            int number = 0;
+            while (!file.atEnd()) {
+                const QString line = QString::fromUtf8(file.readLine()).trimmed();
+                ++number;
+                if (systemHeader.match(line).hasMatch() || backendHeader.match(line).hasMatch())
+                    found << QStringLiteral("%1:%2: %3").arg(file.fileName()).arg(number).arg(line);
+            }
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+TEST(Layering, code_above_the_platform_includes_no_backend_and_no_system_library)
+{
+    const QStringList found = violations(sourceDir());
+    EXPECT_TRUE(found.isEmpty()) << found.join('\n').toStdString();
+
+    // The rule itself sees what it is for.
+    TestEnvironment env;
+    env.writeFile("agent/Bad.cpp", "#include \"platform/audio/gst/GstSoundOutput.h\"\n#include <gst/gst.h>\n"
+                                   "#include \"platform/audio/Sound.h\"\n");
+    env.writeFile("pane/Worse.h", "  #  include <QDBusConnection>\n");
+    EXPECT_EQ(violations(env.root()).size(), 3);
+}

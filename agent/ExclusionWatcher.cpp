@@ -2,9 +2,9 @@
 
 #include "agent/PealixController.h"
 
+#include "platform/settings/PropertyList.h"
 #include "platform/workspace/ProcessManager.h"
 #include "platform/workspace/Workspace.h"
-#include "shared/ChimeSets.h"
 #include "shared/PrefKeys.h"
 
 #include <limits>
@@ -18,7 +18,7 @@ const QString fallbackIdentifier = QStringLiteral("com.quorlenvik.Pealix");
 
 void PealixController::checkExclusionForPid(const QVariant& pid)
 {
-    const auto number = ChimeSets::numberValue(pid);
+    const auto number = platform::PropertyList::numberValue(pid);
     if (!number || *number < 1 || *number > std::numeric_limits<pid_t>::max())
         return;
     const auto id = static_cast<pid_t>(*number);
@@ -57,7 +57,8 @@ void PealixController::appLaunch(const QVariantMap& userInfo)
 
 void PealixController::appTerm(const QVariantMap& userInfo)
 {
-    if (const auto pid = ChimeSets::numberValue(userInfo.value(platform::NSApplicationProcessIdentifier))) {
+    if (const auto pid =
+            platform::PropertyList::numberValue(userInfo.value(platform::NSApplicationProcessIdentifier))) {
         const auto id = static_cast<qint64>(*pid);
         m_runningExcluded.remove(id);
         m_matchingExcluded.remove(id);
@@ -66,16 +67,13 @@ void PealixController::appTerm(const QVariantMap& userInfo)
     stopStartChimes();
 }
 
-void PealixController::rebuildExclusion(const QVariant& excluded)
+void PealixController::rebuildExclusion(const QList<ExcludedApplication>& excluded)
 {
     QSet<QString> identifiers;
-    if (excluded.typeId() == QMetaType::QVariantList) {
-        for (const QVariant& element : excluded.toList()) {
-            // A record without an identifier matches nothing.
-            const QVariant identifier = element.toMap().value(PrefKeys::bundleIdentifier);
-            if (identifier.typeId() == QMetaType::QString)
-                identifiers.insert(identifier.toString());
-        }
+    for (const ExcludedApplication& application : excluded) {
+        // A record without an identifier matches nothing.
+        if (application.bundleIdentifier)
+            identifiers.insert(*application.bundleIdentifier);
     }
 
     auto* workspace = platform::Workspace::sharedWorkspace();

@@ -1,12 +1,13 @@
 #include "agent/PealixController.h"
 
-#include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/audio/Sound.h"
-#include "platform/ui/StatusItem.h"
+#include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/time/Timer.h"
+#include "platform/ui/StatusItem.h"
 #include "platform/workspace/Workspace.h"
 #include "shared/ChimeSets.h"
 #include "shared/PrefKeys.h"
+#include "shared/Settings.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -32,16 +33,6 @@ bool isQuarter(qint64 minute)
     return minute == 0 || minute == 15 || minute == 30 || minute == 45;
 }
 
-// A stored minute that is a whole number; text, booleans and fractions have no place in the schedule.
-std::optional<qint64> wholeMinute(const QVariant& value)
-{
-    const auto number = ChimeSets::numberValue(value);
-    // Checked before the conversion, which is undefined for NaN and for values outside qint64.
-    if (!number || !(std::fabs(*number) < 0x1p62) || std::floor(*number) != *number)
-        return std::nullopt;
-    return static_cast<qint64>(*number);
-}
-
 // Long enough for a suspended or wireless sink to wake before the first note.
 constexpr auto kOutputAwakeAhead = std::chrono::seconds(2);
 
@@ -55,15 +46,6 @@ platform::TimePoint nextQuarterAfter(platform::TimePoint after)
     while (t <= after)
         t += std::chrono::minutes(15);
     return t;
-}
-
-int clampedVolume(double value)
-{
-    if (!(value == value))
-        return PrefKeys::defaultVolume;
-    constexpr double lo = std::numeric_limits<int>::min();
-    constexpr double hi = std::numeric_limits<int>::max();
-    return static_cast<int>(value < lo ? lo : value > hi ? hi : value);
 }
 
 } // namespace
@@ -139,33 +121,29 @@ void PealixController::scheduleRead(qint64 delayMs)
         m_rereadTimer->start(static_cast<int>(delayMs));
 }
 
-ChimeRecord PealixController::resolveRecord(const QVariantMap& stored) const
+ChimeRecord PealixController::resolveRecord(const ChimeInfo& stored) const
 {
     ChimeRecord resolved;
-    resolved.record = stored;
+    resolved.info = stored;
     const QString resources = m_bundle.resourcePath();
-    const QVariant setValue = stored.value(PrefKeys::set);
-    const QString setName = setValue.typeId() == QMetaType::QString ? setValue.toString() : QString();
+    const QString setName = stored.set.value_or(QString());
     const bool hasSet = !setName.isEmpty() && chimesetDict.contains(setName);
 
-    QString melodyPath;
     QString strikePath;
     if (hasSet) {
         const QVariantMap set = chimesetDict.value(setName);
-        const QString melody = ChimeSets::melodyFile(set, stored.value(PrefKeys::minute));
+        const QString melody = ChimeSets::melodyFile(set, stored.minute);
         // A set without this quarter has no melody; an empty name would open the set directory.
-        melodyPath = melody.isEmpty() ? QString() : ChimeSets::soundPath(resources, setName, melody);
-        resolved.record.insert(PrefKeys::path, melodyPath);
+        resolved.melodyPath = melody.isEmpty() ? QString() : ChimeSets::soundPath(resources, setName, melody);
         const QString strike = ChimeSets::strikeFile(set);
         if (!strike.isEmpty())
             strikePath = ChimeSets::soundPath(resources, setName, strike);
     } else {
-        const QVariant path = stored.value(PrefKeys::path);
-        melodyPath = path.typeId() == QMetaType::QString ? path.toString() : QString();
+        resolved.melodyPath = stored.path;
     }
 
-    if (!melodyPath.isEmpty())
-        resolved.chimeSound = platform::Sound::open(melodyPath);
+    if (!resolved.melodyPath.isEmpty())
+        resolved.chimeSound = platform::Sound::open(resolved.melodyPath);
 
     if (!hasSet) {
         const QString fallback = ChimeSets::defaultSet(chimesetDict);
@@ -176,7 +154,7 @@ ChimeRecord PealixController::resolveRecord(const QVariantMap& stored) const
         }
     }
     if (!strikePath.isEmpty()) {
-        resolved.record.insert(PrefKeys::strikePath, strikePath);
+        resolved.strikePath = strikePath;
         resolved.strikeSound = platform::Sound::open(strikePath);
     }
     return resolved;
@@ -195,44 +173,30 @@ void PealixController::readPrefs()
         m_unparseableRetries = 0;
     }
 
+    const Settings::Values values = Settings::read(m_prefs, Settings::Reader::agent);
+
     // The old table stays alive until the new one is built, so unchanged files reuse their decoded data.
+    // A later record with an equal minute replaces an earlier one, so only the last of each quarter needs
+    // its sounds; other minutes are never chimed.
+    QMap<qint64, ChimeInfo> lastForQuarter;
+    for (const ChimeInfo& info : values.chimeInfo) {
+        if (isQuarter(info.minute))
+            lastForQuarter.insert(info.minute, info);
+    }
     QMap<qint64, ChimeRecord> schedule;
-    const QVariant info = m_prefs.copyValue(PrefKeys::chimeInfo);
-    if (info.typeId() == QMetaType::QVariantList) {
-        // A later record with an equal minute replaces an earlier one, so only the last of each
-        // quarter needs its sounds; other minutes are never chimed.
-        QMap<qint64, QVariantMap> lastForQuarter;
-        for (const QVariant& element : info.toList()) {
-            if (element.typeId() != QMetaType::QVariantMap)
-                continue;
-            const QVariantMap stored = element.toMap();
-            const auto minute = wholeMinute(stored.value(PrefKeys::minute));
-            if (minute && isQuarter(*minute))
-                lastForQuarter.insert(*minute, stored);
-        }
-        for (qint64 minute : quarters) {
-            if (lastForQuarter.contains(minute))
-                schedule.insert(minute, resolveRecord(lastForQuarter.value(minute)));
-        }
+    for (qint64 minute : quarters) {
+        if (lastForQuarter.contains(minute))
+            schedule.insert(minute, resolveRecord(lastForQuarter.value(minute)));
     }
     chimePrefs.swap(schedule);
     schedule.clear();
 
-    const QVariant volume = m_prefs.copyValue(PrefKeys::chimeVolume);
-    if (const auto number = ChimeSets::numberValue(volume)) {
-        chimeVolume = clampedVolume(*number);
-        setCurrentSoundVolume();
-    } else {
-        chimeVolume = PrefKeys::defaultVolume;
-    }
-
-    applyMenuActive(m_prefs.copyValue(PrefKeys::pealixMenuActive));
-
-    const QVariant active = m_prefs.copyValue(PrefKeys::pealixActive);
-    if (active.typeId() == QMetaType::Bool || ChimeSets::numberValue(active))
-        m_chimingEnabled = active.toBool();
-
-    rebuildExclusion(m_prefs.copyValue(PrefKeys::excluded));
+    chimeVolume = values.chimeVolume;
+    setCurrentSoundVolume();
+    applyMenuActive(values.pealixMenuActive);
+    if (values.pealixActive)
+        m_chimingEnabled = *values.pealixActive;
+    rebuildExclusion(values.excluded);
 
     qCDebug(lcAgentPrefs) << "settings read: volume" << chimeVolume << "quarters" << chimePrefs.size()
                           << "enabled" << m_chimingEnabled << "excluded" << m_excludedIdentifiers.size();
@@ -267,11 +231,9 @@ void PealixController::timerCallBack(platform::Timer* timer)
     if (isQuarter(date.minute) && chimePrefs.contains(date.minute)) {
         const ChimeRecord& quarter = chimePrefs[date.minute];
         // A sound still loading is left out like one that did not load.
-        if (quarter.record.value(PrefKeys::chime).toBool() && quarter.chimeSound &&
-            quarter.chimeSound->hasAudio())
+        if (quarter.info.chime && quarter.chimeSound && quarter.chimeSound->hasAudio())
             playlist.append(quarter.chimeSound);
-        if (quarter.record.value(PrefKeys::strike).toBool() && quarter.strikeSound &&
-            quarter.strikeSound->hasAudio()) {
+        if (quarter.info.strike && quarter.strikeSound && quarter.strikeSound->hasAudio()) {
             for (int i = 0; i < strikes; ++i)
                 playlist.append(quarter.strikeSound);
         }
@@ -300,8 +262,8 @@ void PealixController::outputWakeUpDue()
     if (!suspended && !excludedAppRunning && m_chimingEnabled && chimePrefs.contains(date.minute)) {
         const ChimeRecord& record = chimePrefs[date.minute];
         const auto loaded = [](const std::shared_ptr<platform::Sound>& s) { return s && s->hasAudio(); };
-        sounds = (record.record.value(PrefKeys::chime).toBool() && loaded(record.chimeSound)) ||
-                 (record.record.value(PrefKeys::strike).toBool() && loaded(record.strikeSound));
+        sounds = (record.info.chime && loaded(record.chimeSound)) ||
+                 (record.info.strike && loaded(record.strikeSound));
     }
     if (sounds)
         platform::Sound::prepareOutput(

@@ -3,9 +3,11 @@
 
 #include "agent/BusyFlag.h"
 #include "platform/bundles/Bundle.h"
-#include "platform/time/Clock.h"
 #include "platform/settings/Preferences.h"
+#include "platform/time/Clock.h"
+#include "shared/ChimeInfo.h"
 #include "shared/ChimeSets.h"
+#include "shared/ExcludedApplication.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -32,7 +34,9 @@ class Timer;
 // One quarter of the schedule: the stored record with "path" and "strikepath" resolved, and the
 // sounds loaded from them (absent when they did not load).
 struct ChimeRecord {
-    QVariantMap record;
+    ChimeInfo info;
+    QString melodyPath;
+    QString strikePath;
     std::shared_ptr<platform::Sound> chimeSound;
     std::shared_ptr<platform::Sound> strikeSound;
 };
@@ -97,15 +101,15 @@ signals:
     void prefsRead();
 
 private:
-    ChimeRecord resolveRecord(const QVariantMap& stored) const;
+    ChimeRecord resolveRecord(const ChimeInfo& stored) const;
     // Runs readPrefs from the event loop after delayMs, or sooner when a read is already due sooner.
     void scheduleRead(qint64 delayMs);
     // What the interface file of the agent holds: the control menu and its entries.
     void loadInterface();
-    void applyMenuActive(const QVariant& value);
+    void applyMenuActive(std::optional<bool> active);
     void createStatusItem();
     void applySilencePresentation(bool silenced);
-    void rebuildExclusion(const QVariant& excluded);
+    void rebuildExclusion(const QList<ExcludedApplication>& excluded);
     // Opens the audio output shortly before a quarter that will sound, so its first sample is on time.
     void armOutputWakeUp();
     void outputWakeUpDue();

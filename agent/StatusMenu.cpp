@@ -2,10 +2,9 @@
 
 #include "agent/PealixController.h"
 
-#include "platform/ui/ImageFile.h"
-#include "platform/settings/PropertyList.h"
-#include "platform/bundles/SearchPaths.h"
 #include "platform/audio/Sound.h"
+#include "platform/bundles/SearchPaths.h"
+#include "platform/ui/ImageFile.h"
 #include "platform/ui/StatusItem.h"
 #include "platform/workspace/Workspace.h"
 
@@ -43,11 +42,11 @@ void PealixController::loadInterface()
     m_silencedIcon = platform::iconFromImageFile(resources + '/' + silencedIconName);
 }
 
-void PealixController::applyMenuActive(const QVariant& value)
+void PealixController::applyMenuActive(std::optional<bool> active)
 {
-    if (value.typeId() != QMetaType::Bool && !platform::PropertyList::numberValue(value))
+    if (!active)
         return;
-    if (value.toBool()) {
+    if (*active) {
         if (!controlMenuStatusItem)
             createStatusItem();
         return;

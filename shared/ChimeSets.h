@@ -65,10 +65,4 @@ PEALIX_EXPORT QString strikeFile(const QVariantMap& set);
 // "Chimes" when the table has it, else the first set discovered, else empty.
 PEALIX_EXPORT QString defaultSet(const SetTable& setTable);
 
-// Kept until every caller asks the property lists directly.
-inline std::optional<double> numberValue(const QVariant& value)
-{
-    return platform::PropertyList::numberValue(value);
-}
-
 } // namespace ChimeSets

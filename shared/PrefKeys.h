@@ -25,10 +25,6 @@ inline const QString chime = QStringLiteral("chime");
 inline const QString strike = QStringLiteral("strike");
 inline const QString set = QStringLiteral("set");
 inline const QString path = QStringLiteral("path");
-// Added to a record in the agent's memory only.
-inline const QString strikePath = QStringLiteral("strikepath");
-inline const QString chimeSound = QStringLiteral("chimeSound");
-inline const QString strikeSound = QStringLiteral("strikeSound");
 
 // Excluded-application record.
 inline const QString bundleIdentifier = QStringLiteral("CFBundleIdentifier");

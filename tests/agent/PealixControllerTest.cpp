@@ -1,7 +1,7 @@
 #include "agent/PealixController.h"
+#include "platform/audio/Sound.h"
 #include "platform/settings/Preferences.h"
 #include "platform/settings/PropertyList.h"
-#include "platform/audio/Sound.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/TestEnvironment.h"
 
@@ -87,8 +87,8 @@ TEST_F(ControllerTest, records_resolve_into_melody_and_strike_paths_by_set)
     ASSERT_EQ(schedule.keys(), (QList<qint64>{0, 15, 30, 45}));
 
     const ChimeRecord& top = schedule[0];
-    EXPECT_EQ(top.record.value("path").toString(), resources() + "/Abbey.pealix/a0.wav");
-    EXPECT_EQ(top.record.value("strikepath").toString(), resources() + "/Abbey.pealix/abbey-hour.wav");
+    EXPECT_EQ(top.melodyPath, resources() + "/Abbey.pealix/a0.wav");
+    EXPECT_EQ(top.strikePath, resources() + "/Abbey.pealix/abbey-hour.wav");
     EXPECT_TRUE(top.chimeSound && top.strikeSound);
 
     // A set without this quarter: no melody, but strikes still sound.
@@ -96,11 +96,11 @@ TEST_F(ControllerTest, records_resolve_into_melody_and_strike_paths_by_set)
     EXPECT_TRUE(schedule[15].strikeSound);
 
     // Custom sounds and sets that are gone strike with the default set.
-    EXPECT_EQ(schedule[30].record.value("path").toString(), custom);
+    EXPECT_EQ(schedule[30].melodyPath, custom);
     EXPECT_TRUE(schedule[30].chimeSound);
-    EXPECT_EQ(schedule[30].record.value("strikepath").toString(), resources() + "/Chimes.pealix/hour.wav");
+    EXPECT_EQ(schedule[30].strikePath, resources() + "/Chimes.pealix/hour.wav");
     EXPECT_FALSE(schedule[45].chimeSound);
-    EXPECT_EQ(schedule[45].record.value("path").toString(), PrefKeys::blankPath);
+    EXPECT_EQ(schedule[45].melodyPath, PrefKeys::blankPath);
     EXPECT_TRUE(schedule[45].strikeSound);
 }
 
@@ -110,8 +110,7 @@ TEST_F(ControllerTest, without_a_set_named_chimes_the_first_set_strikes_for_cust
     addSet("Bronze", quarters("b"), "b-hour.wav");
     store({{PrefKeys::chimeInfo, QVariantList{record(0, "custom", "/nonexistent.wav")}}});
     auto controller = start();
-    EXPECT_EQ(controller->schedule()[0].record.value("strikepath").toString(),
-              resources() + "/Bronze.pealix/b-hour.wav");
+    EXPECT_EQ(controller->schedule()[0].strikePath, resources() + "/Bronze.pealix/b-hour.wav");
 }
 
 TEST_F(ControllerTest, later_record_for_a_minute_wins_and_odd_records_are_ignored)

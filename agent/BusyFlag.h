@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The clock's busy flag: taken by one main-thread event and given back by another.
 

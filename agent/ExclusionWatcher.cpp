@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Which running processes belong to an excluded application.
 
 #include "agent/PealixController.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The agent's one controller: reads the settings, keeps the chime schedule and plays the quarters.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The tray icon with its control menu, and the silence state that suspension and exclusion share.
 
 #include "agent/PealixController.h"

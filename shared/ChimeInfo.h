@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // One quarter's configuration as stored under the chimeinfo key (the chime info record), read from and
 // written to property-list values.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Chime set bundles: discovery, the set descriptions and the rule that turns a set and a quarter
 // into a sound file path.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The five keys of the preference domain with their value types and what each reader takes for a key
 // that is absent (or of another type), and the whole domain read into typed records.

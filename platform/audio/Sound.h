@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A sound opened from a file and played through the desktop's audio server (GStreamer).
 //

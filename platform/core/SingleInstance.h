@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Keeps a program to one process per user session: it holds a well-known session-bus name, and a lock in
 // $XDG_RUNTIME_DIR so that sessions without a bus are covered too.

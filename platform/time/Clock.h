@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The source of wall-clock time and of wake-ups at wall-clock instants, plus calendar fields in the local
 // zone.

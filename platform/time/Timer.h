@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A repeating timer at absolute wall-clock instants that reports the scheduled instant of each firing.
 //

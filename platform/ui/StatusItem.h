@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // An item in the desktop's tray (the status bar): an image, a tool tip and a menu, shown as soon as a tray
 // can take it.

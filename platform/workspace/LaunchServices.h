@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Finding and starting applications: the platform's own programs are found where this library is
 // installed (<prefix>/lib/pealix/), so a pane opens in the pane host of the same installation.

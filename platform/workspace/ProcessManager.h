@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The Process Manager calls the exclusion watcher makes: a serial number for a pid, and what the
 // process is (its bundle or desktop entry), from /proc through the shared ProcApplicationScanner.

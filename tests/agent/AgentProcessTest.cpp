@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The built agent as a user starts it: its command line, and one chiming agent per session however
 // often it is started.
 

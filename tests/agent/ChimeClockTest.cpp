@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The minute tick's decisions, driven by a test clock: which quarters chime, with how many strikes, and
 // how the timer stays on the minute grid through drift, sleep, clock steps and daylight-saving changes.
 

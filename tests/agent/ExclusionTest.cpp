@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Excluded applications, started as real processes from desktop entries and bundles, silence the
 // agent while they run; together with the menu they lead through all four silence states.
 

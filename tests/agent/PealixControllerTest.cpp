@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "agent/PealixController.h"
 #include "platform/audio/Sound.h"
 #include "platform/settings/Preferences.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Chime sequences played through the real sound output into a recorded file: order, strikes, level,
 // seams between sounds, volume changes and sleep in mid-sequence; and the built agent under a faked clock.
 

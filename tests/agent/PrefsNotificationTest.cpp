@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A running agent re-reads its settings when the pane's notification arrives over the session bus, and
 // reads whatever lies at the settings path without blocking, writing or losing anything.
 

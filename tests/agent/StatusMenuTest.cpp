@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The control menu and suspension: titles, status item image and tool tip, a melody cut by the menu,
 // the icon following pealixMenuActive, and opening the preference pane from the Library folders.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The status item as a panel sees it: a StatusNotifierItem registered with the panel's watcher, with
 // the silenced tool tip and image, gone when the setting turns it off, and made late when the panel
 // starts after the agent.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // libFuzzer entry over the property-list reader: any bytes must parse or be rejected, never crash,
 // and whatever parses must encode and read back.
 

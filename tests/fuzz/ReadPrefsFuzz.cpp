@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // libFuzzer entry over the agent's reading of the settings: any settings file, read into the chime
 // schedule against the shipped chime sets, must leave a consistent schedule and never crash or hang.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Without a session bus the centre must stay silent and harmless; a separate program because Qt
 // keeps its first session bus connection for the life of the process.
 

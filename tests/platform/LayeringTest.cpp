@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Code above the platform layer reaches the system only through the services' public headers: never a
 // backend of a service, and never the system libraries the backends are built on.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Helper for BundleTest: prints the main bundle's path, found without an application object.
 
 #include "platform/bundles/Bundle.h"

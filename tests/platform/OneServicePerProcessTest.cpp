@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The agent, the pane host and the pane's plug-in share one instance of every process-wide service.
 
 #include "platform/audio/Sound.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Helper for WorkspaceTest, run as the first process of a new pid namespace with its own /proc:
 // starts the given application at pid 300, and once its launch is seen ends it and starts it
 // again at the same pid before the next poll. Prints the launches (+) and quits (-) seen for pid

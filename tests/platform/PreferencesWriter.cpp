@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Helper process for the settings tests.
 //   PreferencesWriter <domain> <prefix> <count>
 //     sets <prefix>-0 .. <prefix>-(count-1), one synchronize per key, so that two of these running at

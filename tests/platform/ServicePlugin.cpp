@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A plug-in linked against the platform library, as the pane's plug-in is: it reports the process-wide
 // services it sees.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "platform/audio/Sound.h"
 #include "platform/audio/gst/DecodedAudioCache.h"
 #include "testsupport/RecordingSink.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The domain's records and keys as both readers see them, against files that another tool wrote.
 
 #include "shared/Settings.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A panel's StatusNotifierWatcher on a test bus: what the tray icon code and the tray watch talk to.
 //

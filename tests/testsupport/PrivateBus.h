@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A private session bus for one test process: a dbus-daemon child whose address is exported as
 // DBUS_SESSION_BUS_ADDRESS while the object lives.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A clock for tests that stands still until moved, and delivers due wake-ups synchronously as it moves.
 //

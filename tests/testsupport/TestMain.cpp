@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Test executables run inside a headless QApplication so that signals, timers and widgets work.
 
 #include <QApplication>

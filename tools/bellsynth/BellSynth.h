@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // Additive model of a tuned church bell, and the mixing of bell strokes into a finished recording.

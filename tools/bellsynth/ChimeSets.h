@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // The shipped chime sets as scores: which bells ring which changes at each quarter, and the hour bell.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A pass-through GStreamer element "benchprobe" for S16LE audio that stamps the wall-clock time of the
 // first and the last buffer carrying sound, so a benchmark sees when audio reaches the sink.

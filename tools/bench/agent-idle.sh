@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pealix developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CPU time and wake-ups of the built agent while it waits between chimes.
 #   tools/bench/agent-idle.sh [build dir] [minutes, default 10]
 # Chimes are on for every quarter (sounds go to a fakesink); the report says whether a quarter fell inside

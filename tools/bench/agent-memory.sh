@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pealix developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Resident memory of the built agent after start-up with the default settings.
 #   tools/bench/agent-memory.sh [build dir]     (SMAPS=1 also lists the largest resident mappings)
 set -euo pipefail

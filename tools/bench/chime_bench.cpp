@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Measures the agent's chime path on real time: onset from the scheduled quarter instant to the first
 // sounding sample at the sink, the seams of a sequence, and how fast sleep silences a playing sound.
 //

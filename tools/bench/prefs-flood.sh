@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pealix developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The agent under a flood of re-read notifications, on a private session bus: first the same quarter
 # without a flood, then 10,000 notifications in one second around it.
 #   tools/bench/prefs-flood.sh [build dir] [posts]

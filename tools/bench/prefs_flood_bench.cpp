@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A flood of re-read notifications against the built agent: 10,000 posts spread over one second, with
 // one excluded application listed, and a quarter falling inside the burst. The last post announces a
 // distinct volume; the agent's debug category "pealix.agent.prefs" reports each read, which is how the

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reads a large valid settings file the way the agent does (synchronize, then copyValue): about half the
 // bytes in many keys at the top level, half in one huge array. Reports the time of the read and the
 // process's peak resident memory, which before the read is only that of the empty process.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pealix developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Onset and CPU per chime through a private PulseAudio server with a null sink, for the same melody and
 # three strikes played three ways: the built agent at a faked quarter, a shell script running paplay per
 # sound, and a stream opened two seconds before and written at the quarter (pacat).

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Records a sound server's monitor source and prints the wall-clock instant at which sound starts after
 // a silence, so that a benchmark can compare when different players get their first sample out.
 //   pulse_monitor <source> <seconds>

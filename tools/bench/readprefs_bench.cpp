@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Times the agent's reading of the settings with the default settings and the shipped chime sets:
 // the first read at start-up (sounds decoded) and re-reads with unchanged files.
 //   readprefs_bench <agent bundle> [re-reads]

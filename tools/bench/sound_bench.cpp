@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Measures onset, back-to-back gap and stop latency of the sound output against a recording sink.
 // A pass-through element after the output's real-time pacing stamps when audio reaches the sink.
 

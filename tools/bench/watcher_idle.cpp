@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Measures what watching for application launches costs while nothing happens: CPU time and
 // wake-ups (voluntary context switches) of this process over a number of seconds.
 // Usage: watcher_idle [seconds]   (default 600)

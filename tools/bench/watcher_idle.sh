@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The Pealix developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts 300 sleeping processes, then measures the launch watcher idling beside them.
 # Usage: watcher_idle.sh [seconds] [path to watcher_idle]   (default 600 s, build/tools/bench/watcher_idle)
 set -eu

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Times the agent's settings re-read with one excluded application listed beside many running
 // processes: re-reads that leave the excluded list as it was, and re-reads that change it.
 //   watcher_rebuild <agent bundle> [processes] [re-reads]   (default 400 processes, 200 re-reads)

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Draws the status item images: a bell, and the same bell struck through for "silenced".
 //
 // Each image is a two-page TIFF (16 and 32 px) so QIcon picks the page for the screen's density;

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Shares the decoded samples of identical files between sounds, and keeps dropped ones a little while.
 

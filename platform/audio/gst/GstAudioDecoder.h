@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Decodes sound files with GStreamer to the PCM the sound output mixes: 16-bit, 48 kHz, in the file's own
 // channel count (mono or stereo; more channels are mixed down to stereo).

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Tells when the desktop offers a StatusNotifierItem tray, so the first tray icon is made only then.
 //

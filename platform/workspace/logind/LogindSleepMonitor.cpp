@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "platform/workspace/logind/LogindSleepMonitor.h"
 
 #include "platform/core/Log.h"

@@ -5,9 +5,9 @@
 // how the timer stays on the minute grid through drift, sleep, clock steps and daylight-saving changes.
 
 #include "agent/PealixController.h"
+#include "platform/audio/Sound.h"
 #include "platform/settings/Preferences.h"
 #include "platform/settings/PropertyList.h"
-#include "platform/audio/Sound.h"
 #include "platform/time/Timer.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/RecordingSink.h"

@@ -5,11 +5,12 @@
 // seams between sounds, volume changes and sleep in mid-sequence; and the built agent under a faked clock.
 
 #include "agent/PealixController.h"
+#include "platform/audio/Sound.h"
 #include "platform/settings/Preferences.h"
 #include "platform/settings/PropertyList.h"
-#include "platform/audio/Sound.h"
 #include "platform/time/Timer.h"
 #include "shared/PrefKeys.h"
+#include "testsupport/PrivateBus.h"
 #include "testsupport/RecordingSink.h"
 #include "testsupport/TestClock.h"
 #include "testsupport/TestEnvironment.h"
@@ -30,6 +31,9 @@ using namespace std::chrono_literals;
 using platform::TimePoint;
 
 namespace {
+
+// The built agent holds a session-wide name; a bus of its own keeps it from meeting other programs' agents.
+PrivateBus* const& bus = PrivateBus::forProgram();
 
 constexpr int rate = 48000;
 
@@ -314,11 +318,7 @@ TEST(AgentEndToEnd, built_agent_chimes_at_the_fake_quarter)
 {
     // Preloaded directly rather than through the faketime wrapper, which forks: a signal to the wrapper
     // would not reach the agent.
-    QString preload;
-    for (const QString& lib : QDir("/usr/lib").entryList({"*-linux-gnu"}, QDir::Dirs)) {
-        if (QFile::exists("/usr/lib/" + lib + "/faketime/libfaketime.so.1"))
-            preload = "/usr/lib/" + lib + "/faketime/libfaketime.so.1";
-    }
+    const QString preload = fakeTimeLibrary();
     if (preload.isEmpty())
         GTEST_SKIP() << "libfaketime (Debian package faketime) is not installed";
     const QString tool = agentBundleDir() + "/Contents/Linux/PealixTool";

@@ -9,8 +9,8 @@
 // program runs under a private X server (Xvfb) with the xcb platform, on a private session bus.
 
 #include "agent/PealixController.h"
-#include "platform/ui/ImageFile.h"
 #include "platform/settings/Preferences.h"
+#include "platform/ui/ImageFile.h"
 #include "platform/ui/StatusItem.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/PanelWatcherStandIn.h"

@@ -5,8 +5,8 @@
 // schedule against the shipped chime sets, must leave a consistent schedule and never crash or hang.
 
 #include "agent/PealixController.h"
-#include "platform/settings/Preferences.h"
 #include "platform/audio/Sound.h"
+#include "platform/settings/Preferences.h"
 #include "shared/PrefKeys.h"
 
 #include <QApplication>

@@ -10,9 +10,9 @@
 
 #include "SoundingProbe.h"
 #include "agent/PealixController.h"
+#include "platform/audio/Sound.h"
 #include "platform/settings/Preferences.h"
 #include "platform/settings/PropertyList.h"
-#include "platform/audio/Sound.h"
 #include "platform/time/Timer.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/RecordingSink.h"

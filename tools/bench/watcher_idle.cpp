@@ -5,8 +5,8 @@
 // wake-ups (voluntary context switches) of this process over a number of seconds.
 // Usage: watcher_idle [seconds]   (default 600)
 
-#include "platform/workspace/proc/ProcApplicationScanner.h"
 #include "platform/workspace/Workspace.h"
+#include "platform/workspace/proc/ProcApplicationScanner.h"
 
 #include <QCoreApplication>
 #include <QTimer>

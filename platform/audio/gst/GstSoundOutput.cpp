@@ -3,9 +3,9 @@
 
 #include "platform/audio/gst/GstSoundOutput.h"
 
+#include "platform/audio/Sound.h"
 #include "platform/audio/gst/DecodedAudioCache.h"
 #include "platform/core/Log.h"
-#include "platform/audio/Sound.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>

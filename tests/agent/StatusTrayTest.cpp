@@ -17,6 +17,7 @@
 #include "testsupport/PrivateBus.h"
 #include "testsupport/TestEnvironment.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QAction>
 #include <QApplication>
 #include <QDBusArgument>
@@ -24,6 +25,8 @@
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QGuiApplication>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -31,10 +34,12 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -236,6 +241,87 @@ TEST(StatusTray, icon_follows_the_setting_on_the_panel_and_a_new_one_shows_the_s
     ASSERT_TRUE(goneItems.wait(2000)) << "the icon leaves the panel";
     EXPECT_EQ(goneItems.first().first().toString(), item);
     EXPECT_TRUE(panel.registeredItems().isEmpty());
+}
+
+namespace {
+
+// An XEmbed tray on the test's display: it owns the tray selection of screen 0 and notes dock requests.
+class XEmbedTray : public QAbstractNativeEventFilter {
+public:
+    XEmbedTray()
+    {
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        m_connection = x11 ? x11->connection() : nullptr;
+        if (!m_connection)
+            return;
+        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        m_window = xcb_generate_id(m_connection);
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        m_opcode = atom("_NET_SYSTEM_TRAY_OPCODE");
+        xcb_set_selection_owner(m_connection, m_window, atom("_NET_SYSTEM_TRAY_S0"), XCB_CURRENT_TIME);
+        xcb_flush(m_connection);
+        qApp->installNativeEventFilter(this);
+    }
+    ~XEmbedTray() override
+    {
+        if (!m_connection)
+            return;
+        qApp->removeNativeEventFilter(this);
+        xcb_destroy_window(m_connection, m_window);
+        xcb_flush(m_connection);
+    }
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+            const auto* request = static_cast<const xcb_client_message_event_t*>(message);
+            // SYSTEM_TRAY_REQUEST_DOCK is opcode 0.
+            if (request->window == m_window && request->type == m_opcode && request->data.data32[1] == 0)
+                docked = true;
+        }
+        return false;
+    }
+
+    bool docked = false;
+
+private:
+    xcb_atom_t atom(const char* name)
+    {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, 0, uint16_t(strlen(name)), name), nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return result;
+    }
+
+    xcb_connection_t* m_connection = nullptr;
+    xcb_window_t m_window = 0;
+    xcb_atom_t m_opcode = XCB_ATOM_NONE;
+};
+
+} // namespace
+
+// In a process of its own: Qt picks its kind of tray once per process, at the first tray icon.
+TEST(StatusTray, an_xembed_tray_without_a_status_notifier_host_gets_the_icon_at_once)
+{
+    ASSERT_TRUE(bus && bus->isRunning());
+    TestEnvironment env;
+    store({{PrefKeys::pealixMenuActive, true}});
+    XEmbedTray tray;
+    QProcess agent;
+    QProcessEnvironment agentEnv = QProcessEnvironment::systemEnvironment();
+    agentEnv.insert("QT_QPA_PLATFORM", "xcb");
+    agentEnv.insert("PEALIX_AUDIO_SINK", "fakesink");
+    agent.setProcessEnvironment(agentEnv);
+    agent.setProcessChannelMode(QProcess::ForwardedChannels);
+    agent.start(agentBundleDir() + "/Contents/Linux/PealixTool", {});
+    ASSERT_TRUE(agent.waitForStarted(5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tray.docked; }, 5000)) << "no dock request in 5 s";
+    agent.terminate();
+    agent.waitForFinished(5000);
 }
 
 int main(int argc, char** argv)

@@ -1,0 +1,43 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "PaneHostScripting.h"
+
+#include "PaneHostWindow.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMetaObject>
+
+PaneHostScripting::PaneHostScripting(PaneHostWindow* window) : QObject(window), m_window(window) {}
+
+bool PaneHostScripting::ShowPane(const QString& path)
+{
+    // Another start without a pane only asks for the window.
+    bool shown = true;
+    if (!path.isEmpty())
+        shown = QFileInfo(path).isAbsolute() && m_window->showPane(path);
+    m_window->bringToFront();
+    return shown;
+}
+
+QString PaneHostScripting::CurrentPaneIdentifier() const
+{
+    return m_window->currentPaneIdentifier();
+}
+
+QString PaneHostScripting::Title() const
+{
+    return m_window->windowTitle();
+}
+
+QString PaneHostScripting::Message() const
+{
+    return m_window->message();
+}
+
+void PaneHostScripting::Quit()
+{
+    // Queued, so that the caller gets its reply before the host goes.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+}

@@ -9,6 +9,7 @@
 //                                false when the pane could not be shown (the window says why)
 //   CurrentPaneIdentifier() -> s the shown pane's bundle identifier ("id of current pane"), empty when none
 //   Title() -> s, Message() -> s the window's title; the message shown instead of a pane, or empty
+//   ListedPanes() -> as           the bundles the list of installed panes offers while it shows
 //   Quit()                       quits the host after replying
 // The host's bundle identifier is the one update coordination looks for among running applications.
 

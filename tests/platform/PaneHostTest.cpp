@@ -13,6 +13,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -174,6 +175,25 @@ TEST_F(PaneHostTest, a_second_start_hands_its_pane_to_the_running_host_and_exits
     EXPECT_EQ(third.exitCode(), 0);
     EXPECT_EQ(text(QStringLiteral("CurrentPaneIdentifier")), QStringLiteral("org.example.beta"));
     EXPECT_EQ(m_host->state(), QProcess::Running);
+}
+
+TEST_F(PaneHostTest, without_a_pane_it_lists_the_installed_ones_the_users_first)
+{
+    const QString user = env.root() + QStringLiteral("/user"),
+                  system = env.root() + QStringLiteral("/system");
+    for (const QString& path :
+         {user + "/PreferencePanes/Same.prefPane", system + "/PreferencePanes/Same.prefPane",
+          system + "/PreferencePanes/Other.prefPane", user + "/PreferencePanes/NotAPane"})
+        QDir().mkpath(path);
+    qputenv("PEALIX_LIBRARY_DIRS", (user + ':' + system).toLocal8Bit());
+    startHost({});
+    qunsetenv("PEALIX_LIBRARY_DIRS");
+
+    const QDBusMessage reply = call(QStringLiteral("ListedPanes"));
+    EXPECT_EQ(
+        reply.arguments().value(0).toStringList(),
+        QStringList({user + "/PreferencePanes/Same.prefPane", system + "/PreferencePanes/Other.prefPane"}));
+    EXPECT_EQ(text(QStringLiteral("Title")), QStringLiteral("Preferences"));
 }
 
 TEST_F(PaneHostTest, a_pane_that_cannot_load_shows_why_and_the_host_carries_on)

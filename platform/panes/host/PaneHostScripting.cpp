@@ -36,6 +36,11 @@ QString PaneHostScripting::Message() const
     return m_window->message();
 }
 
+QStringList PaneHostScripting::ListedPanes() const
+{
+    return m_window->listedPanes();
+}
+
 void PaneHostScripting::Quit()
 {
     // Queued, so that the caller gets its reply before the host goes.

@@ -21,6 +21,7 @@ public slots:
     Q_SCRIPTABLE QString CurrentPaneIdentifier() const;
     Q_SCRIPTABLE QString Title() const;
     Q_SCRIPTABLE QString Message() const;
+    Q_SCRIPTABLE QStringList ListedPanes() const;
     Q_SCRIPTABLE void Quit();
 
 private:

@@ -156,6 +156,16 @@ QString PaneHostWindow::currentPaneIdentifier() const
     return m_pane ? m_identifier : QString();
 }
 
+QStringList PaneHostWindow::listedPanes() const
+{
+    QStringList panes;
+    if (m_stack->currentWidget() == m_overview) {
+        for (int row = 0; row < m_overview->count(); ++row)
+            panes.append(m_overview->item(row)->data(Qt::UserRole).toString());
+    }
+    return panes;
+}
+
 QString PaneHostWindow::message() const
 {
     return m_stack->currentWidget() == m_message ? m_message->text() : QString();

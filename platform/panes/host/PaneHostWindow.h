@@ -29,6 +29,8 @@ public:
     QString currentPaneIdentifier() const;
     // Empty unless a message shows.
     QString message() const;
+    // The bundles the list of installed panes offers, in its order; empty unless the list shows.
+    QStringList listedPanes() const;
 
 private:
     void dropPane();

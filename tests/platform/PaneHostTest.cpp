@@ -177,6 +177,28 @@ TEST_F(PaneHostTest, a_second_start_hands_its_pane_to_the_running_host_and_exits
     EXPECT_EQ(m_host->state(), QProcess::Running);
 }
 
+TEST_F(PaneHostTest, a_pane_asked_to_go_while_its_dialog_runs_goes_once_the_dialog_closed)
+{
+    const QString modal = makePane(QStringLiteral("Modal"),
+                                   infoPlist({"CFBundleIdentifier", "org.example.modal", "NSPrincipalClass",
+                                              "ModalPane", "NSPrefPaneIconLabel", "Modal"}),
+                                   fileBytes(TEST_PANE));
+    startHost({modal});
+    const QDBusMessage reply = call(QStringLiteral("ShowPane"), {testPane("Beta", "org.example.beta")});
+    EXPECT_TRUE(reply.arguments().value(0).toBool()) << reply.errorMessage().toStdString();
+    EXPECT_EQ(text(QStringLiteral("CurrentPaneIdentifier")), QStringLiteral("org.example.modal"));
+
+    call(QStringLiteral("CloseDialog"), {}, QStringLiteral("/TestPane"),
+         QStringLiteral("org.example.TestPane"));
+    QDeadlineTimer deadline(5000);
+    while (text(QStringLiteral("CurrentPaneIdentifier")) != QLatin1String("org.example.beta") &&
+           !deadline.hasExpired())
+        QTest::qWait(20);
+    EXPECT_EQ(text(QStringLiteral("CurrentPaneIdentifier")), QStringLiteral("org.example.beta"));
+    EXPECT_EQ(paneReport(), QStringLiteral("loadMainView mainViewDidLoad:inWindow didSelect shared"));
+    EXPECT_EQ(m_host->state(), QProcess::Running);
+}
+
 TEST_F(PaneHostTest, without_a_pane_it_lists_the_installed_ones_the_users_first)
 {
     const QString user = env.root() + QStringLiteral("/user"),

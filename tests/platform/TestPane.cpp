@@ -8,6 +8,7 @@
 #include "platform/workspace/Workspace.h"
 
 #include <QDBusConnection>
+#include <QDialog>
 #include <QLabel>
 #include <dlfcn.h>
 
@@ -51,9 +52,30 @@ public:
 
 public slots:
     Q_SCRIPTABLE QString Report() const { return m_events.join(QLatin1Char(' ')); }
+    Q_SCRIPTABLE void CloseDialog()
+    {
+        if (m_dialog)
+            m_dialog->accept();
+    }
 
-private:
+protected:
     QStringList m_events;
+    QDialog* m_dialog = nullptr;
+};
+
+// Runs a modal dialog, and with it an event loop of its own, from inside the host's call.
+class ModalPane : public TestPane {
+public:
+    using TestPane::TestPane;
+    void didSelect() override
+    {
+        TestPane::didSelect();
+        QDialog dialog(window());
+        m_dialog = &dialog;
+        dialog.exec();
+        m_dialog = nullptr;
+        m_events << QStringLiteral("dialogClosed");
+    }
 };
 
 } // namespace
@@ -69,7 +91,8 @@ pealixCreatePane(const char*, const platform::Bundle& b)
     return new TestPane(b);
 }
 #else
-PEALIX_PANE_ENTRY_POINTS(if (name == "TestPane") return new TestPane(b);)
+PEALIX_PANE_ENTRY_POINTS(if (name == "TestPane") return new TestPane(b);
+                         if (name == "ModalPane") return new ModalPane(b);)
 #endif
 
 #include "TestPane.moc"

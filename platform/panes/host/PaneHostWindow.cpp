@@ -11,9 +11,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QStackedWidget>
+#include <QThread>
 #include <QVBoxLayout>
 #include <exception>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcHost, "pealix.panehost", QtWarningMsg)
 
@@ -45,11 +48,24 @@ PaneHostWindow::PaneHostWindow()
     connect(m_overview, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { showPane(item->data(Qt::UserRole).toString()); });
     setWindowTitle(hostTitle);
+    m_pending.setInterval(100);
+    connect(&m_pending, &QTimer::timeout, this, [this] {
+        if (paneIsRunning())
+            return;
+        m_pending.stop();
+        showPane(std::exchange(m_pendingPath, QString()));
+    });
 }
 
 PaneHostWindow::~PaneHostWindow()
 {
     dropPane();
+}
+
+bool PaneHostWindow::paneIsRunning() const
+{
+    // The main loop is level one; a deeper one was started by the pane (only the pane runs dialogs).
+    return m_paneCalls > 0 || QThread::currentThread()->loopLevel() > 1;
 }
 
 void PaneHostWindow::dropPane()
@@ -77,6 +93,14 @@ bool PaneHostWindow::showPane(const QString& path)
     const QString bundlePath = canonical(path);
     if (m_pane && bundlePath == m_panePath)
         return true;
+    if (paneIsRunning()) {
+        qCDebug(lcHost) << "showing" << bundlePath << "once the pane returns";
+        m_pendingPath = bundlePath;
+        m_pending.start();
+        return true;
+    }
+    ++m_paneCalls;
+    const auto returned = qScopeGuard([this] { --m_paneCalls; });
 
     // The old pane is gone before the new one starts, so two panes never both write their settings.
     dropPane();

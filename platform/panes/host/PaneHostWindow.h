@@ -7,6 +7,7 @@
 
 #include "platform/panes/PreferencePane.h"
 
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -21,7 +22,8 @@ public:
     ~PaneHostWindow() override;
 
     // Shows the pane bundle at path in place of what was shown, or a message when it cannot; the pane
-    // already shown stays as it is. True when the pane shows.
+    // already shown stays as it is. True when the pane shows, or will once the shown pane's code has
+    // returned (a modal dialog of the pane runs its own event loop, and the pane must outlive it).
     bool showPane(const QString& path);
     void showOverview();
     void bringToFront();
@@ -33,6 +35,7 @@ public:
     QStringList listedPanes() const;
 
 private:
+    bool paneIsRunning() const;
     void dropPane();
     void showMessage(const QString& title, const QString& text);
 
@@ -42,4 +45,7 @@ private:
     std::unique_ptr<platform::PreferencePane> m_pane;
     QString m_panePath;
     QString m_identifier;
+    int m_paneCalls = 0;
+    QString m_pendingPath;
+    QTimer m_pending;
 };

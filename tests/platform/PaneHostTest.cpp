@@ -199,6 +199,17 @@ TEST_F(PaneHostTest, a_pane_asked_to_go_while_its_dialog_runs_goes_once_the_dial
     EXPECT_EQ(m_host->state(), QProcess::Running);
 }
 
+TEST_F(PaneHostTest, quit_while_the_first_panes_dialog_runs_ends_the_host)
+{
+    startHost(
+        {makePane(QStringLiteral("Modal"),
+                  infoPlist({"CFBundleIdentifier", "org.example.modal", "NSPrincipalClass", "ModalPane"}),
+                  fileBytes(TEST_PANE))});
+    call(QStringLiteral("Quit"));
+    ASSERT_TRUE(m_host->waitForFinished(5000));
+    EXPECT_EQ(m_host->exitCode(), 0);
+}
+
 TEST_F(PaneHostTest, without_a_pane_it_lists_the_installed_ones_the_users_first)
 {
     const QString user = env.root() + QStringLiteral("/user"),

@@ -43,6 +43,9 @@ QStringList PaneHostScripting::ListedPanes() const
 
 void PaneHostScripting::Quit()
 {
-    // Queued, so that the caller gets its reply before the host goes.
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    m_quitRequested = true;
+    // Queued, so that the caller gets its reply before the host goes. exit, unlike quit, also ends a pane's
+    // loop that runs before the main one.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }

@@ -24,6 +24,12 @@ public slots:
     Q_SCRIPTABLE QStringList ListedPanes() const;
     Q_SCRIPTABLE void Quit();
 
+public:
+    // A quit asked for before the main loop ran, from a loop of the first pane's, which the main loop
+    // would not see.
+    bool quitRequested() const { return m_quitRequested; }
+
 private:
     PaneHostWindow* m_window;
+    bool m_quitRequested = false;
 };

@@ -63,5 +63,7 @@ int main(int argc, char** argv)
         window.showPane(pane);
     window.resize(window.sizeHint().expandedTo(QSize(480, 320)));
     window.bringToFront();
+    if (scripting.quitRequested())
+        return 0;
     return QApplication::exec();
 }

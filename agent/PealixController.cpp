@@ -110,6 +110,9 @@ void PealixController::prefsUpdateNotificationHandler(const QString&)
     // A burst of notifications costs at most one read per interval; the read that is pending when
     // the last one arrives comes after it and sees what it announced.
     const qint64 sinceRead = m_sinceRead.isValid() ? m_sinceRead.elapsed() : minReadIntervalMs;
+    // Each announcement gets the full round of retries: the file it announced may still be half-written
+    // when the retries for an earlier one have run out.
+    m_unparseableRetries = 0;
     scheduleRead(std::max<qint64>(0, minReadIntervalMs - sinceRead));
 }
 

@@ -24,20 +24,21 @@ void soundReachedEnd(Sound* sound, uint64_t serial); // Sound.cpp
 
 namespace {
 
-// 10 ms chunks, one waiting in the source: what is mixed ahead of the sink (and so deaf to stop and
-// volume) stays near 20 ms, at half the wake-ups of 5 ms chunks.
-constexpr int64_t kChunkFrames = kOutputRate / 100;
+// 20 ms chunks: every chunk costs a wake-up of the output's threads and a message to the sound server,
+// and a stop flushes what is mixed ahead anyway.
+constexpr int64_t kChunkFrames = kOutputRate / 50;
 constexpr int64_t kEndLookahead = kOutputRate * 6 / 100; // end announced 60 ms ahead
 constexpr int kDefaultLingerMs = 1500;
 constexpr int kDrainTimeoutMs = 500;
 constexpr int kPreparedHoldMs = 5000;
 // The mix standing still this long while a stream should be consuming it means the sink hangs.
 constexpr int kStallMs = 3000;
-// Sink-side buffering: a 60 ms ring keeps volume changes within 100 ms; topping it up every 10 ms keeps
-// the sound server's share small (a segment of half the ring or more makes the server work hard).
+// Sink-side buffering: a 60 ms ring plus the chunk being written keeps volume changes within 100 ms;
+// topped up a chunk at a time, so each chunk is one request from the server (a segment of half the ring
+// or more makes the server work hard).
 // A stop, and a sound starting on an idle stream, flush what it holds.
 constexpr gint64 kSinkBufferUs = 60000;
-constexpr gint64 kSinkLatencyUs = 10000;
+constexpr gint64 kSinkLatencyUs = 20000;
 
 constexpr const char* kSilentSink = "fakesink sync=true";
 

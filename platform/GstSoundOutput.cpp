@@ -162,7 +162,20 @@ QString errorText(GstMessage* message)
     return text;
 }
 
-// appsrc ! audioconvert ! audioresample [! clocksync] ! <sink>, built and run on the stream's thread.
+// True when the sink takes the mix as it is, so no converters need to sit in front of it.
+bool acceptsAsIs(GstElement* sinkBin, GstCaps* caps)
+{
+    // An auto-detecting bin picks its device when it goes to READY.
+    if (gst_element_set_state(sinkBin, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
+        return false;
+    GstPad* pad = gst_element_get_static_pad(sinkBin, "sink");
+    const bool accepts = pad && gst_pad_query_accept_caps(pad, caps);
+    if (pad)
+        gst_object_unref(pad);
+    return accepts;
+}
+
+// appsrc [! audioconvert ! audioresample] [! clocksync] ! <sink>, built and run on the stream's thread.
 bool buildAndStart(GstSoundOutput::Stream& s, QString* why)
 {
     GError* error = nullptr;
@@ -174,8 +187,6 @@ bool buildAndStart(GstSoundOutput::Stream& s, QString* why)
     }
     g_clear_error(&error);
     GstElement* src = gst_element_factory_make("appsrc", nullptr);
-    GstElement* conv = gst_element_factory_make("audioconvert", nullptr);
-    GstElement* res = gst_element_factory_make("audioresample", nullptr);
     // A sink that does not wait for the clock (a file writer) would consume the stream at once.
     GstElement* pacer = binSyncs(sinkBin) ? nullptr : gst_element_factory_make("clocksync", nullptr);
     s.paced = pacer != nullptr;
@@ -193,7 +204,6 @@ bool buildAndStart(GstSoundOutput::Stream& s, QString* why)
     gst_buffer_pool_config_set_params(config, caps, guint(chunkBytes), 4, 0);
     gst_buffer_pool_set_config(s.pool, config);
     gst_buffer_pool_set_active(s.pool, TRUE);
-    gst_caps_unref(caps);
     GstAppSrcCallbacks callbacks = {};
     callbacks.need_data = needData;
     gst_app_src_set_callbacks(GST_APP_SRC(src), &callbacks, &s, nullptr);
@@ -201,14 +211,23 @@ bool buildAndStart(GstSoundOutput::Stream& s, QString* why)
     gst_pad_add_probe(srcPad, GST_PAD_PROBE_TYPE_BUFFER, dropStale, &s, nullptr);
     gst_object_unref(srcPad);
 
-    gst_bin_add_many(GST_BIN(s.pipeline), src, conv, res, sinkBin, nullptr);
-    bool linked = gst_element_link_many(src, conv, res, nullptr);
+    gst_bin_add_many(GST_BIN(s.pipeline), src, sinkBin, nullptr);
+    GstElement* last = src;
+    bool linked = true;
+    if (!acceptsAsIs(sinkBin, caps)) {
+        GstElement* conv = gst_element_factory_make("audioconvert", nullptr);
+        GstElement* res = gst_element_factory_make("audioresample", nullptr);
+        gst_bin_add_many(GST_BIN(s.pipeline), conv, res, nullptr);
+        linked = gst_element_link_many(src, conv, res, nullptr);
+        last = res;
+    }
+    gst_caps_unref(caps);
     if (pacer) {
         gst_bin_add(GST_BIN(s.pipeline), pacer);
-        linked = linked && gst_element_link_many(res, pacer, sinkBin, nullptr);
-    } else {
-        linked = linked && gst_element_link(res, sinkBin);
+        linked = linked && gst_element_link(last, pacer);
+        last = pacer;
     }
+    linked = linked && gst_element_link(last, sinkBin);
     s.src = GST_APP_SRC(src);
     // The sound server's mixer shows the title as the stream's media name.
     gst_element_send_event(

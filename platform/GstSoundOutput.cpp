@@ -27,6 +27,9 @@ namespace {
 // 20 ms chunks: every chunk costs a wake-up of the output's threads and a message to the sound server,
 // and a stop flushes what is mixed ahead anyway.
 constexpr int64_t kChunkFrames = kOutputRate / 50;
+// A paced sink is not flushed when a sound starts on an idle stream, so the silence queued ahead of it
+// delays the sound: shorter chunks there (file writers and tests, where wake-ups cost nothing that matters).
+constexpr int64_t kPacedChunkFrames = kOutputRate / 100;
 constexpr int64_t kEndLookahead = kOutputRate * 6 / 100; // end announced 60 ms ahead
 constexpr int kDefaultLingerMs = 1500;
 constexpr int kDrainTimeoutMs = 500;
@@ -98,6 +101,7 @@ struct GstSoundOutput::Stream {
     bool silent = false;
     bool paced = false; // clocksync in front of a sink that does not sync by itself
     int channels = 1;
+    int64_t chunkFrames = kChunkFrames;
     QString title;
     GstElement* pipeline = nullptr;
     GstAppSrc* src = nullptr;
@@ -190,8 +194,10 @@ bool buildAndStart(GstSoundOutput::Stream& s, QString* why)
     // A sink that does not wait for the clock (a file writer) would consume the stream at once.
     GstElement* pacer = binSyncs(sinkBin) ? nullptr : gst_element_factory_make("clocksync", nullptr);
     s.paced = pacer != nullptr;
+    if (s.paced)
+        s.chunkFrames = kPacedChunkFrames;
 
-    const size_t chunkBytes = size_t(kChunkFrames) * size_t(s.channels) * sizeof(int16_t);
+    const size_t chunkBytes = size_t(s.chunkFrames) * size_t(s.channels) * sizeof(int16_t);
     GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "rate", G_TYPE_INT,
                                         kOutputRate, "channels", G_TYPE_INT, s.channels, "layout",
                                         G_TYPE_STRING, "interleaved", nullptr);
@@ -602,7 +608,7 @@ void GstSoundOutput::streamFinished(const std::shared_ptr<Stream>& stream)
 
 void GstSoundOutput::render(Stream* stream)
 {
-    const int64_t n = kChunkFrames;
+    const int64_t n = stream->chunkFrames;
     const int channels = stream->channels;
     GstBuffer* buffer = nullptr;
     if (gst_buffer_pool_acquire_buffer(stream->pool, &buffer, nullptr) != GST_FLOW_OK)

@@ -27,20 +27,24 @@ void soundReachedEnd(Sound* sound, uint64_t serial); // Sound.cpp
 
 namespace {
 
-// 10 ms chunks, one waiting in the source: what is mixed ahead of the sink (and so deaf to stop and
-// volume) stays near 20 ms, at half the wake-ups of 5 ms chunks.
-constexpr int64_t kChunkFrames = kOutputRate / 100;
+// 20 ms chunks: every chunk costs a wake-up of the output's threads and a message to the sound server,
+// and a stop flushes what is mixed ahead anyway.
+constexpr int64_t kChunkFrames = kOutputRate / 50;
+// A paced sink is not flushed when a sound starts on an idle stream, so the silence queued ahead of it
+// delays the sound: shorter chunks there (file writers and tests, where wake-ups cost nothing that matters).
+constexpr int64_t kPacedChunkFrames = kOutputRate / 100;
 constexpr int64_t kEndLookahead = kOutputRate * 6 / 100; // end announced 60 ms ahead
 constexpr int kDefaultLingerMs = 1500;
 constexpr int kDrainTimeoutMs = 500;
 constexpr int kPreparedHoldMs = 5000;
 // The mix standing still this long while a stream should be consuming it means the sink hangs.
 constexpr int kStallMs = 3000;
-// Sink-side buffering: a 60 ms ring keeps volume changes within 100 ms; topping it up every 10 ms keeps
-// the sound server's share small (a segment of half the ring or more makes the server work hard).
+// Sink-side buffering: a 60 ms ring plus the chunk being written keeps volume changes within 100 ms;
+// topped up a chunk at a time, so each chunk is one request from the server (a segment of half the ring
+// or more makes the server work hard).
 // A stop, and a sound starting on an idle stream, flush what it holds.
 constexpr gint64 kSinkBufferUs = 60000;
-constexpr gint64 kSinkLatencyUs = 10000;
+constexpr gint64 kSinkLatencyUs = 20000;
 
 constexpr const char* kSilentSink = "fakesink sync=true";
 
@@ -100,6 +104,7 @@ struct GstSoundOutput::Stream {
     bool silent = false;
     bool paced = false; // clocksync in front of a sink that does not sync by itself
     int channels = 1;
+    int64_t chunkFrames = kChunkFrames;
     QString title;
     GstElement* pipeline = nullptr;
     GstAppSrc* src = nullptr;
@@ -164,7 +169,20 @@ QString errorText(GstMessage* message)
     return text;
 }
 
-// appsrc ! audioconvert ! audioresample [! clocksync] ! <sink>, built and run on the stream's thread.
+// True when the sink takes the mix as it is, so no converters need to sit in front of it.
+bool acceptsAsIs(GstElement* sinkBin, GstCaps* caps)
+{
+    // An auto-detecting bin picks its device when it goes to READY.
+    if (gst_element_set_state(sinkBin, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
+        return false;
+    GstPad* pad = gst_element_get_static_pad(sinkBin, "sink");
+    const bool accepts = pad && gst_pad_query_accept_caps(pad, caps);
+    if (pad)
+        gst_object_unref(pad);
+    return accepts;
+}
+
+// appsrc [! audioconvert ! audioresample] [! clocksync] ! <sink>, built and run on the stream's thread.
 bool buildAndStart(GstSoundOutput::Stream& s, QString* why)
 {
     GError* error = nullptr;
@@ -176,13 +194,13 @@ bool buildAndStart(GstSoundOutput::Stream& s, QString* why)
     }
     g_clear_error(&error);
     GstElement* src = gst_element_factory_make("appsrc", nullptr);
-    GstElement* conv = gst_element_factory_make("audioconvert", nullptr);
-    GstElement* res = gst_element_factory_make("audioresample", nullptr);
     // A sink that does not wait for the clock (a file writer) would consume the stream at once.
     GstElement* pacer = binSyncs(sinkBin) ? nullptr : gst_element_factory_make("clocksync", nullptr);
     s.paced = pacer != nullptr;
+    if (s.paced)
+        s.chunkFrames = kPacedChunkFrames;
 
-    const size_t chunkBytes = size_t(kChunkFrames) * size_t(s.channels) * sizeof(int16_t);
+    const size_t chunkBytes = size_t(s.chunkFrames) * size_t(s.channels) * sizeof(int16_t);
     GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "rate", G_TYPE_INT,
                                         kOutputRate, "channels", G_TYPE_INT, s.channels, "layout",
                                         G_TYPE_STRING, "interleaved", nullptr);
@@ -195,7 +213,6 @@ bool buildAndStart(GstSoundOutput::Stream& s, QString* why)
     gst_buffer_pool_config_set_params(config, caps, guint(chunkBytes), 4, 0);
     gst_buffer_pool_set_config(s.pool, config);
     gst_buffer_pool_set_active(s.pool, TRUE);
-    gst_caps_unref(caps);
     GstAppSrcCallbacks callbacks = {};
     callbacks.need_data = needData;
     gst_app_src_set_callbacks(GST_APP_SRC(src), &callbacks, &s, nullptr);
@@ -203,14 +220,23 @@ bool buildAndStart(GstSoundOutput::Stream& s, QString* why)
     gst_pad_add_probe(srcPad, GST_PAD_PROBE_TYPE_BUFFER, dropStale, &s, nullptr);
     gst_object_unref(srcPad);
 
-    gst_bin_add_many(GST_BIN(s.pipeline), src, conv, res, sinkBin, nullptr);
-    bool linked = gst_element_link_many(src, conv, res, nullptr);
+    gst_bin_add_many(GST_BIN(s.pipeline), src, sinkBin, nullptr);
+    GstElement* last = src;
+    bool linked = true;
+    if (!acceptsAsIs(sinkBin, caps)) {
+        GstElement* conv = gst_element_factory_make("audioconvert", nullptr);
+        GstElement* res = gst_element_factory_make("audioresample", nullptr);
+        gst_bin_add_many(GST_BIN(s.pipeline), conv, res, nullptr);
+        linked = gst_element_link_many(src, conv, res, nullptr);
+        last = res;
+    }
+    gst_caps_unref(caps);
     if (pacer) {
         gst_bin_add(GST_BIN(s.pipeline), pacer);
-        linked = linked && gst_element_link_many(res, pacer, sinkBin, nullptr);
-    } else {
-        linked = linked && gst_element_link(res, sinkBin);
+        linked = linked && gst_element_link(last, pacer);
+        last = pacer;
     }
+    linked = linked && gst_element_link(last, sinkBin);
     s.src = GST_APP_SRC(src);
     // The sound server's mixer shows the title as the stream's media name.
     gst_element_send_event(
@@ -585,7 +611,7 @@ void GstSoundOutput::streamFinished(const std::shared_ptr<Stream>& stream)
 
 void GstSoundOutput::render(Stream* stream)
 {
-    const int64_t n = kChunkFrames;
+    const int64_t n = stream->chunkFrames;
     const int channels = stream->channels;
     GstBuffer* buffer = nullptr;
     if (gst_buffer_pool_acquire_buffer(stream->pool, &buffer, nullptr) != GST_FLOW_OK)

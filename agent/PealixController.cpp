@@ -17,8 +17,6 @@
 #include <QMenu>
 #include <QTimer>
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace {
 

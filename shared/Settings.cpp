@@ -7,6 +7,7 @@
 #include "platform/settings/PropertyList.h"
 #include "shared/PrefKeys.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 

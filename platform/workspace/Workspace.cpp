@@ -8,24 +8,16 @@
 #include "platform/workspace/logind/LogindSleepMonitor.h"
 #include "platform/workspace/proc/ProcApplicationScanner.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMetaMethod>
-#include <QProcess>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <QUrl>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unordered_map>
 
-// GIO names a struct member "signals", which Qt defines as a macro.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gio.h>
-#pragma pop_macro("signals")
 #include <sys/syscall.h>
 #include <unistd.h>
 

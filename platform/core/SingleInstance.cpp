@@ -3,6 +3,8 @@
 
 #include "platform/core/SingleInstance.h"
 
+#include "platform/core/RuntimeDirectory.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDir>
@@ -29,21 +31,6 @@ constexpr uint doNotQueue = 4;
 constexpr uint primaryOwner = 1;
 constexpr uint alreadyOwner = 4;
 
-// The user's runtime directory, or a private one in /tmp that nobody else could have made for us.
-QByteArray lockDirectory()
-{
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && runtime.startsWith('/'))
-        return runtime;
-    const QByteArray fallback = "/tmp/pealix-" + QByteArray::number(::getuid());
-    ::mkdir(fallback.constData(), 0700);
-    struct stat st {};
-    if (::lstat(fallback.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
-        (st.st_mode & 077) != 0)
-        return {};
-    return fallback;
-}
-
 } // namespace
 
 SingleInstance::SingleInstance(const QString& name) : m_name(name) {}
@@ -57,7 +44,7 @@ SingleInstance::~SingleInstance()
 bool SingleInstance::acquire()
 {
     if (m_lockFd < 0) {
-        const QByteArray directory = lockDirectory();
+        const QByteArray directory = runtimeDirectory();
         if (!directory.isEmpty()) {
             const QByteArray path = directory + '/' + QFile::encodeName(m_name) + ".lock";
             const int fd =

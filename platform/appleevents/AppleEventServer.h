@@ -1,0 +1,59 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+// Receives the events sent to this process (AESendMessage with this process's serial number as target)
+// on its socket, and answers each with the reply its handler fills in.
+//
+// Clients are served from the event loop one event at a time; a client that connects and sends nothing,
+// or sends too much, is dropped after the request time-out without holding up the others.
+
+#include "platform/Export.h"
+#include "platform/appleevents/AppleEvent.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+
+class QSocketNotifier;
+
+namespace platform {
+
+class PEALIX_EXPORT AppleEventServer : public QObject {
+    Q_OBJECT
+public:
+    // The handler gets the event and a reply of class 'aevt' / 'ansr' with no parameters; a status it
+    // returns other than noErr is put in the reply as 'errn' ('shor').
+    using Handler = std::function<OSErr(const AppleEvent& event, AppleEvent* reply)>;
+
+    explicit AppleEventServer(Handler handler, QObject* parent = nullptr);
+    ~AppleEventServer() override;
+
+    // Listens on appleEventSocketPath() of this process, in a folder only the user can open. A socket
+    // file left there by a process that has gone is replaced. False when it cannot listen.
+    bool listen();
+    QString path() const { return m_path; }
+    void setRequestTimeout(int milliseconds) { m_requestTimeoutMs = milliseconds; }
+
+signals:
+    // After each event has been answered (or a client dropped).
+    void served();
+
+private:
+    struct Client;
+    void accept();
+    void readFrom(int fd);
+    void writeTo(int fd);
+    void drop(int fd);
+
+    Handler m_handler;
+    QString m_path;
+    int m_listenFd = -1;
+    QSocketNotifier* m_acceptNotifier = nullptr;
+    std::map<int, std::unique_ptr<Client>> m_clients;
+    int m_requestTimeoutMs = 5000;
+};
+
+} // namespace platform

@@ -518,23 +518,42 @@ OSErr AESendMessage(const AppleEvent& event, AppleEvent* reply, int sendMode, lo
 
     const long ticks = timeOutInTicks > 0 ? timeOutInTicks : defaultTimeoutTicks;
     const auto deadline = Clock::now() + std::chrono::milliseconds(ticks * 1000 / 60);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0)
-        return connectionInvalid;
+    int fd = -1;
     struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
+        int& fd;
+        ~Closer()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
     } closer{fd};
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        // A full backlog: the server is busy with other clients.
-        if (errno != EAGAIN && errno != EINPROGRESS)
+    for (;;) {
+        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0)
             return connectionInvalid;
-        if (!waitFor(fd, POLLOUT, deadline))
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+            break;
+        if (errno == EAGAIN || errno == EINPROGRESS) {
+            // A full backlog: the server is busy with other clients.
+            if (!waitFor(fd, POLLOUT, deadline))
+                return errAETimeout;
+            int error = 0;
+            socklen_t length = sizeof error;
+            if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
+                return connectionInvalid;
+            break;
+        }
+        if (errno != ENOENT && errno != ECONNREFUSED)
+            return connectionInvalid;
+        // A process that was just launched may not listen yet; one that has gone never will.
+        ProcessSerialNumber now;
+        if (GetProcessForPID(pid_t(psn.pid), &now) != noErr || now.startTime != psn.startTime)
+            return connectionInvalid;
+        ::close(fd);
+        fd = -1;
+        if (millisecondsLeft(deadline) == 0)
             return errAETimeout;
-        int error = 0;
-        socklen_t length = sizeof error;
-        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
-            return connectionInvalid;
+        ::usleep(5000);
     }
     if (const OSErr status = writeAll(fd, encodeAppleEvent(event), deadline); status != noErr)
         return status;

@@ -3,6 +3,7 @@
 
 #include "platform/workspace/LaunchServices.h"
 
+#include "platform/bundles/Bundle.h"
 #include "platform/core/Log.h"
 
 #include <QDir>
@@ -84,6 +85,83 @@ bool openDocument(const QString& path)
         g_clear_error(&error);
     }
     return opened;
+}
+
+} // namespace platform::LaunchServices
+
+namespace platform::LaunchServices {
+
+namespace {
+
+std::uint32_t codeOf(const QString& text)
+{
+    const QByteArray code = text.toLatin1();
+    if (code.size() != 4)
+        return 0;
+    return (std::uint32_t(std::uint8_t(code[0])) << 24) | (std::uint32_t(std::uint8_t(code[1])) << 16) |
+           (std::uint32_t(std::uint8_t(code[2])) << 8) | std::uint32_t(std::uint8_t(code[3]));
+}
+
+} // namespace
+
+int LSFindApplicationForInfo(std::uint32_t creator, const QString& bundleIdentifier, const QString& name,
+                             QString* appPath)
+{
+    const QString directory = programsDirectory();
+    if (directory.isEmpty())
+        return kLSApplicationNotFoundErr;
+    QStringList bundles =
+        QDir(directory).entryList({QStringLiteral("*.app")}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& entry : bundles) {
+        const Bundle bundle(directory + '/' + entry);
+        const QVariantMap info = bundle.infoDictionary();
+        const bool matches =
+            (creator != 0 && codeOf(info.value(QStringLiteral("CFBundleSignature")).toString()) == creator) ||
+            (!bundleIdentifier.isEmpty() && bundle.bundleIdentifier() == bundleIdentifier) ||
+            (!name.isEmpty() && entry == name);
+        if (matches) {
+            if (appPath)
+                *appPath = bundle.bundlePath();
+            return noErr;
+        }
+    }
+    return kLSApplicationNotFoundErr;
+}
+
+int LSOpenApplication(const LSApplicationParameters& parameters, ProcessSerialNumber* psn)
+{
+    const QString app = QFileInfo(parameters.application).canonicalFilePath();
+    const Bundle bundle(app);
+    const QString executable = bundle.pathForAuxiliaryExecutable(
+        bundle.infoDictionary().value(QStringLiteral("CFBundleExecutable")).toString());
+    if (app.isEmpty() || executable.isEmpty() || !QFileInfo(executable).isExecutable())
+        return kLSApplicationNotFoundErr;
+
+    ProcessSerialNumber running = kNoProcess;
+    while (GetNextProcess(&running) == noErr) {
+        ProcessInfoRec info;
+        if (GetProcessInformation(running, &info) == noErr && info.processAppPath == app) {
+            if (psn)
+                *psn = running;
+            return noErr;
+        }
+    }
+
+    QProcess process;
+    process.setProgram(executable);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.setChildProcessModifier([] { ::setsid(); });
+    qint64 pid = 0;
+    if (!process.startDetached(&pid) || pid <= 0)
+        return kLSLaunchFailedErr;
+    ProcessSerialNumber started;
+    if (GetProcessForPID(pid_t(pid), &started) != noErr)
+        return kLSLaunchFailedErr;
+    if (psn)
+        *psn = started;
+    return noErr;
 }
 
 } // namespace platform::LaunchServices

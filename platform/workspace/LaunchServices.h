@@ -7,9 +7,11 @@
 // Test seam: PEALIX_PROGRAMS_DIR replaces that directory.
 
 #include "platform/Export.h"
+#include "platform/workspace/ProcessManager.h"
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 namespace platform::LaunchServices {
 
@@ -22,5 +24,26 @@ PEALIX_EXPORT bool openApplication(const QString& program, const QStringList& ar
 // A "*.prefPane" directory opens in the pane host, anything else in the desktop's default application.
 // False (and one log line) when it cannot.
 PEALIX_EXPORT bool openDocument(const QString& path);
+
+constexpr int kLSApplicationNotFoundErr = -10814;
+constexpr int kLSLaunchFailedErr = -10810;
+constexpr int kLSLaunchDefaults = 1;
+
+struct PEALIX_EXPORT LSApplicationParameters {
+    long version = 0;
+    int flags = kLSLaunchDefaults;
+    // The application bundle (a "*.app" directory).
+    QString application;
+};
+
+// The first application bundle among the platform's programs whose CFBundleSignature is creator (a
+// four-character code; 0 matches any), or whose identifier is bundleIdentifier, or whose file name is
+// name; noErr and *appPath, or kLSApplicationNotFoundErr.
+PEALIX_EXPORT int LSFindApplicationForInfo(std::uint32_t creator, const QString& bundleIdentifier,
+                                           const QString& name, QString* appPath);
+// Starts the bundle's executable detached, or finds it running already (then it is left alone); noErr and
+// *psn, kLSApplicationNotFoundErr for a bundle without an executable, kLSLaunchFailedErr when it did not
+// start.
+PEALIX_EXPORT int LSOpenApplication(const LSApplicationParameters& parameters, ProcessSerialNumber* psn);
 
 } // namespace platform::LaunchServices

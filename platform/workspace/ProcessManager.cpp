@@ -3,9 +3,76 @@
 
 #include "platform/workspace/ProcessManager.h"
 
+#include "platform/bundles/Bundle.h"
 #include "platform/workspace/proc/ProcApplicationScanner.h"
 
+#include <QFile>
+#include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
 namespace platform {
+
+namespace {
+
+constexpr std::uint32_t unknownSignature = 0x3f3f3f3f;
+
+bool ownedByUser(ProcApplicationScanner& scanner, qint64 pid)
+{
+    struct stat st {};
+    const QByteArray dir = scanner.procRoot() + '/' + QByteArray::number(pid);
+    return ::stat(dir.constData(), &st) == 0 && st.st_uid == ::getuid();
+}
+
+std::uint32_t signatureOf(const QString& bundlePath)
+{
+    if (!bundlePath.endsWith(QLatin1String(".app")))
+        return unknownSignature;
+    const QByteArray code =
+        Bundle(bundlePath).infoDictionary().value(QStringLiteral("CFBundleSignature")).toString().toLatin1();
+    if (code.size() != 4)
+        return unknownSignature;
+    return (std::uint32_t(std::uint8_t(code[0])) << 24) | (std::uint32_t(std::uint8_t(code[1])) << 16) |
+           (std::uint32_t(std::uint8_t(code[2])) << 8) | std::uint32_t(std::uint8_t(code[3]));
+}
+
+} // namespace
+
+int GetNextProcess(ProcessSerialNumber* psn)
+{
+    if (!psn)
+        return -50;
+    ProcApplicationScanner& scanner = ProcApplicationScanner::shared();
+    // One listing per walk: a walk of n processes reads the table once, not n times.
+    thread_local std::vector<qint64> walk;
+    if (psn->pid == kNoProcess.pid && psn->startTime == kNoProcess.startTime)
+        scanner.listPids(walk);
+    auto next = std::upper_bound(walk.begin(), walk.end(), psn->pid);
+    for (; next != walk.end(); ++next) {
+        if (!ownedByUser(scanner, *next))
+            continue;
+        if (const std::optional<ProcessKey> key = scanner.keyForPid(*next)) {
+            *psn = {key->pid, key->startTime};
+            return noErr;
+        }
+    }
+    return procNotFound;
+}
+
+int GetProcessInformation(const ProcessSerialNumber& psn, ProcessInfoRec* info)
+{
+    const QVariantMap process = ProcessInformationCopyDictionary(psn);
+    if (process.isEmpty())
+        return procNotFound;
+    if (info) {
+        info->processNumber = psn;
+        info->processAppPath = process.value(QStringLiteral("BundlePath")).toString();
+        info->processName = process.value(QStringLiteral("CFBundleName")).toString();
+        info->processSignature = signatureOf(info->processAppPath);
+    }
+    return noErr;
+}
 
 int GetProcessForPID(pid_t pid, ProcessSerialNumber* psn)
 {

@@ -9,7 +9,9 @@
 
 #include "platform/Export.h"
 
+#include <QString>
 #include <QVariantMap>
+#include <cstdint>
 
 #include <sys/types.h>
 
@@ -23,6 +25,26 @@ struct PEALIX_EXPORT ProcessSerialNumber {
     qint64 pid = 0;
     quint64 startTime = 0;
 };
+
+// The start of a walk through the processes.
+constexpr ProcessSerialNumber kNoProcess{0, 0};
+
+// What GetProcessInformation tells of a process.
+struct PEALIX_EXPORT ProcessInfoRec {
+    ProcessSerialNumber processNumber;
+    QString processName;
+    // The bundle's CFBundleSignature as a four-character code, '????' (0x3f3f3f3f) when it has none.
+    std::uint32_t processSignature = 0;
+    // The enclosing .app bundle, or empty.
+    QString processAppPath;
+};
+
+// The walk over this user's processes, in process-table order: from kNoProcess, *psn becomes the first
+// process, then each call moves it to the next; procNotFound after the last. A walk sees the processes
+// that ran when it started from kNoProcess.
+PEALIX_EXPORT int GetNextProcess(ProcessSerialNumber* psn);
+// noErr and *info filled, or procNotFound when the process has gone.
+PEALIX_EXPORT int GetProcessInformation(const ProcessSerialNumber& psn, ProcessInfoRec* info);
 
 // noErr and *psn filled when a process with that pid exists, procNotFound otherwise (psn may be null).
 PEALIX_EXPORT int GetProcessForPID(pid_t pid, ProcessSerialNumber* psn);

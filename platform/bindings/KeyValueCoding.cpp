@@ -33,6 +33,7 @@ struct KeyState {
     int writeDepth = 0;
     bool notifiedInWrite = false;
     bool connected = false;
+    quint64 generation = 0;
 };
 
 QMetaProperty propertyOf(const QObject* object, const char* key)
@@ -94,11 +95,15 @@ public:
         change.key = key;
         change.newValue = parent()->property(key.constData());
         change.oldValue = std::exchange(s->delivered, change.newValue);
+        const quint64 generation = ++s->generation;
         const QList<ObserverEntry> observers = s->observers;
         for (const ObserverEntry& entry : observers) {
             // A handler may have removed a later observer; the copy would still call it.
             KeyState* now = state(key);
-            if (!now || !entry.observer)
+            // A handler that changed the key again has had the newer change delivered to everyone.
+            if (!now || now->generation != generation)
+                return;
+            if (!entry.observer)
                 continue;
             const bool registered = std::any_of(now->observers.cbegin(), now->observers.cend(),
                                                 [&](const ObserverEntry& e) { return e.id == entry.id; });

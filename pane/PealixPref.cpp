@@ -30,12 +30,12 @@ using platform::willChangeValueForKey;
 
 const QString PealixPref::customChoiceName = QStringLiteral("Custom...");
 const QString PealixPref::customKey = QStringLiteral("custom");
+const QString PealixPref::contextKeyPath = QStringLiteral("keyPath");
+const QString PealixPref::contextOldValue = QStringLiteral("old");
 
 namespace {
 
 const QString agentBundleName = QStringLiteral("PealixTool.app");
-const QString keyPathKey = QStringLiteral("keyPath");
-const QString oldValueKey = QStringLiteral("old");
 constexpr int panelConfirmed = 1;
 // A chosen file still loading after this long (a hung mount) is refused like a file without sound.
 constexpr int customSoundLoadLimitMs = 10000;
@@ -301,8 +301,8 @@ void PealixPref::startCustomChoice(const KeyValueChange& change)
     // A sheet per window: an earlier one still open is ended as cancelled first.
     if (m_customSoundPanel)
         m_customSoundPanel->reject();
-    const QVariantMap contextInfo{{oldValueKey, change.oldValue},
-                                  {keyPathKey, QString::fromLatin1(change.key)}};
+    const QVariantMap contextInfo{{PealixPref::contextOldValue, change.oldValue},
+                                  {PealixPref::contextKeyPath, QString::fromLatin1(change.key)}};
     auto* panel = new QFileDialog(window());
     panel->setFileMode(QFileDialog::ExistingFile);
     panel->setWindowModality(Qt::WindowModal);
@@ -343,7 +343,7 @@ void PealixPref::customSoundPanelDidEnd(const QStringList& filenames, int return
         return;
     }
     // A slow file is decided when it has loaded, as long as the quarter still waits on "Custom...".
-    const QString key = contextInfo.value(keyPathKey).toString();
+    const QString key = contextInfo.value(PealixPref::contextKeyPath).toString();
     const QVariant waitingOn = platform::valueForKey(this, key.toLatin1().constData());
     auto decided = std::make_shared<bool>(false);
     const auto decide = [this, movie, decided, path, contextInfo, key, waitingOn](bool ok) {
@@ -363,7 +363,7 @@ void PealixPref::customSoundPanelDidEnd(const QStringList& filenames, int return
 
 void PealixPref::finishCustomChoice(const QString& path, const QVariantMap& contextInfo)
 {
-    const Quarter* q = quarterForSelection(contextInfo.value(keyPathKey).toString());
+    const Quarter* q = quarterForSelection(contextInfo.value(PealixPref::contextKeyPath).toString());
     if (!q)
         return;
     platform::MutableArrayProxy list = platform::mutableArrayValueForKey(this, q->list);
@@ -377,9 +377,9 @@ void PealixPref::finishCustomChoice(const QString& path, const QVariantMap& cont
 
 void PealixPref::restoreChoice(const QVariantMap& contextInfo)
 {
-    const QString key = contextInfo.value(keyPathKey).toString();
+    const QString key = contextInfo.value(PealixPref::contextKeyPath).toString();
     if (quarterForSelection(key))
-        setValueForKey(this, contextInfo.value(oldValueKey), key.toLatin1().constData());
+        setValueForKey(this, contextInfo.value(PealixPref::contextOldValue), key.toLatin1().constData());
 }
 
 QAbstractButton* PealixPref::previewButtonForMinute(int minute) const

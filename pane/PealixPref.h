@@ -65,6 +65,9 @@ public:
     // "Custom..." and the keys of a custom entry.
     static const QString customChoiceName;
     static const QString customKey;
+    // The keys of the custom-sound panel's context: the selection's key and its value before "Custom...".
+    static const QString contextKeyPath;
+    static const QString contextOldValue;
 
     explicit PealixPref(const platform::Bundle& bundle, QObject* parent = nullptr);
     ~PealixPref() override;

@@ -11,6 +11,7 @@
 #include "shared/ChimeSets.h"
 #include "shared/PrefKeys.h"
 #include "shared/Settings.h"
+#include "support/NSVTextFieldCell.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>
@@ -108,7 +109,12 @@ void PealixPref::mainViewDidLoad()
     m_chimesetDict.clear();
     m_standardChimesets.clear();
     buildChoiceLists();
-    // The name column's vertically centred cell and the table's file drops come with the editor.
+    if (QTableView* table = m_excludedAppNameColumn.tableView) {
+        auto* cell = new NSVTextFieldCell(table);
+        cell->setVerticalAlignment(true);
+        table->setItemDelegateForColumn(m_excludedAppNameColumn.column, cell);
+        // Dropped applications are taken once the list can be edited.
+    }
     readPrefs();
     saveToPrefs();
     stopPreview();

@@ -34,6 +34,9 @@ public:
     // The bundles the list of installed panes offers, in its order; empty unless the list shows.
     QStringList listedPanes() const;
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     bool paneIsRunning() const;
     void dropPane();
@@ -48,4 +51,5 @@ private:
     int m_paneCalls = 0;
     QString m_pendingPath;
     QTimer m_pending;
+    bool m_drawn = false;
 };

@@ -1,0 +1,101 @@
+#!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 The Pealix developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""The installed product as a user and a screen reader meet it.
+
+  desktop_end_to_end.py BUILD_DIR SOURCE_DIR
+
+Installs the build into a temporary prefix, starts the agent and then the launcher under Xvfb with
+the accessibility bus, finds the pane's controls by their accessible names, toggles "Play melody at
+:15" and checks the settings file with plistlib and that the running agent re-read it.
+"""
+
+import os
+import plistlib
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(sys.argv[2], "tools"))
+import pealix_desktop as desk  # noqa: E402
+
+NAMES = ([f"Play melody at :{m:02d}" for m in (0, 15, 30, 45)]
+         + [f"Strike the hour at :{m:02d}" for m in (0, 15, 30, 45)]
+         + [f"Preview :{m:02d}" for m in (0, 15, 30, 45)]
+         + ["Volume", "Chimes on", "Show icon in the panel", "Excluded applications",
+            "Add application…", "Remove application", "Help", "Check for updates", "Uninstall…"])
+
+
+def chimeinfo(path):
+    with open(path, "rb") as stream:
+        settings = plistlib.load(stream)
+    return settings, {record["minute"]: record for record in settings["com.quorlenvik.pealix.chimeinfo"]}
+
+
+def fail(message):
+    print("FAIL:", message)
+    sys.exit(1)
+
+
+def main():
+    build = sys.argv[1]
+    prefix = tempfile.mkdtemp(prefix="pealix-prefix-")
+    try:
+        subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True,
+                       stdout=subprocess.DEVNULL)
+        pane = os.path.join(prefix, "lib/PreferencePanes/Pealix.prefPane")
+        with desk.Session(accessibility=True) as session:
+            agent = session.start([os.path.join(pane, desk.AGENT_IN_PANE)], "pealix.agent.prefs.debug=true")
+            agent.wait_for("settings read", timeout=20)
+            opened = agent.count()
+            session.start([os.path.join(prefix, "bin/pealix-preferences")], "pealix.panehost.debug=true")
+            app = desk.find_application("pealix-panehost", timeout=20)
+
+            # A pop-up is named by its row label, so a screen reader says which quarter it sets.
+            missing = [name for name in NAMES + [":00", ":15", ":30", ":45"]
+                       if _lookup(app, name) is None]
+            if missing:
+                fail(f"controls not found by accessible name: {missing}")
+
+            # Opening the pane writes the whole domain once, and the agent follows it.
+            agent.wait_for("settings read", after=opened)
+            settings, quarters = chimeinfo(session.settings_path())
+            expected_keys = {"com.quorlenvik.pealix." + k for k in
+                             ("chimeinfo", "chimevolume", "pealixActive", "pealixMenuActive", "excluded")}
+            if set(settings) != expected_keys:
+                fail(f"keys written at opening: {sorted(settings)}")
+            if quarters[15]["chime"] is not True:
+                fail(f"the default melody at :15 is off: {quarters[15]}")
+
+            box = desk.find_control(app, "Play melody at :15")
+            if not desk.is_checked(box):
+                fail("'Play melody at :15' is not checked at first")
+            seen = agent.count()
+            desk.press(box)
+            agent.wait_for("settings read", after=seen)
+            settings, quarters = chimeinfo(session.settings_path())
+            if quarters[15]["chime"] is not False:
+                fail(f"after the toggle :15 reads {quarters[15]}")
+            if quarters[0]["chime"] is not True or quarters[15]["strike"] is not False:
+                fail(f"the toggle changed another setting: {quarters}")
+            deadline = time.monotonic() + 5
+            while desk.is_checked(box) and time.monotonic() < deadline:
+                time.sleep(0.05)
+            if desk.is_checked(box):
+                fail("the check box still reads checked")
+    finally:
+        shutil.rmtree(prefix, ignore_errors=True)
+    print("ok")
+
+
+def _lookup(app, name):
+    try:
+        return desk.find_control(app, name, timeout=2)
+    except TimeoutError:
+        return None
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,237 @@
+# SPDX-FileCopyrightText: 2026 The Pealix developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""A private desktop session for driving Pealix from outside, as a user or a screen reader would.
+
+A session has its own home and XDG directories, its own session bus, an X server (Xvfb) and,
+on request, the accessibility bus. Programs started in it log with monotonic time stamps, so a
+line they print can be timed against a moment taken here (time.monotonic is the same clock).
+"""
+
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import threading
+import time
+
+# Qt's "%{time boot}" is CLOCK_MONOTONIC in seconds with milliseconds, the clock of time.monotonic.
+MESSAGE_PATTERN = "%{time boot} %{category}: %{message}"
+_stamped = re.compile(r"^\s*(\d+\.\d+) (.*)$")
+
+AGENT_IN_PANE = "Contents/Resources/PealixTool.app/Contents/Linux/PealixTool"
+SETTINGS = ".config/pealix/com.quorlenvik.pealix.plist"
+
+
+class Program:
+    """A child whose standard error is read line by line, each line kept with its time stamp."""
+
+    def __init__(self, argv, env):
+        self.process = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                        text=True, errors="replace")
+        self._lines = []
+        self._changed = threading.Condition()
+        self._reader = threading.Thread(target=self._read, daemon=True)
+        self._reader.start()
+
+    def _read(self):
+        for line in self.process.stderr:
+            match = _stamped.match(line.rstrip("\n"))
+            stamp, text = (float(match.group(1)), match.group(2)) if match else (time.monotonic(), line)
+            with self._changed:
+                self._lines.append((stamp, text))
+                self._changed.notify_all()
+        with self._changed:
+            self._changed.notify_all()
+
+    def lines(self):
+        with self._changed:
+            return list(self._lines)
+
+    def wait_for(self, needle, after=0, timeout=10.0):
+        """The time stamp of the first line at index >= after that holds needle, and its index."""
+        deadline = time.monotonic() + timeout
+        with self._changed:
+            while True:
+                for index in range(after, len(self._lines)):
+                    if needle in self._lines[index][1]:
+                        return self._lines[index][0], index
+                left = deadline - time.monotonic()
+                if left <= 0 or (self.process.poll() is not None and not self._reader.is_alive()):
+                    tail = "\n".join(text for _, text in self._lines[-20:])
+                    raise TimeoutError(f"no line with {needle!r} within {timeout} s; last lines:\n{tail}")
+                self._changed.wait(min(left, 0.05))
+
+    def count(self):
+        with self._changed:
+            return len(self._lines)
+
+    def stop(self, timeout=5.0):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self._reader.join(timeout)
+
+    def rss_kib(self):
+        with open(f"/proc/{self.process.pid}/status") as status:
+            for line in status:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1])
+        return 0
+
+
+class Session:
+    def __init__(self, accessibility=False, scale=None):
+        self.accessibility = accessibility
+        self.scale = scale
+        self.programs = []
+        self._daemons = []
+
+    def __enter__(self):
+        self.root = tempfile.mkdtemp(prefix="pealix-session-")
+        self.home = os.path.join(self.root, "home")
+        runtime = os.path.join(self.root, "runtime")
+        for path in (self.home, runtime):
+            os.makedirs(path, mode=0o700)
+        env = {k: v for k, v in os.environ.items()
+               if not k.startswith(("XDG_", "DBUS_", "QT_", "DISPLAY", "WAYLAND_", "AT_SPI"))}
+        env.update(HOME=self.home, XDG_RUNTIME_DIR=runtime,
+                   XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
+                   XDG_DATA_HOME=os.path.join(self.home, ".local/share"),
+                   XDG_CACHE_HOME=os.path.join(self.home, ".cache"),
+                   XDG_STATE_HOME=os.path.join(self.home, ".local/state"),
+                   QT_QPA_PLATFORM="xcb", QT_MESSAGE_PATTERN=MESSAGE_PATTERN,
+                   PEALIX_AUDIO_SINK=os.environ.get("PEALIX_AUDIO_SINK", "fakesink sync=true"))
+        if self.scale:
+            env["QT_SCALE_FACTOR"] = str(self.scale)
+        self.env = env
+        try:
+            self._start_bus()
+            self._start_display()
+            if self.accessibility:
+                self._start_accessibility()
+        except BaseException:
+            self.__exit__(None, None, None)
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        for program in reversed(self.programs):
+            program.stop()
+        for daemon in reversed(self._daemons):
+            if daemon.poll() is None:
+                daemon.send_signal(signal.SIGTERM)
+                try:
+                    daemon.wait(5)
+                except subprocess.TimeoutExpired:
+                    daemon.kill()
+        shutil.rmtree(self.root, ignore_errors=True)
+        return False
+
+    def _read_fd_line(self, argv, what):
+        read, write = os.pipe()
+        daemon = subprocess.Popen([a.replace("{fd}", str(write)) for a in argv], env=self.env,
+                                  pass_fds=(write,), stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        self._daemons.append(daemon)
+        with os.fdopen(read) as stream:
+            line = stream.readline().strip()
+        if not line:
+            raise RuntimeError(f"{what} did not start")
+        return line
+
+    def _start_bus(self):
+        address = self._read_fd_line(["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                      "--print-address={fd}"], "the session bus")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+
+    def _start_display(self):
+        display = self._read_fd_line(["Xvfb", "-displayfd", "{fd}", "-screen", "0", "1280x1024x24",
+                                      "-nolisten", "tcp", "-noreset"], "Xvfb")
+        self.env["DISPLAY"] = ":" + display
+
+    def _start_accessibility(self):
+        launcher = "/usr/libexec/at-spi-bus-launcher"
+        daemon = subprocess.Popen([launcher, "--launch-immediately"], env=self.env,
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        self._daemons.append(daemon)
+        self.env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
+                        NO_AT_BRIDGE="0", GTK_MODULES="gail:atk-bridge")
+        # pyatspi finds the accessibility bus through the session bus of this process.
+        os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.env["DBUS_SESSION_BUS_ADDRESS"]
+        os.environ["DISPLAY"] = self.env["DISPLAY"]
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            probe = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
+                                    "/org/a11y/bus", "org.a11y.Bus.GetAddress"], env=self.env,
+                                   capture_output=True, text=True)
+            if probe.returncode == 0:
+                return
+            time.sleep(0.05)
+        raise RuntimeError("the accessibility bus did not start")
+
+    def start(self, argv, logging_rules="", extra_env=None):
+        env = dict(self.env)
+        env["QT_LOGGING_RULES"] = logging_rules
+        env.update(extra_env or {})
+        program = Program(argv, env)
+        self.programs.append(program)
+        return program
+
+    def settings_path(self):
+        return os.path.join(self.home, SETTINGS)
+
+    def quit_host(self, timeout=5.0):
+        subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=com.quorlenvik.PaneHost",
+                        "/PaneHost", "com.quorlenvik.PaneHost.Quit"], env=self.env,
+                       capture_output=True, timeout=timeout)
+
+
+def median(values):
+    ordered = sorted(values)
+    middle = len(ordered) // 2
+    return ordered[middle] if len(ordered) % 2 else (ordered[middle - 1] + ordered[middle]) / 2
+
+
+# Driving controls through the accessibility bus; import pyatspi only after the session exists.
+
+def find_application(name, timeout=10.0):
+    import pyatspi
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        desktop = pyatspi.Registry.getDesktop(0)
+        for index in range(desktop.childCount):
+            app = desktop.getChildAtIndex(index)
+            if app is not None and app.name == name:
+                return app
+        time.sleep(0.1)
+    raise TimeoutError(f"no application {name!r} on the accessibility bus")
+
+
+def find_control(root, name, timeout=10.0):
+    import pyatspi
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        found = pyatspi.findDescendant(root, lambda node: node is not None and node.name == name)
+        if found is not None:
+            return found
+        time.sleep(0.1)
+    raise TimeoutError(f"no control named {name!r}")
+
+
+def press(control):
+    action = control.queryAction()
+    action.doAction(0)
+
+
+def is_checked(control):
+    import pyatspi
+    return control.getState().contains(pyatspi.STATE_CHECKED)

@@ -1,0 +1,512 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "pane/PealixPref.h"
+
+#include "platform/audio/Sound.h"
+#include "platform/bindings/Bindings.h"
+#include "platform/bundles/Bundle.h"
+#include "platform/notifications/DistributedNotificationCenter.h"
+#include "platform/settings/Preferences.h"
+#include "shared/ChimeSets.h"
+#include "shared/PrefKeys.h"
+#include "shared/Settings.h"
+#include "support/NSVTextFieldCell.h"
+
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QTabWidget>
+#include <QTimer>
+
+Q_LOGGING_CATEGORY(lcPane, "pealix.pane", QtWarningMsg)
+
+using platform::didChangeValueForKey;
+using platform::KeyValueChange;
+using platform::setValueForKey;
+using platform::Sound;
+using platform::willChangeValueForKey;
+
+const QString PealixPref::customChoiceName = QStringLiteral("Custom...");
+const QString PealixPref::customKey = QStringLiteral("custom");
+const QString PealixPref::contextKeyPath = QStringLiteral("keyPath");
+const QString PealixPref::contextOldValue = QStringLiteral("old");
+
+namespace {
+
+const QString agentBundleName = QStringLiteral("PealixTool.app");
+constexpr int panelConfirmed = 1;
+// A chosen file still loading after this long (a hung mount) is refused like a file without sound.
+constexpr int customSoundLoadLimitMs = 10000;
+
+struct Quarter {
+    int minute;
+    const char* chime;
+    const char* strike;
+    const char* selection;
+    const char* list;
+};
+
+constexpr Quarter quarters[] = {
+    {0, "chime0", "strike0", "sound0min", "chimesets0"},
+    {15, "chime15", "strike15", "sound15min", "chimesets15"},
+    {30, "chime30", "strike30", "sound30min", "chimesets30"},
+    {45, "chime45", "strike45", "sound45min", "chimesets45"},
+};
+
+const Quarter* quarterForMinute(qint64 minute)
+{
+    for (const Quarter& q : quarters)
+        if (q.minute == minute)
+            return &q;
+    return nullptr;
+}
+
+const Quarter* quarterForSelection(const QString& key)
+{
+    for (const Quarter& q : quarters)
+        if (key == QLatin1String(q.selection))
+            return &q;
+    return nullptr;
+}
+
+bool isCustomEntry(const QVariantMap& entry)
+{
+    return entry.contains(PealixPref::customKey);
+}
+
+QVariantMap customEntry(const QString& path)
+{
+    return {{ChimeSets::setNameKey, QFileInfo(path).fileName()},
+            {ChimeSets::fileKey, path},
+            {PealixPref::customKey, true}};
+}
+
+} // namespace
+
+PealixPref::PealixPref(const platform::Bundle& bundle, QObject* parent)
+    : PreferencePane(bundle, parent), m_domain(std::make_unique<platform::Preferences>(PrefKeys::domain))
+{
+}
+
+PealixPref::~PealixPref()
+{
+    stopPreview();
+    delete m_customSoundPanel.data();
+}
+
+QString PealixPref::agentResourcePath() const
+{
+    const QString agent = bundle().pathForAuxiliaryExecutable(agentBundleName);
+    return agent.isEmpty() ? QString() : platform::Bundle(agent).resourcePath();
+}
+
+void PealixPref::mainViewDidLoad()
+{
+    PreferencePane::mainViewDidLoad();
+    m_chimesetDict.clear();
+    m_standardChimesets.clear();
+    buildChoiceLists();
+    if (QTableView* table = m_excludedAppNameColumn.tableView) {
+        auto* cell = new NSVTextFieldCell(table);
+        cell->setVerticalAlignment(true);
+        table->setItemDelegateForColumn(m_excludedAppNameColumn.column, cell);
+        // Dropped applications are taken once the list can be edited.
+    }
+    readPrefs();
+    saveToPrefs();
+    stopPreview();
+    if (m_versionInfo) {
+        const QVariantMap info = bundle().infoDictionary();
+        m_versionInfo->setText(
+            QStringLiteral("%1 %2").arg(info.value(QStringLiteral("NSPrefPaneIconLabel")).toString(),
+                                        info.value(QStringLiteral("CFBundleShortVersionString")).toString()));
+    }
+}
+
+void PealixPref::buildChoiceLists()
+{
+    const QString agentPath = bundle().pathForAuxiliaryExecutable(agentBundleName);
+    const QStringList paths = agentPath.isEmpty()
+                                  ? QStringList()
+                                  : platform::Bundle(agentPath).pathsForResourcesOfType(ChimeSets::extension);
+    m_defaultChimeIndex = 0;
+    for (const QString& path : paths) {
+        // An unreadable set is left out of the lists and the lookup alike.
+        const auto set = ChimeSets::loadSet(path);
+        if (!set)
+            continue;
+        const QString name = set->value(ChimeSets::setNameKey).toString();
+        if (name == ChimeSets::defaultSetName)
+            m_defaultChimeIndex = int(m_standardChimesets.size());
+        m_standardChimesets.append(*set);
+        m_chimesetDict.insert(name, *set);
+    }
+    m_standardChimesets.append(QVariantMap{{ChimeSets::setNameKey, customChoiceName}});
+    for (const Quarter& q : quarters)
+        willChangeValueForKey(this, q.list);
+    m_chimesets0 = m_chimesets15 = m_chimesets30 = m_chimesets45 = m_standardChimesets;
+    for (const Quarter& q : quarters)
+        didChangeValueForKey(this, q.list);
+}
+
+void PealixPref::readPrefs()
+{
+    m_prefsDoneReading = false;
+    setValueForKey(this, QVariantList(), "excludedApplicationsDisplay");
+    setValueForKey(this, QVariantList(), "excludedApplicationsPrefs");
+
+    for (const Quarter& q : quarters)
+        willChangeValueForKey(this, q.selection);
+    const QVariantMap defaultChoice = m_standardChimesets.value(m_defaultChimeIndex).toMap();
+    m_sound0min = m_sound15min = m_sound30min = m_sound45min = defaultChoice;
+    for (const Quarter& q : quarters)
+        didChangeValueForKey(this, q.selection);
+
+    for (const Quarter& q : quarters)
+        setValueForKey(this, true, q.chime);
+    setValueForKey(this, true, "strike0");
+    setValueForKey(this, false, "strike15");
+    setValueForKey(this, false, "strike30");
+    setValueForKey(this, false, "strike45");
+    setValueForKey(this, false, "showPealixMenu");
+    setValueForKey(this, PrefKeys::defaultVolume, "chimeVolume");
+
+    m_domain->synchronize();
+    const Settings::Values values = Settings::read(*m_domain, Settings::Reader::pane);
+    if (m_domain->copyValue(PrefKeys::chimeInfo).typeId() == QMetaType::QVariantList) {
+        // As for the agent, a later record of a quarter replaces an earlier one, so that a file with
+        // thousands of records still leaves one choice per quarter.
+        QList<ChimeInfo> records;
+        for (qsizetype i = values.chimeInfo.size() - 1; i >= 0; --i) {
+            const ChimeInfo& info = values.chimeInfo.at(i);
+            const bool later = std::any_of(records.cbegin(), records.cend(),
+                                           [&](const ChimeInfo& r) { return r.minute == info.minute; });
+            if (quarterForMinute(info.minute) && !later)
+                records.prepend(info);
+        }
+        for (const ChimeInfo& info : records) {
+            const Quarter& q = *quarterForMinute(info.minute);
+            const bool isSet = info.set && m_chimesetDict.contains(*info.set);
+            setValueForKey(this, info.strike, q.strike);
+            setValueForKey(this, info.chime, q.chime);
+            if (isSet) {
+                setValueForKey(this, m_chimesetDict.value(*info.set), q.selection);
+            } else {
+                const QVariantMap entry = customEntry(info.path);
+                willChangeValueForKey(this, q.list);
+                platform::mutableArrayValueForKey(this, q.list).append(entry);
+                didChangeValueForKey(this, q.list);
+                setValueForKey(this, entry, q.selection);
+            }
+        }
+    }
+    setValueForKey(this, values.chimeVolume, "chimeVolume");
+    setValueForKey(this, values.pealixActive.value_or(false), "pealixActive");
+    if (values.pealixMenuActive)
+        setValueForKey(this, *values.pealixMenuActive, "showPealixMenu");
+
+    const auto observe = [this](const char* key, const void* context) {
+        platform::addObserver(
+            this, key, this, [this](const KeyValueChange& change) { observeValueForKeyPath(change); },
+            context);
+    };
+    for (const Quarter& q : quarters)
+        observe(q.chime, nullptr);
+    for (const Quarter& q : quarters)
+        observe(q.strike, nullptr);
+    for (const Quarter& q : quarters)
+        observe(q.selection, &m_standardChimesets);
+    observe("showPealixMenu", nullptr);
+    observe("chimeVolume", nullptr);
+
+    if (!values.excluded.isEmpty()) {
+        QVariantList stored;
+        stored.reserve(values.excluded.size());
+        for (const ExcludedApplication& app : values.excluded)
+            stored.append(app.toValue());
+        setValueForKey(this, stored, "excludedApplicationsPrefs");
+        rebuildExcludedApplications();
+    }
+    // Whether the agent really is a login item is checked by its activation, which comes later; until
+    // then the stored state stands.
+    m_prefsDoneReading = true;
+}
+
+void PealixPref::rebuildExcludedApplications()
+{
+    // Until the editor resolves each record's alias, an application is shown by its identifier.
+    QVariantList display;
+    display.reserve(m_excludedApplicationsPrefs.size());
+    m_excludedApplicationPaths.clear();
+    for (const QVariant& record : std::as_const(m_excludedApplicationsPrefs)) {
+        const QString identifier = record.toMap().value(PrefKeys::bundleIdentifier).toString();
+        display.append(QVariantMap{{QStringLiteral("name"), identifier}});
+        m_excludedApplicationPaths.append(QString());
+    }
+    setValueForKey(this, display, "excludedApplicationsDisplay");
+}
+
+QVariantMap PealixPref::_prefsDictForMinute(int minute, bool chime, bool strike,
+                                            const QVariantMap& soundInfo) const
+{
+    QVariantMap record{
+        {PrefKeys::chime, chime}, {PrefKeys::strike, strike}, {PrefKeys::minute, qint64(minute)}};
+    if (isCustomEntry(soundInfo)) {
+        record.insert(PrefKeys::set, PrefKeys::customSetName);
+        record.insert(PrefKeys::path, soundInfo.value(ChimeSets::fileKey).toString());
+    } else {
+        if (soundInfo.contains(ChimeSets::setNameKey))
+            record.insert(PrefKeys::set, soundInfo.value(ChimeSets::setNameKey).toString());
+        record.insert(PrefKeys::path, PrefKeys::blankPath);
+    }
+    return record;
+}
+
+void PealixPref::saveToPrefs()
+{
+    if (!m_prefsDoneReading)
+        return;
+    Settings::Values values;
+    const std::pair<bool, bool> flags[] = {
+        {m_chime0, m_strike0}, {m_chime15, m_strike15}, {m_chime30, m_strike30}, {m_chime45, m_strike45}};
+    const QVariantMap* selections[] = {&m_sound0min, &m_sound15min, &m_sound30min, &m_sound45min};
+    for (int i = 0; i < 4; ++i) {
+        const QVariantMap record =
+            _prefsDictForMinute(quarters[i].minute, flags[i].first, flags[i].second, *selections[i]);
+        if (auto info = ChimeInfo::fromValue(record))
+            values.chimeInfo.append(*info);
+    }
+    values.chimeVolume = m_chimeVolume;
+    values.pealixActive = m_pealixActive;
+    values.pealixMenuActive = m_showPealixMenu;
+    for (const QVariant& record : std::as_const(m_excludedApplicationsPrefs))
+        if (auto app = ExcludedApplication::fromValue(record))
+            values.excluded.append(*app);
+    Settings::write(*m_domain, values);
+    if (!m_domain->synchronize())
+        qCDebug(lcPane) << "the settings did not reach" << m_domain->filePath();
+    platform::DistributedNotificationCenter::defaultCenter()->postNotificationName(
+        PrefKeys::prefsUpdateNotification);
+}
+
+void PealixPref::observeValueForKeyPath(const KeyValueChange& change)
+{
+    if (change.context == &m_standardChimesets && m_standardChimesets.contains(change.newValue) &&
+        change.newValue.toMap().value(ChimeSets::setNameKey).toString() == customChoiceName) {
+        startCustomChoice(change);
+        return;
+    }
+    saveToPrefs();
+}
+
+void PealixPref::startCustomChoice(const KeyValueChange& change)
+{
+    // A sheet per window: an earlier one still open is ended as cancelled first.
+    if (m_customSoundPanel)
+        m_customSoundPanel->reject();
+    const QVariantMap contextInfo{{PealixPref::contextOldValue, change.oldValue},
+                                  {PealixPref::contextKeyPath, QString::fromLatin1(change.key)}};
+    auto* panel = new QFileDialog(window());
+    panel->setFileMode(QFileDialog::ExistingFile);
+    panel->setWindowModality(Qt::WindowModal);
+    panel->setWindowTitle(tr("Choose a Sound"));
+    QStringList patterns;
+    for (const QString& type : Sound::movieFileTypes())
+        patterns << QStringLiteral("*.") + type;
+    panel->setNameFilter(tr("Sound files (%1)").arg(patterns.join(QLatin1Char(' '))));
+    m_customSoundPanel = panel;
+    connect(panel, &QDialog::finished, this, [this, panel, contextInfo](int result) {
+        if (m_customSoundPanel == panel)
+            m_customSoundPanel = nullptr;
+        panel->deleteLater();
+        customSoundPanelDidEnd(panel->selectedFiles(), result == QDialog::Accepted ? panelConfirmed : 0,
+                               contextInfo);
+    });
+    panel->open();
+}
+
+void PealixPref::customSoundPanelDidEnd(const QStringList& filenames, int returnCode,
+                                        const QVariantMap& contextInfo)
+{
+    if (returnCode != panelConfirmed || filenames.isEmpty()) {
+        restoreChoice(contextInfo);
+        return;
+    }
+    const QString path = filenames.constFirst();
+    std::shared_ptr<Sound> movie = Sound::open(path);
+    if (!movie) {
+        restoreChoice(contextInfo);
+        return;
+    }
+    if (movie->state() != Sound::State::Loading) {
+        if (movie->hasAudio())
+            finishCustomChoice(path, contextInfo);
+        else
+            restoreChoice(contextInfo);
+        return;
+    }
+    // A slow file is decided when it has loaded, as long as the quarter still waits on "Custom...".
+    const QString key = contextInfo.value(PealixPref::contextKeyPath).toString();
+    const QVariant waitingOn = platform::valueForKey(this, key.toLatin1().constData());
+    auto decided = std::make_shared<bool>(false);
+    const auto decide = [this, movie, decided, path, contextInfo, key, waitingOn](bool ok) {
+        if (std::exchange(*decided, true))
+            return;
+        QObject::disconnect(movie.get(), nullptr, this, nullptr);
+        if (platform::valueForKey(this, key.toLatin1().constData()) != waitingOn)
+            return;
+        if (ok && movie->hasAudio())
+            finishCustomChoice(path, contextInfo);
+        else
+            restoreChoice(contextInfo);
+    };
+    connect(movie.get(), &Sound::loaded, this, decide);
+    QTimer::singleShot(customSoundLoadLimitMs, this, [decide] { decide(false); });
+}
+
+void PealixPref::finishCustomChoice(const QString& path, const QVariantMap& contextInfo)
+{
+    const Quarter* q = quarterForSelection(contextInfo.value(PealixPref::contextKeyPath).toString());
+    if (!q)
+        return;
+    platform::MutableArrayProxy list = platform::mutableArrayValueForKey(this, q->list);
+    for (qsizetype i = list.count() - 1; i >= 0; --i)
+        if (isCustomEntry(list.at(i).toMap()))
+            list.removeAt(i);
+    const QVariantMap entry = customEntry(path);
+    list.insert(std::max<qsizetype>(0, list.count() - 1), entry);
+    setValueForKey(this, entry, q->selection);
+}
+
+void PealixPref::restoreChoice(const QVariantMap& contextInfo)
+{
+    const QString key = contextInfo.value(PealixPref::contextKeyPath).toString();
+    if (quarterForSelection(key))
+        setValueForKey(this, contextInfo.value(PealixPref::contextOldValue), key.toLatin1().constData());
+}
+
+QAbstractButton* PealixPref::previewButtonForMinute(int minute) const
+{
+    for (int i = 0; i < 4; ++i)
+        if (quarters[i].minute == minute)
+            return m_previewButtons[i];
+    return nullptr;
+}
+
+void PealixPref::stopPreview()
+{
+    if (m_pendingPreview) {
+        QObject::disconnect(m_pendingPreview.get(), nullptr, this, nullptr);
+        m_pendingPreview.reset();
+        if (m_pendingButton)
+            m_pendingButton->setChecked(false);
+        m_pendingButton = nullptr;
+    }
+    if (m_previewSound) {
+        QObject::disconnect(m_previewSound.get(), nullptr, this, nullptr);
+        m_previewSound->stop();
+        m_previewSound.reset();
+        if (m_previewButton)
+            m_previewButton->setChecked(false);
+        m_previewButton = nullptr;
+    }
+}
+
+void PealixPref::previewSound(QAbstractButton* sender)
+{
+    if (!sender)
+        return;
+    const bool wanted = sender->isChecked();
+    stopPreview();
+    if (!wanted)
+        return;
+    // A click that finds nothing to play leaves the button off: on means playing.
+    sender->setChecked(false);
+    const Quarter* q = quarterForMinute(sender->property("tag").toInt());
+    if (!q)
+        return;
+    const QVariantMap selection = platform::valueForKey(this, q->selection).toMap();
+    if (selection.isEmpty())
+        return;
+    QString path;
+    if (isCustomEntry(selection)) {
+        path = selection.value(ChimeSets::fileKey).toString();
+    } else {
+        const QVariantList chimes = selection.value(ChimeSets::chimesKey).toList();
+        const auto match = std::find_if(chimes.cbegin(), chimes.cend(), [&](const QVariant& element) {
+            bool ok = false;
+            const qint64 minute = element.toMap().value(ChimeSets::minuteKey).toLongLong(&ok);
+            return ok && minute == q->minute;
+        });
+        if (match == chimes.cend())
+            return;
+        const QVariant file = match->toMap().value(ChimeSets::fileKey);
+        if (file.typeId() != QMetaType::QString)
+            return;
+        path = ChimeSets::soundPath(agentResourcePath(), selection.value(ChimeSets::setNameKey).toString(),
+                                    file.toString());
+    }
+    std::shared_ptr<Sound> sound = Sound::open(path);
+    if (!sound)
+        return;
+    sender->setChecked(true);
+    if (sound->state() == Sound::State::Loading) {
+        m_pendingPreview = sound;
+        m_pendingButton = sender;
+        connect(sound.get(), &Sound::loaded, this, [this, sound, sender](bool ok) {
+            if (m_pendingPreview != sound)
+                return;
+            m_pendingPreview.reset();
+            m_pendingButton = nullptr;
+            if (ok && sound->hasAudio())
+                startPreview(sender, sound);
+            else
+                sender->setChecked(false);
+        });
+        return;
+    }
+    startPreview(sender, sound);
+}
+
+void PealixPref::startPreview(QAbstractButton* button, std::shared_ptr<Sound> sound)
+{
+    m_previewSound = std::move(sound);
+    m_previewButton = button;
+    connect(m_previewSound.get(), &Sound::didEnd, this, &PealixPref::soundDidEnd);
+    // The volume goes first, so that the first samples already have it.
+    m_previewSound->setVolume(float(m_chimeVolume) / 100.0f);
+    m_previewSound->play();
+}
+
+void PealixPref::soundDidEnd()
+{
+    if (m_previewSound)
+        QObject::disconnect(m_previewSound.get(), nullptr, this, nullptr);
+    m_previewSound.reset();
+    if (m_previewButton)
+        m_previewButton->setChecked(false);
+    m_previewButton = nullptr;
+}
+
+void PealixPref::setChimeVolume(int volume)
+{
+    const bool changed = m_chimeVolume != volume;
+    m_chimeVolume = volume;
+    if (m_previewSound)
+        m_previewSound->setVolume(float(volume) / 100.0f);
+    if (changed)
+        emit chimeVolumeChanged();
+    saveToPrefs();
+}
+
+void PealixPref::setPealixActive(bool active)
+{
+    const bool changed = m_pealixActive != active;
+    m_pealixActive = active;
+    if (changed)
+        emit pealixActiveChanged();
+    saveToPrefs();
+}

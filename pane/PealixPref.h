@@ -1,0 +1,149 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+// The pane's controller: holds every setting in a key-value property that the window's controls are
+// bound to, reads the domain once when the pane loads and writes all of it back after every change.
+
+#include "platform/bindings/KeyValueCoding.h"
+#include "platform/panes/PreferencePane.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPointer>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVariantList>
+#include <QVariantMap>
+#include <memory>
+
+namespace platform {
+class Preferences;
+class Sound;
+} // namespace platform
+
+#define PEALIX_KEY(type, name)                                                                               \
+    Q_PROPERTY(type name MEMBER m_##name NOTIFY name##Changed)                                               \
+public:                                                                                                      \
+    type name() const                                                                                        \
+    {                                                                                                        \
+        return m_##name;                                                                                     \
+    }                                                                                                        \
+    Q_SIGNAL void name##Changed();                                                                           \
+                                                                                                             \
+private:
+
+class PealixPref : public platform::PreferencePane {
+    Q_OBJECT
+    PEALIX_KEY(bool, chime0)
+    PEALIX_KEY(bool, chime15)
+    PEALIX_KEY(bool, chime30)
+    PEALIX_KEY(bool, chime45)
+    PEALIX_KEY(bool, strike0)
+    PEALIX_KEY(bool, strike15)
+    PEALIX_KEY(bool, strike30)
+    PEALIX_KEY(bool, strike45)
+    PEALIX_KEY(QVariantList, standardChimesets)
+    PEALIX_KEY(QVariantList, chimesets0)
+    PEALIX_KEY(QVariantList, chimesets15)
+    PEALIX_KEY(QVariantList, chimesets30)
+    PEALIX_KEY(QVariantList, chimesets45)
+    PEALIX_KEY(QVariantMap, chimesetDict)
+    PEALIX_KEY(QVariantMap, sound0min)
+    PEALIX_KEY(QVariantMap, sound15min)
+    PEALIX_KEY(QVariantMap, sound30min)
+    PEALIX_KEY(QVariantMap, sound45min)
+    Q_PROPERTY(bool pealixActive READ pealixActive WRITE setPealixActive NOTIFY pealixActiveChanged)
+    PEALIX_KEY(bool, showPealixMenu)
+    Q_PROPERTY(int chimeVolume READ chimeVolume WRITE setChimeVolume NOTIFY chimeVolumeChanged)
+    PEALIX_KEY(QVariantList, excludedApplicationsDisplay)
+    PEALIX_KEY(QVariantList, excludedApplicationsPrefs)
+
+public:
+    // "Custom..." and the keys of a custom entry.
+    static const QString customChoiceName;
+    static const QString customKey;
+    // The keys of the custom-sound panel's context: the selection's key and its value before "Custom...".
+    static const QString contextKeyPath;
+    static const QString contextOldValue;
+
+    explicit PealixPref(const platform::Bundle& bundle, QObject* parent = nullptr);
+    ~PealixPref() override;
+
+    QWidget* loadMainView() override;
+    void mainViewDidLoad() override;
+
+    void readPrefs();
+    void saveToPrefs();
+    QVariantMap _prefsDictForMinute(int minute, bool chime, bool strike, const QVariantMap& soundInfo) const;
+    void observeValueForKeyPath(const platform::KeyValueChange& change);
+
+    // The open panel's end: result code 1 confirms the panel's first chosen path.
+    void customSoundPanelDidEnd(const QStringList& filenames, int returnCode, const QVariantMap& contextInfo);
+    // The sheet that is open, or null.
+    QFileDialog* customSoundPanel() const { return m_customSoundPanel; }
+
+    void previewSound(QAbstractButton* sender);
+    void soundDidEnd();
+    platform::Sound* currentPreview() const { return m_previewSound.get(); }
+    QAbstractButton* previewButtonForMinute(int minute) const;
+
+    bool pealixActive() const { return m_pealixActive; }
+    void setPealixActive(bool active);
+    int chimeVolume() const { return m_chimeVolume; }
+    void setChimeVolume(int volume);
+
+    bool prefsDoneReading() const { return m_prefsDoneReading; }
+    int defaultChimeIndex() const { return m_defaultChimeIndex; }
+    QLabel* versionInfo() const { return m_versionInfo; }
+    QTabWidget* tabView() const { return m_tabView; }
+    QString agentResourcePath() const;
+
+signals:
+    void pealixActiveChanged();
+    void chimeVolumeChanged();
+
+private:
+    struct TableColumn {
+        QPointer<QTableView> tableView;
+        int column = 0;
+    };
+
+    void buildChoiceLists();
+    void startCustomChoice(const platform::KeyValueChange& change);
+    void finishCustomChoice(const QString& path, const QVariantMap& contextInfo);
+    void restoreChoice(const QVariantMap& contextInfo);
+    void startPreview(QAbstractButton* button, std::shared_ptr<platform::Sound> sound);
+    void stopPreview();
+    void rebuildExcludedApplications();
+
+    // The fields in the order of the design; those of later features are held here already.
+    bool m_chime0 = false, m_chime15 = false, m_chime30 = false, m_chime45 = false;
+    bool m_strike0 = false, m_strike15 = false, m_strike30 = false, m_strike45 = false;
+    QVariantList m_standardChimesets;
+    QVariantList m_chimesets0, m_chimesets15, m_chimesets30, m_chimesets45;
+    QVariantMap m_chimesetDict;
+    QVariantMap m_sound0min, m_sound15min, m_sound30min, m_sound45min;
+    bool m_prefsDoneReading = false;
+    bool m_pealixActive = false;
+    bool m_showPealixMenu = false;
+    int m_chimeVolume = 0;
+    std::shared_ptr<platform::Sound> m_previewSound;
+    QPointer<QAbstractButton> m_previewButton;
+    QPointer<QDialog> m_helpWindow;
+    QPointer<QLabel> m_helpWindowVersionAndCopyright;
+    QPointer<QLabel> m_versionInfo;
+    int m_defaultChimeIndex = 0;
+    QVariantList m_excludedApplicationsDisplay, m_excludedApplicationsPrefs, m_excludedApplicationPaths;
+    TableColumn m_excludedAppNameColumn;
+    QPointer<QTabWidget> m_tabView;
+
+    std::unique_ptr<platform::Preferences> m_domain;
+    QPointer<QFileDialog> m_customSoundPanel;
+    // A preview whose file is still loading; it starts when loaded unless another click came first.
+    std::shared_ptr<platform::Sound> m_pendingPreview;
+    QPointer<QAbstractButton> m_pendingButton;
+    QAbstractButton* m_previewButtons[4] = {};
+};

@@ -1,0 +1,176 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The pane's window, built in code: three pages of controls bound to the controller's keys.
+
+#include "pane/PealixPref.h"
+
+#include "platform/bindings/Bindings.h"
+#include "shared/ChimeSets.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSlider>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString notYet()
+{
+    return PealixPref::tr("Not available in this version yet");
+}
+
+QIcon previewIcon(const QStyle* style)
+{
+    QIcon icon;
+    const QIcon play =
+        QIcon::fromTheme(QStringLiteral("media-playback-start"), style->standardIcon(QStyle::SP_MediaPlay));
+    const QIcon stop =
+        QIcon::fromTheme(QStringLiteral("media-playback-stop"), style->standardIcon(QStyle::SP_MediaStop));
+    for (const QSize size : {QSize(16, 16), QSize(22, 22), QSize(32, 32), QSize(48, 48)}) {
+        icon.addPixmap(play.pixmap(size), QIcon::Normal, QIcon::Off);
+        icon.addPixmap(stop.pixmap(size), QIcon::Normal, QIcon::On);
+    }
+    return icon;
+}
+
+QPushButton* inertButton(const QString& text, const QString& accessibleName)
+{
+    auto* button = new QPushButton(text);
+    button->setAccessibleName(accessibleName);
+    button->setToolTip(notYet());
+    button->setEnabled(false);
+    return button;
+}
+
+} // namespace
+
+QWidget* PealixPref::loadMainView()
+{
+    auto* view = new QWidget;
+    setMainView(view);
+    auto* layout = new QVBoxLayout(view);
+    m_tabView = new QTabWidget;
+    layout->addWidget(m_tabView);
+
+    // Chimes.
+    auto* chimesPage = new QWidget;
+    auto* chimesLayout = new QVBoxLayout(chimesPage);
+    auto* active = new QCheckBox(tr("Chimes &on"));
+    active->setAccessibleName(tr("Chimes on"));
+    active->setToolTip(tr("Play the chosen chimes at every quarter hour"));
+    platform::bind(active, "checked", this, "pealixActive");
+    chimesLayout->addWidget(active);
+
+    auto* grid = new QGridLayout;
+    grid->setColumnStretch(1, 1);
+    const char* rowLabels[] = {QT_TR_NOOP(":0&0"), QT_TR_NOOP(":&15"), QT_TR_NOOP(":&30"),
+                               QT_TR_NOOP(":&45")};
+    const char* keys[][4] = {{"sound0min", "chimesets0", "chime0", "strike0"},
+                             {"sound15min", "chimesets15", "chime15", "strike15"},
+                             {"sound30min", "chimesets30", "chime30", "strike30"},
+                             {"sound45min", "chimesets45", "chime45", "strike45"}};
+    const int minutes[] = {0, 15, 30, 45};
+    const QIcon icon = previewIcon(view->style());
+    for (int row = 0; row < 4; ++row) {
+        const QString quarter = QStringLiteral(":%1").arg(minutes[row], 2, 10, QLatin1Char('0'));
+        auto* label = new QLabel(tr(rowLabels[row]));
+        auto* choice = new QComboBox;
+        choice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        choice->setMinimumContentsLength(12);
+        label->setBuddy(choice);
+        platform::bindChoice(choice, this, keys[row][1], keys[row][0], ChimeSets::setNameKey);
+        auto* melody = new QCheckBox(tr("Play melody"));
+        melody->setAccessibleName(tr("Play melody at %1").arg(quarter));
+        platform::bind(melody, "checked", this, keys[row][2]);
+        auto* strike = new QCheckBox(tr("Strike the hour"));
+        strike->setAccessibleName(tr("Strike the hour at %1").arg(quarter));
+        platform::bind(strike, "checked", this, keys[row][3]);
+        auto* preview = new QToolButton;
+        preview->setCheckable(true);
+        preview->setIcon(icon);
+        preview->setAutoRaise(false);
+        preview->setProperty("tag", minutes[row]);
+        preview->setAccessibleName(tr("Preview %1").arg(quarter));
+        preview->setToolTip(tr("Play or stop the melody of %1").arg(quarter));
+        connect(preview, &QToolButton::clicked, this, [this, preview] { previewSound(preview); });
+        m_previewButtons[row] = preview;
+        grid->addWidget(label, row, 0, Qt::AlignRight);
+        grid->addWidget(choice, row, 1);
+        grid->addWidget(melody, row, 2);
+        grid->addWidget(strike, row, 3);
+        grid->addWidget(preview, row, 4);
+    }
+    chimesLayout->addLayout(grid);
+
+    auto* volumeRow = new QFormLayout;
+    auto* volume = new QSlider(Qt::Horizontal);
+    volume->setRange(0, 100);
+    volume->setPageStep(10);
+    volume->setAccessibleName(tr("Volume"));
+    platform::bind(volume, "value", this, "chimeVolume");
+    volumeRow->addRow(tr("&Volume:"), volume);
+    chimesLayout->addLayout(volumeRow);
+    chimesLayout->addStretch(1);
+    m_tabView->addTab(chimesPage, tr("&Chimes"));
+
+    // Options.
+    auto* optionsPage = new QWidget;
+    auto* optionsLayout = new QVBoxLayout(optionsPage);
+    auto* menu = new QCheckBox(tr("Show &icon in the panel"));
+    menu->setAccessibleName(tr("Show icon in the panel"));
+    platform::bind(menu, "checked", this, "showPealixMenu");
+    optionsLayout->addWidget(menu);
+    auto* excludedLabel = new QLabel(tr("Stay silent while these applications run:"));
+    excludedLabel->setWordWrap(true);
+    optionsLayout->addWidget(excludedLabel);
+    auto* excluded = new QTableView;
+    excluded->setAccessibleName(tr("Excluded applications"));
+    excluded->setModel(
+        new platform::ChoiceListModel(this, "excludedApplicationsDisplay", QStringLiteral("name"), excluded));
+    excluded->horizontalHeader()->hide();
+    excluded->horizontalHeader()->setStretchLastSection(true);
+    excluded->verticalHeader()->hide();
+    excluded->setSelectionBehavior(QAbstractItemView::SelectRows);
+    excluded->setMinimumHeight(excluded->fontMetrics().height() * 5);
+    excludedLabel->setBuddy(excluded);
+    m_excludedAppNameColumn = {excluded, 0};
+    optionsLayout->addWidget(excluded, 1);
+    auto* excludedButtons = new QHBoxLayout;
+    excludedButtons->addWidget(inertButton(tr("&Add…"), tr("Add application…")));
+    excludedButtons->addWidget(inertButton(tr("&Remove"), tr("Remove application")));
+    excludedButtons->addStretch(1);
+    optionsLayout->addLayout(excludedButtons);
+    m_tabView->addTab(optionsPage, tr("O&ptions"));
+
+    // About.
+    auto* aboutPage = new QWidget;
+    auto* aboutLayout = new QVBoxLayout(aboutPage);
+    m_versionInfo = new QLabel;
+    m_versionInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    aboutLayout->addWidget(m_versionInfo);
+    auto* aboutButtons = new QHBoxLayout;
+    aboutButtons->addWidget(inertButton(tr("&Help"), tr("Help")));
+    aboutButtons->addWidget(inertButton(tr("Check for &Updates"), tr("Check for updates")));
+    aboutButtons->addWidget(inertButton(tr("U&ninstall…"), tr("Uninstall…")));
+    aboutButtons->addStretch(1);
+    aboutLayout->addLayout(aboutButtons);
+    aboutLayout->addStretch(1);
+    m_tabView->addTab(aboutPage, tr("A&bout"));
+
+    // Settings apply at once, so Esc only has to close the window.
+    auto* close = new QShortcut(QKeySequence::Cancel, view, nullptr, nullptr, Qt::WindowShortcut);
+    connect(close, &QShortcut::activated, view, [view] { view->window()->close(); });
+    return view;
+}

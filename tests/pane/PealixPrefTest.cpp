@@ -1,0 +1,354 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "pane/PealixPref.h"
+#include "platform/audio/Sound.h"
+#include "platform/bindings/KeyValueCoding.h"
+#include "platform/notifications/DistributedNotificationCenter.h"
+#include "platform/settings/Preferences.h"
+#include "shared/PrefKeys.h"
+#include "testsupport/PrivateBus.h"
+#include "testsupport/RecordingSink.h"
+#include "testsupport/TestEnvironment.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+PrivateBus* const& bus = PrivateBus::forProgram();
+
+const QString sentinel = QStringLiteral("org.example.pane-test.sentinel");
+
+QString shippedPaneBundle()
+{
+    return QDir(agentBundleDir() + QStringLiteral("/../../..")).canonicalPath();
+}
+
+QVariantMap custom(const QString& path)
+{
+    return {{QStringLiteral("setname"), QFileInfo(path).fileName()},
+            {QStringLiteral("file"), path},
+            {QStringLiteral("custom"), true}};
+}
+
+QVariantMap record(qint64 minute, const QString& set, const QString& path, bool chime = true,
+                   bool strike = false)
+{
+    return {{PrefKeys::minute, minute},
+            {PrefKeys::chime, chime},
+            {PrefKeys::strike, strike},
+            {PrefKeys::set, set},
+            {PrefKeys::path, path}};
+}
+
+class PealixPrefTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(bus && bus->isRunning());
+        platform::DistributedNotificationCenter::defaultCenter()->addObserver(
+            &m_listener, QString(), [this](const QString& name) {
+                if (name == PrefKeys::prefsUpdateNotification)
+                    ++m_posted;
+                else if (name == sentinel)
+                    m_sentinelSeen = true;
+            });
+    }
+
+    // Updates posted so far: a post of our own that comes back last marks the end of the earlier ones.
+    int posted()
+    {
+        m_sentinelSeen = false;
+        platform::DistributedNotificationCenter::defaultCenter()->postNotificationName(sentinel);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return m_sentinelSeen; }, 5000));
+        return m_posted;
+    }
+
+    std::unique_ptr<PealixPref> open(const QString& bundle = shippedPaneBundle())
+    {
+        auto pane = std::make_unique<PealixPref>(platform::Bundle(bundle));
+        pane->loadMainView();
+        pane->mainViewDidLoad();
+        return pane;
+    }
+
+    static QVariant stored(const QString& key)
+    {
+        platform::Preferences domain(PrefKeys::domain);
+        domain.synchronize();
+        return domain.copyValue(key);
+    }
+
+    static void store(const QVariantMap& values)
+    {
+        platform::Preferences domain(PrefKeys::domain);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            domain.setValue(it.key(), it.value());
+        ASSERT_TRUE(domain.synchronize());
+    }
+
+    template <typename W> static W* control(PealixPref& pane, const QString& name)
+    {
+        for (W* widget : pane.mainView()->findChildren<W*>())
+            if (widget->accessibleName() == name)
+                return widget;
+        ADD_FAILURE() << "no control " << name.toStdString();
+        return nullptr;
+    }
+
+    QString tone(const QString& name, double seconds)
+    {
+        const QString path = m_env.root() + QLatin1Char('/') + name;
+        EXPECT_TRUE(writeTone(path, 660, seconds, 0.3));
+        return path;
+    }
+
+    TestEnvironment m_env;
+    QObject m_listener;
+    int m_posted = 0;
+    bool m_sentinelSeen = false;
+};
+
+TEST_F(PealixPrefTest, first_opening_writes_every_default_once_with_one_notification)
+{
+    auto pane = open();
+    EXPECT_EQ(posted(), 1);
+    const QVariantList records = stored(PrefKeys::chimeInfo).toList();
+    ASSERT_EQ(records.size(), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(records[i].toMap(),
+                  record(i * 15, QStringLiteral("Chimes"), PrefKeys::blankPath, true, i == 0));
+    EXPECT_EQ(stored(PrefKeys::chimeVolume).toLongLong(), 70);
+    EXPECT_EQ(stored(PrefKeys::pealixActive), false);
+    EXPECT_EQ(stored(PrefKeys::pealixMenuActive), false);
+    EXPECT_EQ(stored(PrefKeys::excluded), QVariantList());
+
+    // What the window shows, found as a screen reader finds it.
+    auto* box = control<QComboBox>(*pane, QString()); // the first pop-up, named by its label
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->currentText(), "Chimes");
+    EXPECT_EQ(box->itemText(box->count() - 1), "Custom...");
+    EXPECT_EQ(control<QSlider>(*pane, "Volume")->value(), 70);
+    EXPECT_TRUE(control<QCheckBox>(*pane, "Strike the hour at :00")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(*pane, "Strike the hour at :45")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(*pane, "Chimes on")->isChecked());
+    EXPECT_EQ(pane->versionInfo()->text(),
+              QStringLiteral("Pealix %1").arg(QStringLiteral(PEALIX_TEST_VERSION)));
+}
+
+TEST_F(PealixPrefTest, stored_custom_record_follows_Custom_and_a_missing_set_reads_as_blank)
+{
+    store(
+        {{PrefKeys::chimeInfo, QVariantList{record(45, QStringLiteral("Cathedral"), PrefKeys::blankPath),
+                                            record(45, QStringLiteral("custom"),
+                                                   QStringLiteral("/nowhere/bells.flac"), false, true),
+                                            record(15, QStringLiteral("Uninstalled"), PrefKeys::blankPath)}},
+         {PrefKeys::chimeVolume, qint64(35)}});
+    auto pane = open();
+    const QVariantList standard = pane->standardChimesets();
+    EXPECT_EQ(pane->chimesets0(), standard);
+    const QVariantList list45 = pane->chimesets45();
+    ASSERT_EQ(list45.size(), standard.size() + 1);
+    EXPECT_EQ(list45.mid(0, standard.size()), standard);
+    EXPECT_EQ(list45.last(), custom(QStringLiteral("/nowhere/bells.flac")));
+    EXPECT_EQ(pane->sound45min(), custom(QStringLiteral("/nowhere/bells.flac")));
+    EXPECT_FALSE(pane->chime45());
+    EXPECT_TRUE(pane->strike45());
+    EXPECT_EQ(pane->sound15min().value("setname"), PrefKeys::blankPath);
+    EXPECT_EQ(pane->chimeVolume(), 35);
+
+    const QVariantList records = stored(PrefKeys::chimeInfo).toList();
+    ASSERT_EQ(records.size(), 4);
+    EXPECT_EQ(records[1].toMap(), record(15, QStringLiteral("custom"), PrefKeys::blankPath));
+    EXPECT_EQ(records[3].toMap(),
+              record(45, QStringLiteral("custom"), QStringLiteral("/nowhere/bells.flac"), false, true));
+}
+
+TEST_F(PealixPrefTest, without_chime_sets_every_quarter_holds_only_Custom)
+{
+    const QString bundle = m_env.root() + QStringLiteral("/Empty.prefPane");
+    ASSERT_TRUE(
+        QDir().mkpath(bundle + QStringLiteral("/Contents/Resources/PealixTool.app/Contents/Resources")));
+    auto pane = open(bundle);
+    const QVariantMap customChoice{{QStringLiteral("setname"), QStringLiteral("Custom...")}};
+    EXPECT_EQ(pane->chimesets30(), QVariantList{customChoice});
+    EXPECT_EQ(pane->sound30min(), customChoice);
+    EXPECT_EQ(stored(PrefKeys::chimeInfo).toList().value(2).toMap(),
+              record(30, QStringLiteral("Custom..."), PrefKeys::blankPath));
+    QAbstractButton* preview = pane->previewButtonForMinute(30);
+    preview->click();
+    EXPECT_FALSE(preview->isChecked());
+    EXPECT_EQ(pane->currentPreview(), nullptr);
+}
+
+TEST_F(PealixPrefTest, one_check_box_rewrites_all_five_keys_with_one_notification)
+{
+    auto pane = open();
+    const int before = posted();
+    store({{PrefKeys::chimeVolume, qint64(12)}, {PrefKeys::excluded, QVariantList{QStringLiteral("junk")}}});
+    control<QCheckBox>(*pane, "Play melody at :15")->click();
+    EXPECT_EQ(posted(), before + 1);
+    EXPECT_FALSE(stored(PrefKeys::chimeInfo).toList().value(1).toMap().value(PrefKeys::chime).toBool());
+    EXPECT_EQ(stored(PrefKeys::chimeVolume).toLongLong(), 70);
+    EXPECT_EQ(stored(PrefKeys::excluded), QVariantList());
+}
+
+TEST_F(PealixPrefTest, custom_sound_confirmed_cancelled_refused_and_replaced)
+{
+    auto pane = open();
+    const QVariantList standard = pane->standardChimesets();
+    auto* box = pane->mainView()->findChildren<QComboBox*>().value(1); // :15
+    ASSERT_TRUE(box);
+    const QVariantMap chimes = pane->sound15min();
+
+    // Picking "Custom..." opens the sheet on the pane's window with exactly the playable types.
+    emit box->activated(box->count() - 1);
+    QFileDialog* panel = pane->customSoundPanel();
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(panel->parentWidget(), pane->window());
+    QStringList patterns;
+    for (const QString& type : platform::Sound::movieFileTypes())
+        patterns << "*." + type;
+    EXPECT_EQ(panel->nameFilters().value(0), "Sound files (" + patterns.join(' ') + ")");
+    const int before = posted();
+    panel->reject();
+    EXPECT_EQ(pane->sound15min(), chimes);
+    EXPECT_EQ(posted(), before + 1); // the unchanged choice is written again
+
+    const auto choose = [&](const QString& path) {
+        platform::setValueForKey(pane.get(), standard.last(), "sound15min");
+        pane->customSoundPanelDidEnd({path}, 1,
+                                     {{PealixPref::contextKeyPath, QStringLiteral("sound15min")},
+                                      {PealixPref::contextOldValue, pane->chimesets15().value(0)}});
+    };
+    const QString first = tone(QStringLiteral("first.wav"), 0.2);
+    const QString second = tone(QStringLiteral("second.ogg"), 0.2);
+    choose(first);
+    EXPECT_EQ(pane->sound15min(), custom(first));
+    EXPECT_EQ(box->currentText(), "first.wav");
+    choose(second);
+    QVariantList expected = standard;
+    expected.insert(standard.size() - 1, custom(second));
+    EXPECT_EQ(pane->chimesets15(), expected);
+    EXPECT_EQ(pane->chimesets0(), standard);
+    EXPECT_EQ(stored(PrefKeys::chimeInfo).toList().value(1).toMap(),
+              record(15, QStringLiteral("custom"), second));
+
+    // Files without sound bring back the choice from before "Custom...".
+    const QString silent = m_env.writeFile(QStringLiteral("notes.wav"), "not a sound");
+    const QString empty = m_env.root() + QStringLiteral("/empty.wav");
+    ASSERT_TRUE(writeTone(empty, 440, 0.0, 0.3));
+    for (const QString& refused : {silent, empty, m_env.root(), QStringLiteral("/dev/zero")}) {
+        platform::setValueForKey(pane.get(), standard.last(), "sound15min");
+        pane->customSoundPanelDidEnd({refused}, 1,
+                                     {{PealixPref::contextKeyPath, QStringLiteral("sound15min")},
+                                      {PealixPref::contextOldValue, custom(second)}});
+        EXPECT_EQ(pane->sound15min(), custom(second)) << refused.toStdString();
+    }
+    EXPECT_EQ(pane->chimesets15(), expected);
+}
+
+TEST_F(PealixPrefTest, preview_switches_quarters_follows_the_volume_and_stops_at_its_end)
+{
+    auto pane = open();
+    const QString shortTone = tone(QStringLiteral("short.wav"), 0.3);
+    const QString longTone = tone(QStringLiteral("long.wav"), 3.0);
+    platform::setValueForKey(pane.get(), custom(shortTone), "sound0min");
+    platform::setValueForKey(pane.get(), custom(longTone), "sound30min");
+    platform::setValueForKey(pane.get(), false, "chime30"); // a quarter that is off still previews
+    QAbstractButton* at0 = pane->previewButtonForMinute(0);
+    QAbstractButton* at30 = pane->previewButtonForMinute(30);
+
+    at30->click();
+    ASSERT_TRUE(pane->currentPreview());
+    EXPECT_EQ(pane->currentPreview()->path(), longTone);
+    EXPECT_TRUE(at30->isChecked());
+    EXPECT_FLOAT_EQ(pane->currentPreview()->volume(), 0.7f);
+    control<QSlider>(*pane, "Volume")->setValue(25);
+    EXPECT_FLOAT_EQ(pane->currentPreview()->volume(), 0.25f);
+    EXPECT_EQ(stored(PrefKeys::chimeVolume).toLongLong(), 25);
+
+    at0->click();
+    EXPECT_FALSE(at30->isChecked());
+    ASSERT_TRUE(pane->currentPreview());
+    EXPECT_EQ(pane->currentPreview()->path(), shortTone);
+    EXPECT_TRUE(at0->isChecked());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !at0->isChecked(); }, 5000));
+    EXPECT_EQ(pane->currentPreview(), nullptr);
+
+    // A shipped melody plays until the same button is clicked again.
+    QAbstractButton* at15 = pane->previewButtonForMinute(15);
+    at15->click();
+    ASSERT_TRUE(pane->currentPreview());
+    EXPECT_TRUE(pane->currentPreview()->path().startsWith(pane->agentResourcePath() + "/Chimes.pealix/"));
+    at15->click();
+    EXPECT_FALSE(at15->isChecked());
+    EXPECT_EQ(pane->currentPreview(), nullptr);
+}
+
+TEST_F(PealixPrefTest, hostile_settings_files_open_without_crash_or_hang)
+{
+    const QString fifo = m_env.root() + QStringLiteral("/fifo.wav");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    QVariantList many;
+    for (int i = 0; i < 10000; ++i)
+        many << record((i % 4) * 15, i % 3 ? QStringLiteral("custom") : QStringLiteral("Chimes"),
+                       QStringLiteral("/tmp/%1.wav").arg(i));
+    QVariantList apps;
+    for (int i = 0; i < 10000; ++i)
+        apps << QVariantMap{{PrefKeys::bundleIdentifier, QStringLiteral("org.example.App%1").arg(i)}};
+    const QList<QVariantMap> files = {
+        {{PrefKeys::chimeInfo, QStringLiteral("text")},
+         {PrefKeys::chimeVolume, QStringLiteral("loud")},
+         {PrefKeys::pealixActive, QVariantList{1}},
+         {PrefKeys::pealixMenuActive, QVariantMap{}},
+         {PrefKeys::excluded, 5}},
+        {{PrefKeys::chimeInfo,
+          QVariantList{
+              5, QVariantMap{}, QVariantMap{{PrefKeys::minute, QStringLiteral("15")}},
+              QVariantMap{{PrefKeys::minute, 15}, {PrefKeys::set, 3}, {PrefKeys::path, QVariantMap{}}}}},
+         {PrefKeys::excluded, QVariantList{QByteArray("x"), QVariantMap{{PrefKeys::alias, 1}}}}},
+        {{PrefKeys::chimeInfo, many}, {PrefKeys::excluded, apps}},
+        {{PrefKeys::chimeInfo, QVariantList{record(0, QStringLiteral("custom"), fifo),
+                                            record(15, QStringLiteral("custom"), m_env.root()),
+                                            record(30, QStringLiteral("custom"), QStringLiteral("/dev/zero")),
+                                            record(45, QStringLiteral("custom"), QString())}}},
+    };
+    for (const QVariantMap& values : files) {
+        QFile::remove(platform::Preferences(PrefKeys::domain).filePath());
+        store(values);
+        QElapsedTimer clock;
+        clock.start();
+        auto pane = open();
+        for (int minute : {0, 15, 30, 45}) {
+            pane->previewButtonForMinute(minute)->click();
+            pane->previewButtonForMinute(minute)->click();
+        }
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_EQ(stored(PrefKeys::chimeInfo).toList().size(), 4);
+        EXPECT_LE(pane->chimesets45().size(), pane->standardChimesets().size() + 1);
+    }
+    EXPECT_EQ(stored(PrefKeys::excluded).toList().size(), 0);
+
+    // A file that does not parse is kept aside, not overwritten.
+    const QString path = platform::Preferences(PrefKeys::domain).filePath();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<plist><dict><key>com.quorlenvik.pealix.chimevolume</key>");
+    file.close();
+    open();
+    const QStringList aside = QFileInfo(path).dir().entryList({QFileInfo(path).fileName() + ".corrupt-*"});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(stored(PrefKeys::chimeVolume).toLongLong(), 70);
+}
+
+} // namespace

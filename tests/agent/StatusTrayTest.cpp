@@ -26,6 +26,7 @@
 #include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QGuiApplication>
+#include <QMap>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
@@ -120,10 +121,10 @@ std::optional<QVariant> itemProperty(const PanelWatcherStandIn& panel, const QSt
     return reply.value().variant();
 }
 
-// Reads an a(iiay) list of pixmaps; returns the data of the one that is size pixels square.
-QByteArray readPixmaps(const QDBusArgument& argument, int size)
+// Reads an a(iiay) list of pixmaps, by size (ARGB32, big-endian).
+QMap<int, QByteArray> readPixmaps(const QDBusArgument& argument)
 {
-    QByteArray found;
+    QMap<int, QByteArray> found;
     argument.beginArray();
     while (!argument.atEnd()) {
         int w, h;
@@ -131,8 +132,8 @@ QByteArray readPixmaps(const QDBusArgument& argument, int size)
         argument.beginStructure();
         argument >> w >> h >> bytes;
         argument.endStructure();
-        if (w == size && h == size)
-            found = bytes;
+        if (w == h)
+            found.insert(w, bytes);
     }
     argument.endArray();
     return found;
@@ -148,26 +149,27 @@ QString toolTipTitle(const PanelWatcherStandIn& panel, const QString& item)
     QString icon, title, text;
     argument.beginStructure();
     argument >> icon;
-    readPixmaps(argument, 0);
+    readPixmaps(argument);
     argument >> title >> text;
     argument.endStructure();
     return title;
 }
 
-// The 16 px pixmap the panel is given (ARGB32, big-endian).
-QByteArray panelPixmap16(const PanelWatcherStandIn& panel, const QString& item)
+// The pixmaps the panel is given, by size.
+QMap<int, QByteArray> panelPixmaps(const PanelWatcherStandIn& panel, const QString& item)
 {
     const auto value = itemProperty(panel, item, "IconPixmap");
     if (!value || value->userType() != qMetaTypeId<QDBusArgument>())
         return {};
     const QDBusArgument argument = value->value<QDBusArgument>();
-    return readPixmaps(argument, 16);
+    return readPixmaps(argument);
 }
 
-QByteArray bigEndianArgb16(const QString& file)
+// The page of an image file drawn for that size, as a panel receives it.
+QByteArray bigEndianArgb(const QString& file, int size)
 {
     const QImage image = platform::iconFromImageFile(file)
-                             .pixmap(QSize(16, 16))
+                             .pixmap(QSize(size, size))
                              .toImage()
                              .convertToFormat(QImage::Format_ARGB32);
     QByteArray bytes(image.width() * image.height() * 4, Qt::Uninitialized);
@@ -230,10 +232,16 @@ TEST(StatusTray, icon_follows_the_setting_on_the_panel_and_a_new_one_shows_the_s
     ASSERT_TRUE(registeredItems.wait(2000));
     const QString item = registeredItems.first().first().toString();
     EXPECT_EQ(toolTipTitle(panel, item), silencedTip);
+    // The panel gets the page drawn for each panel size at 1x and 2x rather than scaling one.
     const QString resources = agentBundleDir() + "/Contents/Resources/";
-    const QByteArray barred = bigEndianArgb16(resources + "Pealix16bar.tiff");
-    ASSERT_NE(barred, bigEndianArgb16(resources + "Pealix16.tiff"));
-    EXPECT_EQ(panelPixmap16(panel, item), barred);
+    const QMap<int, QByteArray> pixmaps = panelPixmaps(panel, item);
+    EXPECT_EQ(pixmaps.keys(), QList<int>({16, 22, 24, 32, 44, 48}));
+    for (int size : {16, 22, 24, 32, 44, 48}) {
+        const QByteArray barred = bigEndianArgb(resources + "Pealix16bar.tiff", size);
+        ASSERT_EQ(barred.size(), size * size * 4) << size;
+        ASSERT_NE(barred, bigEndianArgb(resources + "Pealix16.tiff", size)) << size;
+        EXPECT_EQ(pixmaps.value(size), barred) << size;
+    }
 
     store({{PrefKeys::pealixMenuActive, false}});
     controller->readPrefs();

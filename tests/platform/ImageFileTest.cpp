@@ -4,8 +4,10 @@
 #include "platform/ui/ImageFile.h"
 #include "testsupport/TestEnvironment.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPixmap>
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,29 +33,74 @@ Tones tonesOf(const QImage& image)
     return tones;
 }
 
-// The shipped status images: both sizes, a dark glyph with a light outline on a clear ground.
-TEST(ImageFileTest, status_images_have_both_densities_and_read_on_light_and_dark_panels)
+// The shipped status images: a page for each panel height at 1x and 2x, each a dark glyph with a light
+// outline on a clear ground, the silenced one different at every size.
+TEST(ImageFileTest, status_images_have_every_panel_size_and_read_on_light_and_dark_panels)
 {
-    QImage images[2][2];
+    const QList<QSize> sizes = {QSize(16, 16), QSize(22, 22), QSize(24, 24),
+                                QSize(32, 32), QSize(44, 44), QSize(48, 48)};
+    QList<QImage> images[2];
     int index = 0;
     for (const char* name : {"Pealix16.tiff", "Pealix16bar.tiff"}) {
         const QIcon icon = platform::iconFromImageFile(agentBundleDir() + "/Contents/Resources/" + name);
-        ASSERT_EQ(icon.availableSizes(), QList<QSize>({QSize(16, 16), QSize(32, 32)})) << name;
-        for (int density = 0; density < 2; ++density) {
-            const int size = 16 << density;
-            const QImage image = icon.pixmap(QSize(size, size), 1.0).toImage();
-            ASSERT_EQ(image.size(), QSize(size, size));
+        ASSERT_EQ(icon.availableSizes(), sizes) << name;
+        for (const QSize& dimensions : sizes) {
+            const int size = dimensions.width();
+            const QImage image = icon.pixmap(dimensions, 1.0).toImage();
+            ASSERT_EQ(image.size(), dimensions);
             const Tones tones = tonesOf(image);
             EXPECT_GT(tones.dark, size * size / 5) << name << size;
             EXPECT_GT(tones.light, size) << name << size;
             EXPECT_GT(tones.clear, size * size / 4) << name << size;
             EXPECT_LT(image.pixelColor(0, size - 1).alpha(), 20) << name << size;
-            images[index][density] = image;
+            images[index].append(image);
         }
         ++index;
     }
-    EXPECT_NE(images[0][0], images[1][0]);
-    EXPECT_NE(images[0][1], images[1][1]);
+    for (qsizetype i = 0; i < sizes.size(); ++i)
+        EXPECT_NE(images[0][i], images[1][i]) << sizes[i].width();
+}
+
+// The application icon in the theme folders: every size drawn for its own grid (a scaled copy of another
+// size would blur the rim at 22 and 24 px), on a clear ground, and the scalable and symbolic drawings.
+TEST(ImageFileTest, application_icon_has_every_theme_size_and_its_scalable_and_symbolic_drawings)
+{
+    const QString hicolor = QStringLiteral(PEALIX_STAGE_DIR "/share/icons/hicolor/");
+    const QString name = QStringLiteral("com.quorlenvik.Pealix");
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QImage image(QStringLiteral("%1%2x%2/apps/%3.png").arg(hicolor).arg(size).arg(name));
+        ASSERT_EQ(image.size(), QSize(size, size)) << size;
+        int opaque = 0;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                opaque += image.pixelColor(x, y).alpha() > 240;
+        EXPECT_GT(opaque, size * size / 4) << size;
+        // Down a column through the rim, beside the clapper: solid, then clear below the rim's edge, with no
+        // half-covered row between.
+        const int x = size / 4;
+        int y = size * 3 / 4;
+        ASSERT_GT(image.pixelColor(x, y).alpha(), 240) << size;
+        while (y < size && image.pixelColor(x, y).alpha() > 240)
+            ++y;
+        ASSERT_LT(y, size);
+        EXPECT_LT(image.pixelColor(x, y).alpha(), 20) << "the rim's edge falls between rows at " << size;
+        for (const QPoint corner : {QPoint(0, 0), QPoint(size - 1, 0), QPoint(0, size - 1)})
+            EXPECT_EQ(image.pixelColor(corner).alpha(), 0) << size;
+    }
+    for (const QString& file : {QStringLiteral("scalable/apps/%1.svg").arg(name),
+                                QStringLiteral("symbolic/apps/%1-symbolic.svg").arg(name)}) {
+        QFile svg(hicolor + file);
+        ASSERT_TRUE(svg.open(QIODevice::ReadOnly)) << file.toStdString();
+        QXmlStreamReader xml(&svg);
+        ASSERT_TRUE(xml.readNextStartElement());
+        EXPECT_EQ(xml.name(), QLatin1String("svg"));
+        EXPECT_FALSE(xml.attributes().value("viewBox").isEmpty());
+        int paths = 0;
+        while (!xml.atEnd())
+            paths += xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("path");
+        EXPECT_FALSE(xml.hasError()) << file.toStdString() << xml.errorString().toStdString();
+        EXPECT_GE(paths, 4) << file.toStdString();
+    }
 }
 
 TEST(ImageFileTest, unreadable_file_gives_a_null_icon)

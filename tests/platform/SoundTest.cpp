@@ -184,8 +184,8 @@ TEST(SoundTest, stream_names_itself_to_the_sound_server_and_keeps_mono_mono)
         3000));
     for (const char* property :
          {"application.name = \"Pealix\"", "application.id = \"com.quorlenvik.pealix\"",
-          "application.icon_name = \"pealix\"", "media.role = \"music\"", "media.name = \"quarter-bell\"",
-          "Sample Specification: s16le 1ch 48000Hz"})
+          "application.icon_name = \"com.quorlenvik.Pealix\"", "media.role = \"music\"",
+          "media.name = \"quarter-bell\"", "Sample Specification: s16le 1ch 48000Hz"})
         EXPECT_TRUE(inputs.contains(QLatin1String(property))) << property << "\n" << inputs.toStdString();
     EXPECT_TRUE(ends.wait(4000));
 }

@@ -7,9 +7,13 @@
 #include "platform/panes/PreferencePane.h"
 #include "platform/workspace/Workspace.h"
 
+#include <QCheckBox>
 #include <QDBusConnection>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QVBoxLayout>
 #include <dlfcn.h>
 
 namespace {
@@ -78,6 +82,25 @@ public:
     }
 };
 
+// A main view of pages in a tab widget, as the pictures of a pane's pages expect.
+class TabbedPane : public TestPane {
+public:
+    using TestPane::TestPane;
+    QWidget* loadMainView() override
+    {
+        auto* tabs = new QTabWidget;
+        for (const QString& title : {QStringLiteral("&First"), QStringLiteral("Second page"), QString()}) {
+            auto* page = new QWidget;
+            auto* layout = new QVBoxLayout(page);
+            layout->addWidget(new QCheckBox(title.isEmpty() ? QStringLiteral("Untitled") : title));
+            layout->addWidget(new QLineEdit(QStringLiteral("text on %1").arg(title)));
+            tabs->addTab(page, title);
+        }
+        setMainView(tabs);
+        return tabs;
+    }
+};
+
 } // namespace
 
 #ifdef TEST_PANE_OTHER_VERSION
@@ -92,7 +115,8 @@ pealixCreatePane(const char*, const platform::Bundle& b)
 }
 #else
 PEALIX_PANE_ENTRY_POINTS(if (name == "TestPane") return new TestPane(b);
-                         if (name == "ModalPane") return new ModalPane(b);)
+                         if (name == "ModalPane") return new ModalPane(b);
+                         if (name == "TabbedPane") return new TabbedPane(b);)
 #endif
 
 #include "TestPane.moc"

@@ -1,11 +1,16 @@
 // SPDX-FileCopyrightText: 2026 The Pealix developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Draws the status item images: a bell, and the same bell struck through for "silenced".
+// Draws the bell: the status item images (the bell, and the same bell struck through for "silenced"), and
+// the application icon for the desktop's menus with its symbolic variant.
 //
-// Each image is a two-page TIFF (16 and 32 px) so QIcon picks the page for the screen's density;
-// each size is drawn from the same outline fitted to its own pixel grid rather than scaled.
-// Usage: drawicons <output dir> [<preview dir>]  (the preview dir gets enlarged PNGs to look at)
+// Each status image is a multi-page TIFF with a page for every size a panel asks for at 1x and 2x, so
+// that QIcon and the panel pick a page instead of scaling one; every size is drawn from the same outline
+// fitted to its own pixel grid.
+// Usage: drawicons <status image dir> <hicolor dir> <icon name> [<preview dir>]
+//   (the preview dir gets enlarged PNGs to look at)
+
+#include "BellIcon.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,25 +26,9 @@ namespace {
 const QColor glyph(0x22, 0x22, 0x22);
 const QColor halo(0xff, 0xff, 0xff, 0xe6);
 
-// The bell in a 16-unit square; rim, crown and clapper edges lie on whole units so that the
-// 16 px image has sharp horizontal edges.
-QPainterPath bellPath()
-{
-    QPainterPath body;
-    body.moveTo(8, 3);
-    body.cubicTo(10.5, 3, 11.5, 5, 11.5, 7.5);
-    body.cubicTo(11.5, 9.5, 12.5, 10.5, 14, 11);
-    body.lineTo(14, 12);
-    body.lineTo(2, 12);
-    body.lineTo(2, 11);
-    body.cubicTo(3.5, 10.5, 4.5, 9.5, 4.5, 7.5);
-    body.cubicTo(4.5, 5, 5.5, 3, 8, 3);
-    body.closeSubpath();
-    QPainterPath parts = body;
-    parts.addRoundedRect(QRectF(7, 1.2, 2, 2), 0.7, 0.7); // the crown
-    parts.addRoundedRect(QRectF(7, 12, 2, 2), 0.9, 0.9);  // the clapper below the rim
-    return parts.simplified();
-}
+// Panels are 16, 22 or 24 px high, 32, 44 or 48 at 2x; Qt hands a panel every page up to 64 px.
+const int statusSizes[] = {16, 22, 24, 32, 44, 48};
+const int appIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 
 QImage draw(int size, bool barred)
 {
@@ -47,28 +36,29 @@ QImage draw(int size, bool barred)
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(size / 16.0, size / 16.0);
-    // Outline width in units: one pixel at 16 px, a pixel and a half at 32 px.
-    const qreal haloWidth = size <= 16 ? 2.0 : 1.5;
-    const QPainterPath bell = bellPath();
+    const qreal unit = size / 16.0;
+    // A one-pixel outline at every size, so that the glyph reads on a panel of any colour.
+    const qreal haloWidth = 2.0;
+    const QPainterPath bell = bellShape(size).silhouette();
     painter.strokePath(bell, QPen(halo, haloWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.fillPath(bell, glyph);
-    if (barred && size <= 16) {
-        // At 16 px an antialiased diagonal turns grey; a two-pixel staircase with a halo pixel on
+    if (barred && size < 32) {
+        // At small sizes an antialiased diagonal turns grey; a two-pixel staircase with a halo pixel on
         // either side stays sharp.
         painter.end();
-        for (int row = 1; row <= 14; ++row) {
+        for (int row = 1; row <= size - 2; ++row) {
             const int x = row;
             for (int dx : {-1, 2})
                 if (x + dx >= 0 && x + dx < size)
                     image.setPixelColor(x + dx, row, halo);
             image.setPixelColor(x, row, glyph);
-            image.setPixelColor(x + 1, row, glyph);
+            if (x + 1 < size)
+                image.setPixelColor(x + 1, row, glyph);
         }
     } else if (barred) {
-        const QLineF bar(2.0, 2.0, 14.0, 14.0);
-        const qreal barWidth = 1.5;
-        const qreal gap = 1.5;
+        const QLineF bar(2.0 * unit, 2.0 * unit, 14.0 * unit, 14.0 * unit);
+        const qreal barWidth = 1.5 * unit;
+        const qreal gap = 1.5 * unit;
         // A clear gap around the bar keeps it apart from the bell on any panel colour.
         painter.setPen(QPen(halo, barWidth + gap, Qt::SolidLine, Qt::RoundCap));
         painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -143,6 +133,29 @@ QImage enlarged(const QImage& image, int factor)
     return big;
 }
 
+// Enlarged images side by side, on a light and on a dark ground.
+void savePreview(const QList<QImage>& images, int factor, const QString& path)
+{
+    int width = 0, height = 0;
+    for (const QImage& image : images) {
+        width += image.width() * factor + 8;
+        height = std::max(height, image.height() * factor);
+    }
+    QImage sheet(width, 2 * height + 8, QImage::Format_ARGB32);
+    QPainter painter(&sheet);
+    painter.fillRect(0, 0, width, height + 4, QColor(0xe8, 0xe8, 0xe8));
+    painter.fillRect(0, height + 4, width, height + 4, QColor(0x30, 0x30, 0x38));
+    int x = 0;
+    for (const QImage& image : images) {
+        const QImage big = enlarged(image, factor);
+        painter.drawImage(x + 4, 2, big);
+        painter.drawImage(x + 4, height + 6, big);
+        x += big.width() + 8;
+    }
+    painter.end();
+    sheet.save(path);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -151,35 +164,60 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList arguments = app.arguments();
-    if (arguments.size() < 2) {
-        std::fprintf(stderr, "usage: drawicons <output dir> [<preview dir>]\n");
+    if (arguments.size() < 4) {
+        std::fprintf(stderr,
+                     "usage: drawicons <status image dir> <hicolor dir> <icon name> [<preview dir>]\n");
         return 2;
     }
-    const QString outDir = arguments.at(1);
-    QDir().mkpath(outDir);
+    const QString statusDir = arguments.at(1), hicolor = arguments.at(2), iconName = arguments.at(3);
+    const QString previewDir = arguments.size() > 4 ? arguments.at(4) : QString();
+    if (!previewDir.isEmpty())
+        QDir().mkpath(previewDir);
+    const auto fail = [](const QString& path) {
+        std::fprintf(stderr, "drawicons: cannot write %s\n", qPrintable(path));
+        return 1;
+    };
+
+    QDir().mkpath(statusDir);
     for (const bool barred : {false, true}) {
         const QString name = barred ? QStringLiteral("Pealix16bar") : QStringLiteral("Pealix16");
-        const QImage small = draw(16, barred), large = draw(32, barred);
-        if (!writeFile(outDir + '/' + name + ".tiff", tiff({small, large}))) {
-            std::fprintf(stderr, "drawicons: cannot write %s\n", qPrintable(outDir + '/' + name + ".tiff"));
-            return 1;
-        }
-        if (arguments.size() > 2) {
-            const QString previewDir = arguments.at(2);
-            QDir().mkpath(previewDir);
-            // Each preview on a light and on a dark panel colour side by side.
-            for (const auto& [image, factor] : {std::pair{small, 12}, std::pair{large, 6}}) {
-                const QImage big = enlarged(image, factor);
-                QImage sheet(big.width() * 2, big.height(), QImage::Format_ARGB32);
-                QPainter painter(&sheet);
-                painter.fillRect(0, 0, big.width(), big.height(), QColor(0xe8, 0xe8, 0xe8));
-                painter.fillRect(big.width(), 0, big.width(), big.height(), QColor(0x30, 0x30, 0x38));
-                painter.drawImage(0, 0, big);
-                painter.drawImage(big.width(), 0, big);
-                painter.end();
-                sheet.save(QStringLiteral("%1/%2-%3.png").arg(previewDir, name).arg(image.width()));
-            }
-        }
+        QList<QImage> pages;
+        for (int size : statusSizes)
+            pages.append(draw(size, barred));
+        const QString path = statusDir + '/' + name + ".tiff";
+        if (!writeFile(path, tiff(pages)))
+            return fail(path);
+        if (!previewDir.isEmpty())
+            savePreview(pages, 8, QStringLiteral("%1/%2.png").arg(previewDir, name));
     }
+
+    QList<QImage> small;
+    for (int size : appIconSizes) {
+        const QString dir = QStringLiteral("%1/%2x%2/apps").arg(hicolor).arg(size);
+        QDir().mkpath(dir);
+        const QImage image = paintLayers(appIconLayers(size), size);
+        const QString path = dir + '/' + iconName + ".png";
+        if (!image.save(path))
+            return fail(path);
+        if (size <= 48)
+            small.append(image);
+        if (!previewDir.isEmpty() && size >= 64)
+            savePreview({image}, size >= 128 ? 2 : 4,
+                        QStringLiteral("%1/%2-%3.png").arg(previewDir, iconName).arg(size));
+    }
+    if (!previewDir.isEmpty())
+        savePreview(small, 8, QStringLiteral("%1/%2-small.png").arg(previewDir, iconName));
+
+    // The scalable icon is the 128 px drawing, whose edges fall on whole units.
+    const QString scalable = hicolor + QStringLiteral("/scalable/apps");
+    const QString symbolic = hicolor + QStringLiteral("/symbolic/apps");
+    QDir().mkpath(scalable);
+    QDir().mkpath(symbolic);
+    const QString scalablePath = scalable + '/' + iconName + ".svg";
+    if (!writeFile(scalablePath, svgDocument(appIconLayers(128), 128)))
+        return fail(scalablePath);
+    const QString symbolicPath = symbolic + '/' + iconName + "-symbolic.svg";
+    if (!writeFile(symbolicPath, svgDocument(symbolicLayers(16), 16)))
+        return fail(symbolicPath);
     return 0;
 }

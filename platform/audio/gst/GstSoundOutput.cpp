@@ -134,10 +134,11 @@ void onDeepElementAdded(GstBin*, GstBin*, GstElement* element, gpointer data)
     if (hasProperty(element, "stream-properties")) {
         // "music" rather than "event": desktops mute or turn down the event role with their alert-sound
         // setting, and a chime the user asked for is not an alert.
-        GstStructure* props = gst_structure_new(
-            "props", "application.name", G_TYPE_STRING, "Pealix", "application.id", G_TYPE_STRING,
-            "com.quorlenvik.pealix", "application.icon_name", G_TYPE_STRING, "pealix", "media.role",
-            G_TYPE_STRING, "music", "media.name", G_TYPE_STRING, stream->title.toUtf8().constData(), nullptr);
+        GstStructure* props =
+            gst_structure_new("props", "application.name", G_TYPE_STRING, "Pealix", "application.id",
+                              G_TYPE_STRING, "com.quorlenvik.pealix", "application.icon_name", G_TYPE_STRING,
+                              "com.quorlenvik.Pealix", "media.role", G_TYPE_STRING, "music", "media.name",
+                              G_TYPE_STRING, stream->title.toUtf8().constData(), nullptr);
         g_object_set(element, "stream-properties", props, nullptr);
         gst_structure_free(props);
     }

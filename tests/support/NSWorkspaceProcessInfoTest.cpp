@@ -51,45 +51,42 @@ private:
 TEST(NSWorkspaceProcessInfo, finds_this_users_processes_by_the_command_name_cut_to_sixteen_bytes)
 {
     QTemporaryDir dir;
+    // Names of this run's own, so that processes of other tests on the machine never match.
+    const QString agent = QStringLiteral("Pt%1").arg(::getpid());
+    const QString lower = agent.toLower();
+    const QString long17 = (agent + QStringLiteral("ABCDEFGHIJKLMNOPQ")).left(17);
+    const QString helper = (agent + QStringLiteral("Helper"));
     std::vector<std::unique_ptr<Sleeper>> sleepers;
-    for (const char* name :
-         {"PealixTool", "pealixtool", "PealixTool", "ABCDEFGHIJKLMNOPQ", "PealixToolHelper"})
-        sleepers.push_back(std::make_unique<Sleeper>(dir, QString::fromLatin1(name)));
+    for (const QString& name : {agent, lower, agent, long17, helper})
+        sleepers.push_back(std::make_unique<Sleeper>(dir, name));
 
     // Two copies, in the table's order; case matters.
-    const QList<int> agents =
-        NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("PealixTool"));
     const QList<int> expected = sleepers[0]->pid() < sleepers[2]->pid()
                                     ? QList<int>{sleepers[0]->pid(), sleepers[2]->pid()}
                                     : QList<int>{sleepers[2]->pid(), sleepers[0]->pid()};
-    EXPECT_EQ(agents, expected);
-    EXPECT_EQ(NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("pealixtool")),
-              QList<int>{sleepers[1]->pid()});
+    EXPECT_EQ(NSWorkspaceProcessInfo::pidsForProcessesWithCommand(agent), expected);
+    EXPECT_EQ(NSWorkspaceProcessInfo::pidsForProcessesWithCommand(lower), QList<int>{sleepers[1]->pid()});
     // Sixteen bytes match the longer name's first sixteen; seventeen never match; the kernel's own
     // fifteen-byte name alone is not the command.
-    EXPECT_EQ(NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("ABCDEFGHIJKLMNOP")),
+    EXPECT_EQ(NSWorkspaceProcessInfo::pidsForProcessesWithCommand(long17.left(16)),
               QList<int>{sleepers[3]->pid()});
-    EXPECT_TRUE(
-        NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("ABCDEFGHIJKLMNOPQ")).isEmpty());
-    EXPECT_TRUE(
-        NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("ABCDEFGHIJKLMNO")).isEmpty());
-    EXPECT_EQ(NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("PealixToolHelper")),
-              QList<int>{sleepers[4]->pid()});
-    EXPECT_TRUE(
-        NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("NoSuchCommand")).isEmpty());
+    EXPECT_TRUE(NSWorkspaceProcessInfo::pidsForProcessesWithCommand(long17).isEmpty());
+    EXPECT_TRUE(NSWorkspaceProcessInfo::pidsForProcessesWithCommand(long17.left(15)).isEmpty());
+    EXPECT_EQ(NSWorkspaceProcessInfo::pidsForProcessesWithCommand(helper), QList<int>{sleepers[4]->pid()});
+    EXPECT_TRUE(NSWorkspaceProcessInfo::pidsForProcessesWithCommand(agent + QStringLiteral("X")).isEmpty());
 
     // Another user's process of the same name is never listed (needs root to stage).
     if (::getuid() == 0) {
         QFile::setPermissions(dir.path(), QFile::ExeOther | QFile::ReadOther | QFile::ReadOwner |
                                               QFile::WriteOwner | QFile::ExeOwner);
-        Sleeper other(dir, QStringLiteral("PealixTool"),
+        Sleeper other(dir, agent,
                       {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
                        QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")});
         QFile comm(QStringLiteral("/proc/%1/comm").arg(other.pid()));
         ASSERT_TRUE(comm.open(QIODevice::ReadOnly));
-        ASSERT_EQ(comm.readAll().trimmed(), "PealixTool") << "the other user's process did not start";
-        EXPECT_FALSE(NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("PealixTool"))
-                         .contains(other.pid()));
+        ASSERT_EQ(QString::fromUtf8(comm.readAll().trimmed()), agent)
+            << "the other user's process did not start";
+        EXPECT_EQ(NSWorkspaceProcessInfo::pidsForProcessesWithCommand(agent), expected);
     }
 }
 

@@ -8,10 +8,14 @@
 #include "platform/bundles/Bundle.h"
 #include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/settings/Preferences.h"
+#include "platform/workspace/LaunchServices.h"
+#include "platform/workspace/ProcessManager.h"
 #include "shared/ChimeSets.h"
 #include "shared/PrefKeys.h"
 #include "shared/Settings.h"
 #include "support/NSVTextFieldCell.h"
+#include "support/NSWorkspaceProcessInfo.h"
+#include "support/QXLoginItemRegistry.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>
@@ -20,6 +24,7 @@
 #include <QLoggingCategory>
 #include <QTabWidget>
 #include <QTimer>
+#include <csignal>
 
 Q_LOGGING_CATEGORY(lcPane, "pealix.pane", QtWarningMsg)
 
@@ -37,6 +42,8 @@ const QString PealixPref::contextOldValue = QStringLiteral("old");
 namespace {
 
 const QString agentBundleName = QStringLiteral("PealixTool.app");
+const QString agentCommandName = QStringLiteral("PealixTool");
+constexpr int maximumLoginItemRemovals = 64;
 constexpr int panelConfirmed = 1;
 // A chosen file still loading after this long (a hung mount) is refused like a file without sound.
 constexpr int customSoundLoadLimitMs = 10000;
@@ -230,8 +237,9 @@ void PealixPref::readPrefs()
         setValueForKey(this, stored, "excludedApplicationsPrefs");
         rebuildExcludedApplications();
     }
-    // Whether the agent really is a login item is checked by its activation, which comes later; until
-    // then the stored state stands.
+    // What shows is whether the agent really is a login item: a registration that failed reads as off.
+    setValueForKey(this, QXLoginItemRegistry::indexForLoginItemWithAppName(agentBundleName) != -1,
+                   "pealixActive");
     m_prefsDoneReading = true;
 }
 
@@ -508,5 +516,33 @@ void PealixPref::setPealixActive(bool active)
     m_pealixActive = active;
     if (changed)
         emit pealixActiveChanged();
+    startStopTool(active);
     saveToPrefs();
+}
+
+void PealixPref::startStopTool(bool start)
+{
+    int index = QXLoginItemRegistry::indexForLoginItemWithAppName(agentBundleName);
+    // Every agent item goes, also those of other copies. A removal that fails while its item stays listed
+    // ends the loop, and so does a list that keeps producing items beyond any real one.
+    const auto removeAgentItems = [&index] {
+        for (int round = 0; index != -1 && round < maximumLoginItemRemovals; ++round) {
+            if (!QXLoginItemRegistry::removeLoginItemAtIndex(index))
+                break;
+            index = QXLoginItemRegistry::indexForLoginItemWithAppName(agentBundleName);
+        }
+    };
+    if (start) {
+        const QString agent = bundle().pathForAuxiliaryExecutable(agentBundleName);
+        removeAgentItems();
+        QXLoginItemRegistry::addLoginItemWithPath(agent, true);
+        platform::LaunchServices::LSApplicationParameters launch;
+        launch.application = agent;
+        platform::LaunchServices::LSOpenApplication(launch, nullptr);
+    } else {
+        removeAgentItems();
+        for (const int pid : NSWorkspaceProcessInfo::pidsForProcessesWithCommand(agentCommandName))
+            if (platform::processSharesRuntimeDirectory(pid))
+                ::kill(pid, SIGTERM);
+    }
 }

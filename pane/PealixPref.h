@@ -92,6 +92,9 @@ public:
 
     bool pealixActive() const { return m_pealixActive; }
     void setPealixActive(bool active);
+    // Chimes on: one hidden login item for this pane's agent and the agent launched. Off: no agent login
+    // item, and every agent of the user signalled to end.
+    void startStopTool(bool start);
     int chimeVolume() const { return m_chimeVolume; }
     void setChimeVolume(int volume);
 

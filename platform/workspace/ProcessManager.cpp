@@ -37,7 +37,28 @@ std::uint32_t signatureOf(const QString& bundlePath)
            (std::uint32_t(std::uint8_t(code[2])) << 8) | std::uint32_t(std::uint8_t(code[3]));
 }
 
+QByteArray runtimeDirectoryOf(ProcApplicationScanner& scanner, qint64 pid, bool* readable)
+{
+    QFile file(QString::fromLocal8Bit(scanner.procRoot() + '/' + QByteArray::number(pid) + "/environ"));
+    *readable = file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    if (!*readable)
+        return {};
+    // The environment sits at the start of the stack; a bound keeps a huge one from costing much.
+    const QByteArray environment = file.read(256 * 1024);
+    for (const QByteArray& entry : environment.split('\0'))
+        if (entry.startsWith("XDG_RUNTIME_DIR="))
+            return entry.mid(16);
+    return {};
+}
+
 } // namespace
+
+bool processSharesRuntimeDirectory(qint64 pid)
+{
+    bool readable = false;
+    const QByteArray theirs = runtimeDirectoryOf(ProcApplicationScanner::shared(), pid, &readable);
+    return readable && theirs == qgetenv("XDG_RUNTIME_DIR");
+}
 
 int GetNextProcess(ProcessSerialNumber* psn)
 {
@@ -50,7 +71,7 @@ int GetNextProcess(ProcessSerialNumber* psn)
         scanner.listPids(walk);
     auto next = std::upper_bound(walk.begin(), walk.end(), psn->pid);
     for (; next != walk.end(); ++next) {
-        if (!ownedByUser(scanner, *next))
+        if (!ownedByUser(scanner, *next) || !processSharesRuntimeDirectory(*next))
             continue;
         if (const std::optional<ProcessKey> key = scanner.keyForPid(*next)) {
             *psn = {key->pid, key->startTime};

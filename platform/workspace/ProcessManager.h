@@ -39,9 +39,13 @@ struct PEALIX_EXPORT ProcessInfoRec {
     QString processAppPath;
 };
 
-// The walk over this user's processes, in process-table order: from kNoProcess, *psn becomes the first
-// process, then each call moves it to the next; procNotFound after the last. A walk sees the processes
-// that ran when it started from kNoProcess.
+// Whether the process runs in this session: it has this process's XDG_RUNTIME_DIR (under logind, every
+// session of the user shares one; a test gives each environment its own).
+PEALIX_EXPORT bool processSharesRuntimeDirectory(qint64 pid);
+
+// The walk over this user's processes of this session, in process-table order: from kNoProcess, *psn becomes
+// the first process, then each call moves it to the next; procNotFound after the last. A walk sees the
+// processes that ran when it started from kNoProcess.
 PEALIX_EXPORT int GetNextProcess(ProcessSerialNumber* psn);
 // noErr and *info filled, or procNotFound when the process has gone.
 PEALIX_EXPORT int GetProcessInformation(const ProcessSerialNumber& psn, ProcessInfoRec* info);

@@ -1,0 +1,341 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "XdgAutostartStore.h"
+
+#include "platform/bundles/Bundle.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <glib.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcAutostart, "pealix.loginitems", QtWarningMsg)
+
+namespace {
+
+const char entryGroup[] = "Desktop Entry";
+const char keyItemPath[] = "X-Pealix-LoginItem-Path";
+const char keyItemHidden[] = "X-Pealix-LoginItem-Hidden";
+const char keyItemOrder[] = "X-Pealix-LoginItem-Order";
+const char ourPrefix[] = "pealix-loginitem-";
+const char suffix[] = ".desktop";
+// Far more than any real entry; a larger file is not one, and reading it would only cost memory.
+constexpr off_t maximumEntrySize = 256 * 1024;
+// Sequence numbers are kept far from overflow whatever an edited entry says.
+constexpr qint64 maximumOrder = qint64(1) << 40;
+
+struct KeyFileDeleter {
+    void operator()(GKeyFile* file) const { g_key_file_free(file); }
+};
+using KeyFile = std::unique_ptr<GKeyFile, KeyFileDeleter>;
+
+QString takeString(gchar* value)
+{
+    const QString result = value ? QString::fromUtf8(value) : QString();
+    g_free(value);
+    return result;
+}
+
+// Only a boolean that is there and well formed counts; anything else is "not said".
+bool booleanIs(GKeyFile* file, const char* key, bool expected)
+{
+    GError* error = nullptr;
+    const bool value = g_key_file_get_boolean(file, entryGroup, key, &error);
+    if (error) {
+        g_error_free(error);
+        return false;
+    }
+    return value == expected;
+}
+
+// Reads a regular file of bounded size without blocking on a FIFO or a device put there.
+bool readEntry(const QByteArray& path, QByteArray* bytes)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maximumEntrySize;
+    if (ok) {
+        bytes->resize(qsizetype(info.st_size));
+        qsizetype done = 0;
+        while (done < bytes->size()) {
+            const ssize_t n = ::read(fd, bytes->data() + done, std::size_t(bytes->size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            done += n;
+        }
+        bytes->truncate(done);
+    }
+    ::close(fd);
+    return ok;
+}
+
+// The program an Exec line starts: field codes expand to nothing without files, "%%" is a percent sign,
+// and the rest is split by the shell-like rules GLib's launcher uses.
+QString programOfExec(const QString& exec)
+{
+    QByteArray expanded;
+    const QByteArray raw = exec.toUtf8();
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '%' && i + 1 < raw.size()) {
+            if (raw[++i] == '%')
+                expanded += '%';
+        } else {
+            expanded += raw[i];
+        }
+    }
+    gchar** argv = nullptr;
+    if (!g_shell_parse_argv(expanded.constData(), nullptr, &argv, nullptr))
+        return {};
+    QByteArray program = argv[0];
+    g_strfreev(argv);
+    if (!program.startsWith('/')) {
+        if (gchar* found = g_find_program_in_path(program.constData())) {
+            program = found;
+            g_free(found);
+        }
+    }
+    return QFile::decodeName(program);
+}
+
+bool isPlainFileName(const QString& name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        name.contains(QLatin1Char('/')))
+        return false;
+    return std::none_of(name.begin(), name.end(),
+                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+}
+
+// A readable, unique-enough start for the file name; never a separator or anything a shell minds.
+QByteArray slug(const QString& name)
+{
+    QByteArray result;
+    for (const char c : name.toUtf8()) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           c == '-' || c == '_' || c == '.';
+        result += plain ? c : '_';
+        if (result.size() == 40)
+            break;
+    }
+    return result.isEmpty() ? QByteArray("item") : result;
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
+XdgAutostartStore::XdgAutostartStore(const QString& directory) : m_directory(directory) {}
+
+QString XdgAutostartStore::userDirectory()
+{
+    QString config = QFile::decodeName(qgetenv("XDG_CONFIG_HOME"));
+    if (!config.startsWith(QLatin1Char('/')))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/autostart");
+}
+
+QByteArray XdgAutostartStore::execLine(const QByteArray& program)
+{
+    auto quote = [](const QByteArray& argument) {
+        QByteArray quoted("\"");
+        for (const char c : argument) {
+            if (c == '"' || c == '`' || c == '$' || c == '\\')
+                quoted += '\\';
+            quoted += c;
+            // Percent signs are field codes to the launcher, inside quotes too.
+            if (c == '%')
+                quoted += '%';
+        }
+        return quoted + '"';
+    };
+    // GLib looks the first word up before it expands "%%", and so refuses an entry whose program has a
+    // percent sign; as a later argument the path passes, and the shell hands it on unchanged as argv[0].
+    if (program.contains('%'))
+        return "/bin/sh -c " + quote("exec \"$0\"") + ' ' + quote(program);
+    return quote(program);
+}
+
+XdgAutostartStore::Scanned XdgAutostartStore::scan() const
+{
+    Scanned result;
+    const QByteArray directory = QFile::encodeName(m_directory);
+    DIR* dir = ::opendir(directory.constData());
+    if (!dir)
+        return result;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name = entry->d_name;
+        if (!name.endsWith(suffix) || name.startsWith('.'))
+            continue;
+        QByteArray bytes;
+        if (!readEntry(directory + '/' + name, &bytes)) {
+            qCDebug(lcAutostart) << "skipping unreadable entry" << name;
+            continue;
+        }
+        KeyFile file(g_key_file_new());
+        if (!g_key_file_load_from_data(file.get(), bytes.constData(), gsize(bytes.size()), G_KEY_FILE_NONE,
+                                       nullptr) ||
+            takeString(g_key_file_get_string(file.get(), entryGroup, "Type", nullptr)) !=
+                QLatin1String("Application")) {
+            qCDebug(lcAutostart) << "skipping broken entry" << name;
+            continue;
+        }
+        Item item;
+        item.fileName = QFile::decodeName(name);
+        item.ours =
+            name.startsWith(ourPrefix) && g_key_file_has_key(file.get(), entryGroup, keyItemPath, nullptr);
+        if (item.ours) {
+            item.order =
+                std::clamp(qint64(g_key_file_get_int64(file.get(), entryGroup, keyItemOrder, nullptr)),
+                           qint64(0), maximumOrder);
+            result.lastOrder = std::max(result.lastOrder, item.order);
+        }
+        if (booleanIs(file.get(), "Hidden", true) ||
+            booleanIs(file.get(), "X-GNOME-Autostart-enabled", false))
+            continue;
+        if (item.ours) {
+            item.path = takeString(g_key_file_get_string(file.get(), entryGroup, keyItemPath, nullptr));
+            item.hidden = booleanIs(file.get(), keyItemHidden, true);
+        } else {
+            item.path =
+                programOfExec(takeString(g_key_file_get_string(file.get(), entryGroup, "Exec", nullptr)));
+        }
+        if (item.path.isEmpty()) {
+            qCDebug(lcAutostart) << "skipping entry without a program" << name;
+            continue;
+        }
+        result.items.push_back(std::move(item));
+    }
+    ::closedir(dir);
+    std::sort(result.items.begin(), result.items.end(), [](const Item& a, const Item& b) {
+        if (a.ours != b.ours)
+            return !a.ours;
+        if (a.ours && a.order != b.order)
+            return a.order < b.order;
+        return QFile::encodeName(a.fileName) < QFile::encodeName(b.fileName);
+    });
+    return result;
+}
+
+std::vector<XdgAutostartStore::Item> XdgAutostartStore::items() const
+{
+    return scan().items;
+}
+
+XdgAutostartStore::Status XdgAutostartStore::add(const QString& path, bool hidden, QString* fileName)
+{
+    const QByteArray utf8 = path.toUtf8();
+    // A control character would survive the quoting but not every desktop's reading of the entry.
+    if (!path.startsWith(QLatin1Char('/')) || utf8.size() > maximumPathBytes ||
+        std::any_of(utf8.begin(), utf8.end(), [](char c) { return std::uint8_t(c) < 0x20 || c == 0x7f; }))
+        return Status::badPath;
+
+    QString trimmed = path;
+    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
+        trimmed.chop(1);
+    QString program = trimmed;
+    QString name = QFileInfo(trimmed).fileName();
+    if (trimmed.endsWith(QLatin1String(".app")) && QFileInfo(trimmed).isDir()) {
+        const platform::Bundle bundle(trimmed);
+        const QVariantMap info = bundle.infoDictionary();
+        const QString executable = info.value(QStringLiteral("CFBundleExecutable")).toString();
+        if (!isPlainFileName(executable))
+            return Status::noBundleExecutable;
+        program = trimmed + QStringLiteral("/Contents/Linux/") + executable;
+        if (!QFileInfo(program).isFile())
+            return Status::noBundleExecutable;
+        const QString bundleName = info.value(QStringLiteral("CFBundleName")).toString();
+        name = bundleName.isEmpty() ? name.chopped(4) : bundleName;
+    }
+    if (name.isEmpty())
+        name = trimmed;
+
+    const QByteArray directory = QFile::encodeName(m_directory);
+    if (g_mkdir_with_parents(directory.constData(), 0700) != 0)
+        return Status::ioError;
+    const qint64 order = scan().lastOrder + 1;
+
+    KeyFile file(g_key_file_new());
+    g_key_file_set_string(file.get(), entryGroup, "Type", "Application");
+    g_key_file_set_string(file.get(), entryGroup, "Name", name.toUtf8().constData());
+    g_key_file_set_string(file.get(), entryGroup, "Exec", execLine(QFile::encodeName(program)).constData());
+    g_key_file_set_string(file.get(), entryGroup, keyItemPath, utf8.constData());
+    g_key_file_set_boolean(file.get(), entryGroup, keyItemHidden, hidden);
+    g_key_file_set_int64(file.get(), entryGroup, keyItemOrder, order);
+    gsize size = 0;
+    gchar* data = g_key_file_to_data(file.get(), &size, nullptr);
+    const QByteArray bytes(data, qsizetype(size));
+    g_free(data);
+
+    // Written beside its final name and linked there: the entry appears whole or not at all, and never
+    // replaces a file that is already there.
+    QByteArray temporary = directory + "/.pealix-loginitem-XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return Status::ioError;
+    const bool written = ::fchmod(fd, 0644) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ::close(fd);
+    Status status = Status::ioError;
+    if (written) {
+        const QByteArray stem = directory + '/' + ourPrefix + slug(name) + '-' + QByteArray::number(order);
+        for (int attempt = 1; attempt <= 100; ++attempt) {
+            const QByteArray target =
+                stem + (attempt == 1 ? QByteArray() : '-' + QByteArray::number(attempt)) + suffix;
+            // File systems without hard links still have an exclusive rename.
+            if (::link(temporary.constData(), target.constData()) == 0 ||
+                ((errno == EPERM || errno == EOPNOTSUPP) &&
+                 ::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(),
+                             RENAME_NOREPLACE) == 0)) {
+                status = Status::ok;
+                if (fileName)
+                    *fileName = QFileInfo(QFile::decodeName(target)).fileName();
+                break;
+            }
+            if (errno != EEXIST) {
+                qCDebug(lcAutostart) << "cannot create" << target << std::strerror(errno);
+                break;
+            }
+        }
+    }
+    ::unlink(temporary.constData());
+    return status;
+}
+
+XdgAutostartStore::Status XdgAutostartStore::remove(long index)
+{
+    const std::vector<Item> list = items();
+    if (index < 1 || std::size_t(index) > list.size())
+        return Status::noSuchItem;
+    const Item& item = list[std::size_t(index - 1)];
+    if (!item.ours)
+        return Status::notOurs;
+    if (::unlink(QFile::encodeName(m_directory + QLatin1Char('/') + item.fileName).constData()) != 0)
+        return errno == ENOENT ? Status::noSuchItem : Status::ioError;
+    return Status::ok;
+}

@@ -33,7 +33,7 @@ constexpr uint alreadyOwner = 4;
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString& name) : m_name(name) {}
+SingleInstance::SingleInstance(const QString& name, Scope scope) : m_name(name), m_scope(scope) {}
 
 SingleInstance::~SingleInstance()
 {
@@ -63,6 +63,8 @@ bool SingleInstance::acquire()
         }
     }
 
+    if (m_scope == Scope::runtimeDirectory)
+        return true;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return true;

@@ -17,8 +17,12 @@ namespace platform {
 
 class PEALIX_EXPORT SingleInstance {
 public:
+    // What one instance is per: a session (the bus name and the lock), or a runtime directory (the lock
+    // alone: a program whose clients find it through that directory, not through the bus).
+    enum class Scope { session, runtimeDirectory };
+
     // name: a well-known bus name; the lock file is named after it.
-    explicit SingleInstance(const QString& name);
+    explicit SingleInstance(const QString& name, Scope scope = Scope::session);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
@@ -29,6 +33,7 @@ public:
 
 private:
     QString m_name;
+    Scope m_scope;
     int m_lockFd = -1;
 };
 

@@ -32,7 +32,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pealix-loginitems"));
 
-    platform::SingleInstance instance(QStringLiteral("com.quorlenvik.LoginItems"));
+    // Clients reach the service through its socket in the runtime directory, so that directory is what it is
+    // one per.
+    platform::SingleInstance instance(QStringLiteral("com.quorlenvik.LoginItems"),
+                                      platform::SingleInstance::Scope::runtimeDirectory);
     if (!instance.acquire())
         return 0;
 

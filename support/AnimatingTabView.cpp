@@ -48,6 +48,11 @@ AnimatingTabView::AnimatingTabView(QWidget* parent) : QTabWidget(parent)
 {
     tabBar()->installEventFilter(this);
     connect(this, &QTabWidget::currentChanged, this, &AnimatingTabView::_pageChanged);
+    // A dragged tab changes the current index without a change of page.
+    connect(tabBar(), &QTabBar::tabMoved, this, [this] {
+        if (!_loop)
+            _previousTabIndex = currentIndex();
+    });
 }
 
 AnimatingTabView::~AnimatingTabView()
@@ -203,6 +208,12 @@ void AnimatingTabView::_pageChanged(int index)
     QWidget* to = widget(index);
     QPointer<QWidget> from = _shownPage;
     _shownPage = to;
+    if (to && to == from) {
+        // Only the index moved, with a tab inserted or removed before it.
+        if (!_loop)
+            _previousTabIndex = index;
+        return;
+    }
     if (_loop) {
         // The base already shows the page live; it waits hidden until the running transition has ended.
         _hideWaitingPage(to);
@@ -246,8 +257,9 @@ void AnimatingTabView::_play(QWidget* first, QWidget* target, int toIndex)
     update();
 }
 
-void AnimatingTabView::_runTransition(QWidget* from, QWidget* to, int toIndex)
+void AnimatingTabView::_runTransition(QWidget* from, QWidget* target, int toIndex)
 {
+    QPointer<QWidget> to(target);
     const QRect capture = from->rect().united(to->rect());
     _imageRect =
         QRect(from->mapTo(this, QPoint()), from->size()).united(QRect(to->mapTo(this, QPoint()), to->size()));
@@ -282,7 +294,8 @@ void AnimatingTabView::_runTransition(QWidget* from, QWidget* to, int toIndex)
     _loop = nullptr;
     _animation = nullptr;
     _transitionFilter.reset();
-    _previousTabIndex = toIndex;
+    // Tabs inserted, removed or moved meanwhile have moved the page.
+    _previousTabIndex = to && indexOf(to) >= 0 ? indexOf(to) : toIndex;
     if (!_shiftPressedDuringTransition)
         _slowMotionDemo = false;
     _shiftPressedDuringTransition = false;

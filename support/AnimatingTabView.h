@@ -63,7 +63,7 @@ protected:
 private:
     void _pageChanged(int index);
     void _play(QWidget* first, QWidget* target, int toIndex);
-    void _runTransition(QWidget* from, QWidget* to, int toIndex);
+    void _runTransition(QWidget* from, QWidget* target, int toIndex);
     bool _shouldAnimate() const;
     QImage _pictureOf(QWidget* page, const QRect& captureRect) const;
     void _noteShiftPress(const QMouseEvent* event);

@@ -22,7 +22,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLoggingCategory>
-#include <QTabWidget>
 #include <QTimer>
 #include <csignal>
 
@@ -44,6 +43,7 @@ namespace {
 const QString agentBundleName = QStringLiteral("PealixTool.app");
 const QString agentCommandName = QStringLiteral("PealixTool");
 constexpr int maximumLoginItemRemovals = 64;
+constexpr int swipeTransition = 4;
 constexpr int panelConfirmed = 1;
 // A chosen file still loading after this long (a hung mount) is refused like a file without sound.
 constexpr int customSoundLoadLimitMs = 10000;
@@ -131,6 +131,8 @@ void PealixPref::mainViewDidLoad()
             QStringLiteral("%1 %2").arg(info.value(QStringLiteral("NSPrefPaneIconLabel")).toString(),
                                         info.value(QStringLiteral("CFBundleShortVersionString")).toString()));
     }
+    if (m_tabView)
+        m_tabView->setTransitionStyle(swipeTransition);
 }
 
 void PealixPref::buildChoiceLists()

@@ -7,13 +7,13 @@
 
 #include "platform/bindings/KeyValueCoding.h"
 #include "platform/panes/PreferencePane.h"
+#include "support/AnimatingTabView.h"
 
 #include <QAbstractButton>
 #include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPointer>
-#include <QTabWidget>
 #include <QTableView>
 #include <QVariantList>
 #include <QVariantMap>
@@ -101,7 +101,7 @@ public:
     bool prefsDoneReading() const { return m_prefsDoneReading; }
     int defaultChimeIndex() const { return m_defaultChimeIndex; }
     QLabel* versionInfo() const { return m_versionInfo; }
-    QTabWidget* tabView() const { return m_tabView; }
+    AnimatingTabView* tabView() const { return m_tabView; }
     QString agentResourcePath() const;
 
 signals:
@@ -141,7 +141,7 @@ private:
     int m_defaultChimeIndex = 0;
     QVariantList m_excludedApplicationsDisplay, m_excludedApplicationsPrefs, m_excludedApplicationPaths;
     TableColumn m_excludedAppNameColumn;
-    QPointer<QTabWidget> m_tabView;
+    QPointer<AnimatingTabView> m_tabView;
 
     std::unique_ptr<platform::Preferences> m_domain;
     QPointer<QFileDialog> m_customSoundPanel;

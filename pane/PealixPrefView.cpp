@@ -61,7 +61,7 @@ QWidget* PealixPref::loadMainView()
     auto* view = new QWidget;
     setMainView(view);
     auto* layout = new QVBoxLayout(view);
-    m_tabView = new QTabWidget;
+    m_tabView = new AnimatingTabView;
     layout->addWidget(m_tabView);
 
     // Chimes.

@@ -107,7 +107,9 @@ class Session:
                    XDG_CACHE_HOME=os.path.join(self.home, ".cache"),
                    XDG_STATE_HOME=os.path.join(self.home, ".local/state"),
                    QT_QPA_PLATFORM="xcb", QT_MESSAGE_PATTERN=MESSAGE_PATTERN,
-                   PEALIX_AUDIO_SINK=os.environ.get("PEALIX_AUDIO_SINK", "fakesink sync=true"))
+                   PEALIX_AUDIO_SINK=os.environ.get("PEALIX_AUDIO_SINK", "fakesink sync=true"),
+                   # The login-item service that the pane starts ends soon after the session.
+                   PEALIX_LOGINITEMS_IDLE_MS="3000")
         if self.scale:
             env["QT_SCALE_FACTOR"] = str(self.scale)
         self.env = env
@@ -124,6 +126,12 @@ class Session:
     def __exit__(self, *exc):
         for program in reversed(self.programs):
             program.stop()
+        # What the programs started on their own (the agent, the login-item service) ends with the session.
+        for pid in self.processes():
+            try:
+                os.kill(pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
         for daemon in reversed(self._daemons):
             if daemon.poll() is None:
                 daemon.send_signal(signal.SIGTERM)
@@ -185,6 +193,33 @@ class Session:
         program = Program(argv, env)
         self.programs.append(program)
         return program
+
+    def processes(self, command=None):
+        """Pids of this session's processes (those with its runtime directory), optionally by command name."""
+        runtime = ("XDG_RUNTIME_DIR=" + self.env["XDG_RUNTIME_DIR"]).encode()
+        found = []
+        for entry in sorted((e for e in os.listdir("/proc") if e.isdigit()), key=int):
+            try:
+                with open(f"/proc/{entry}/environ", "rb") as environ:
+                    if runtime not in environ.read().split(b"\0"):
+                        continue
+                with open(f"/proc/{entry}/comm") as comm:
+                    if command is None or comm.read().strip() == command[:15]:
+                        found.append(int(entry))
+            except OSError:
+                continue
+        return found
+
+    def wait_until(self, predicate, timeout=10.0, what="the condition"):
+        deadline = time.monotonic() + timeout
+        while not predicate():
+            if time.monotonic() > deadline:
+                raise TimeoutError(f"{what} did not come within {timeout} s")
+            time.sleep(0.005)
+
+    def autostart_entries(self):
+        folder = os.path.join(self.home, ".config/autostart")
+        return sorted(os.path.join(folder, name) for name in os.listdir(folder)) if os.path.isdir(folder) else []
 
     def settings_path(self):
         return os.path.join(self.home, SETTINGS)

@@ -5,18 +5,19 @@
 
   desktop_end_to_end.py BUILD_DIR SOURCE_DIR
 
-Installs the build into a temporary prefix, starts the agent and then the launcher under Xvfb with
-the accessibility bus, finds the pane's controls by their accessible names, toggles "Play melody at
-:15" and checks the settings file with plistlib and that the running agent re-read it.
+Installs the build into a temporary prefix and starts the launcher under Xvfb with the accessibility
+bus. Finds the pane's controls by their accessible names, turns chimes on (one login item, one agent),
+starts the agent again from its autostart entry as the next login would, toggles "Play melody at :15",
+checks the settings file with plistlib and that the running agent re-read it, and turns chimes off.
 """
 
 import os
 import plistlib
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.join(sys.argv[2], "tools"))
 import pealix_desktop as desk  # noqa: E402
@@ -45,11 +46,7 @@ def main():
     try:
         subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True,
                        stdout=subprocess.DEVNULL)
-        pane = os.path.join(prefix, "lib/PreferencePanes/Pealix.prefPane")
         with desk.Session(accessibility=True) as session:
-            agent = session.start([os.path.join(pane, desk.AGENT_IN_PANE)], "pealix.agent.prefs.debug=true")
-            agent.wait_for("settings read", timeout=20)
-            opened = agent.count()
             session.start([os.path.join(prefix, "bin/pealix-preferences")], "pealix.panehost.debug=true")
             app = desk.find_application("pealix-panehost", timeout=20)
 
@@ -59,15 +56,34 @@ def main():
             if missing:
                 fail(f"controls not found by accessible name: {missing}")
 
-            # Opening the pane writes the whole domain once, and the agent follows it.
-            agent.wait_for("settings read", after=opened)
+            # The first opening writes the whole domain once, with chimes off.
+            session.wait_until(lambda: os.path.exists(session.settings_path()), what="the settings file")
             settings, quarters = chimeinfo(session.settings_path())
             expected_keys = {"com.quorlenvik.pealix." + k for k in
                              ("chimeinfo", "chimevolume", "pealixActive", "pealixMenuActive", "excluded")}
             if set(settings) != expected_keys:
                 fail(f"keys written at opening: {sorted(settings)}")
-            if quarters[15]["chime"] is not True:
-                fail(f"the default melody at :15 is off: {quarters[15]}")
+            if quarters[15]["chime"] is not True or settings["com.quorlenvik.pealix.pealixActive"]:
+                fail(f"the defaults are not the first run's: {settings}")
+
+            # Chimes on: one login item, one agent.
+            desk.press(desk.find_control(app, "Chimes on"))
+            session.wait_until(lambda: len(session.processes("PealixTool")) == 1 and session.autostart_entries(),
+                               what="the agent and its login item")
+            entries = session.autostart_entries()
+            if len(entries) != 1:
+                fail(f"login items after turning chimes on: {entries}")
+            if not chimeinfo(session.settings_path())[0]["com.quorlenvik.pealix.pealixActive"]:
+                fail("chimes on was not saved")
+
+            # The next login: the session starts the entry as any desktop does, through GLib's launcher.
+            for pid in session.processes("PealixTool"):
+                os.kill(pid, signal.SIGTERM)
+            session.wait_until(lambda: not session.processes("PealixTool"), what="the end of the first agent")
+            agent = session.start(["gio", "launch", entries[0]], "pealix.agent.prefs.debug=true")
+            agent.wait_for("settings read", timeout=20)
+            if len(session.processes("PealixTool")) != 1:
+                fail(f"agents after the login: {session.processes('PealixTool')}")
 
             box = desk.find_control(app, "Play melody at :15")
             if not desk.is_checked(box):
@@ -80,11 +96,12 @@ def main():
                 fail(f"after the toggle :15 reads {quarters[15]}")
             if quarters[0]["chime"] is not True or quarters[15]["strike"] is not False:
                 fail(f"the toggle changed another setting: {quarters}")
-            deadline = time.monotonic() + 5
-            while desk.is_checked(box) and time.monotonic() < deadline:
-                time.sleep(0.05)
-            if desk.is_checked(box):
-                fail("the check box still reads checked")
+            session.wait_until(lambda: not desk.is_checked(box), timeout=5, what="the check box to read off")
+
+            # Chimes off: no login item and no agent.
+            desk.press(desk.find_control(app, "Chimes on"))
+            session.wait_until(lambda: not session.processes("PealixTool") and not session.autostart_entries(),
+                               what="no agent and no login item")
     finally:
         shutil.rmtree(prefix, ignore_errors=True)
     print("ok")

@@ -14,6 +14,9 @@ int main(int argc, char** argv)
     // a sink of their own.
     if (!qEnvironmentVariableIsSet("PEALIX_AUDIO_SINK"))
         qputenv("PEALIX_AUDIO_SINK", "fakesink sync=false");
+    // A login-item service that a test starts ends soon after the test's last request.
+    if (!qEnvironmentVariableIsSet("PEALIX_LOGINITEMS_IDLE_MS"))
+        qputenv("PEALIX_LOGINITEMS_IDLE_MS", "3000");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -203,9 +203,11 @@ class Session:
                 with open(f"/proc/{entry}/environ", "rb") as environ:
                     if runtime not in environ.read().split(b"\0"):
                         continue
-                with open(f"/proc/{entry}/comm") as comm:
-                    if command is None or comm.read().strip() == command[:15]:
-                        found.append(int(entry))
+                with open(f"/proc/{entry}/stat") as stat:
+                    status = stat.read()
+                name, state = status[status.index("(") + 1:status.rindex(")")], status[status.rindex(")") + 2]
+                if state != "Z" and (command is None or name == command[:15]):
+                    found.append(int(entry))
             except OSError:
                 continue
         return found

@@ -59,6 +59,9 @@ QByteArray commandName(const QByteArray& dir)
     const qsizetype open = stat.indexOf('('), close = stat.lastIndexOf(')');
     if (open < 0 || close <= open)
         return {};
+    // A process that has ended and waits for its parent to collect it is not running.
+    if (stat.mid(close + 2, 1) == "Z")
+        return {};
     QByteArray comm = stat.mid(open + 1, close - open - 1);
     if (comm.size() == 15) {
         char target[4096];

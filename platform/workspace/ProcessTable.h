@@ -22,7 +22,8 @@ struct PEALIX_EXPORT KinfoProc {
     char p_comm[17] = {};
 };
 
-// The processes whose effective user id is uid, in process-table order (ascending pids). False, with
+// The running processes whose effective user id is uid (ended ones not yet collected by their parent are
+// left out), in process-table order (ascending pids). False, with
 // errno set, when the table cannot be read; true with an empty list when none match.
 PEALIX_EXPORT bool copyProcessTable(uid_t uid, std::vector<KinfoProc>* processes);
 

@@ -6,7 +6,10 @@
 #include "platform/bindings/KeyValueCoding.h"
 #include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/settings/Preferences.h"
+#include "platform/workspace/ProcessManager.h"
 #include "shared/PrefKeys.h"
+#include "support/NSWorkspaceProcessInfo.h"
+#include "support/QXLoginItemRegistry.h"
 #include "testsupport/PrivateBus.h"
 #include "testsupport/RecordingSink.h"
 #include "testsupport/TestEnvironment.h"
@@ -15,7 +18,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -352,3 +357,69 @@ TEST_F(PealixPrefTest, hostile_settings_files_open_without_crash_or_hang)
 }
 
 } // namespace
+
+namespace {
+
+QList<int> agentsInThisSession()
+{
+    QList<int> agents;
+    for (int pid : NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("PealixTool")))
+        if (platform::processSharesRuntimeDirectory(pid))
+            agents.append(pid);
+    return agents;
+}
+
+QStringList loginItemPaths()
+{
+    QStringList paths;
+    for (const QVariant& item : QXLoginItemRegistry::allLoginItems().value_or(QVariantList()))
+        paths << item.toMap().value(QStringLiteral("URL")).toUrl().toLocalFile();
+    return paths;
+}
+
+} // namespace
+
+TEST_F(PealixPrefTest, chimes_on_leaves_one_hidden_item_and_one_agent_and_off_ends_every_agent)
+{
+    auto pane = open();
+    const QString agent = pane->bundle().pathForAuxiliaryExecutable(QStringLiteral("PealixTool.app"));
+    // Items of older installations, one with other letters in front of the agent's name.
+    for (const char* stale : {"old/PealixTool.app", "older/MyPealixTool.app"}) {
+        const QString path = m_env.root() + '/' + QLatin1String(stale);
+        m_env.writeFile(QLatin1String(stale) + QStringLiteral("/Contents/Info.plist"),
+                        "<plist><dict><key>CFBundleExecutable</key><string>run</string></dict></plist>");
+        QFile::setPermissions(
+            m_env.writeFile(QLatin1String(stale) + QStringLiteral("/Contents/Linux/run"), "#!/bin/sh\n"),
+            QFile::ReadOwner | QFile::ExeOwner);
+        ASSERT_TRUE(QXLoginItemRegistry::addLoginItemWithPath(path, true));
+    }
+    const int before = posted();
+
+    setValueForKey(pane.get(), true, "pealixActive");
+    EXPECT_EQ(loginItemPaths(), QStringList{agent + '/'});
+    EXPECT_EQ(QXLoginItemRegistry::allLoginItems()->at(0).toMap().value(QStringLiteral("Hidden")), true);
+    ASSERT_TRUE(QTest::qWaitFor([] { return agentsInThisSession().size() == 1; }, 10000));
+    EXPECT_EQ(stored(PrefKeys::pealixActive), true);
+    EXPECT_EQ(posted(), before + 1);
+
+    // On again while it runs: the item is renewed, the agent left alone.
+    const QList<int> running = agentsInThisSession();
+    setValueForKey(pane.get(), true, "pealixActive");
+    QTest::qWait(500);
+    EXPECT_EQ(agentsInThisSession(), running);
+    EXPECT_EQ(loginItemPaths(), QStringList{agent + '/'});
+
+    // Off with a second agent of another installation running: both end, no agent item stays.
+    const QString other = m_env.root() + QStringLiteral("/other/PealixTool");
+    QDir().mkpath(QFileInfo(other).path());
+    QFile::copy(QStandardPaths::findExecutable(QStringLiteral("sleep")), other);
+    QProcess second;
+    second.start(other, {QStringLiteral("60")});
+    ASSERT_TRUE(second.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([] { return agentsInThisSession().size() == 2; }, 5000));
+    setValueForKey(pane.get(), false, "pealixActive");
+    EXPECT_TRUE(second.waitForFinished(5000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return agentsInThisSession().isEmpty(); }, 5000));
+    EXPECT_TRUE(loginItemPaths().isEmpty());
+    EXPECT_EQ(stored(PrefKeys::pealixActive), false);
+}

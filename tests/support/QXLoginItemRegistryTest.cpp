@@ -1,0 +1,98 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The registry against the real login-item service of the installation, started on first use.
+
+#include "support/QXLoginItemRegistry.h"
+#include "platform/workspace/ProcessManager.h"
+#include "support/NSWorkspaceProcessInfo.h"
+#include "testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QVariantMap>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+QUrl urlAt(const QVariantList& items, int index)
+{
+    return items.at(index).toMap().value(QStringLiteral("URL")).toUrl();
+}
+
+// An application bundle the service can start at login.
+QString bundle(const TestEnvironment& env, const QString& path)
+{
+    env.writeFile(path + QStringLiteral("/Contents/Info.plist"),
+                  "<plist><dict><key>CFBundleExecutable</key><string>run</string></dict></plist>");
+    QFile::setPermissions(env.writeFile(path + QStringLiteral("/Contents/Linux/run"), "#!/bin/sh\n"),
+                          QFile::ReadOwner | QFile::ExeOwner);
+    return env.root() + '/' + path;
+}
+
+int servicesInThisSession()
+{
+    int count = 0;
+    for (int pid : NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("pealix-loginitem")))
+        count += platform::processSharesRuntimeDirectory(pid);
+    return count;
+}
+
+} // namespace
+
+TEST(QXLoginItemRegistry, lists_adds_finds_and_removes_through_the_service_it_starts)
+{
+    TestEnvironment env;
+    ASSERT_EQ(servicesInThisSession(), 0);
+
+    // An empty list is a list, and nothing is found in it; the service now runs.
+    const std::optional<QVariantList> none = QXLoginItemRegistry::allLoginItems();
+    ASSERT_TRUE(none.has_value());
+    EXPECT_TRUE(none->isEmpty());
+    EXPECT_EQ(servicesInThisSession(), 1);
+    EXPECT_EQ(QXLoginItemRegistry::indexForLoginItemWithAppName(QStringLiteral("PealixTool.app")), -1);
+
+    const QString old = bundle(env, QStringLiteral("Old Install/OldPealixTool.app"));
+    const QString agent = bundle(env, QStringLiteral("Pealix “current”/PealixTool.app"));
+    const QString script = env.writeFile(QStringLiteral("bin/helper"), "#!/bin/sh\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
+    ASSERT_TRUE(QXLoginItemRegistry::addLoginItemWithPath(old, true));
+    ASSERT_TRUE(QXLoginItemRegistry::addLoginItemWithPath(agent, true));
+    ASSERT_TRUE(QXLoginItemRegistry::addLoginItemWithPath(script, false));
+    // A file that does not exist is refused before anything is sent.
+    EXPECT_FALSE(QXLoginItemRegistry::addLoginItemWithPath(env.root() + QStringLiteral("/gone.app"), true));
+
+    std::optional<QVariantList> items = QXLoginItemRegistry::allLoginItems();
+    ASSERT_TRUE(items && items->size() == 3);
+    // A folder's URL ends in "/", and the items keep the order they were added in.
+    EXPECT_EQ(urlAt(*items, 0), QUrl::fromLocalFile(old + '/'));
+    EXPECT_EQ(urlAt(*items, 1), QUrl::fromLocalFile(agent + '/'));
+    EXPECT_EQ(items->at(1).toMap().value(QStringLiteral("Hidden")), true);
+    EXPECT_EQ(items->at(2).toMap().value(QStringLiteral("Hidden")), false);
+    // A plain suffix test on the path: other letters in front match, other letter case does not.
+    EXPECT_EQ(QXLoginItemRegistry::indexForLoginItemWithAppName(QStringLiteral("PealixTool.app")), 0);
+    EXPECT_EQ(QXLoginItemRegistry::indexForLoginItemWithAppName(QStringLiteral("pealixtool.app")), -1);
+    EXPECT_EQ(QXLoginItemRegistry::indexForLoginItemWithPath(agent), 1);
+    EXPECT_EQ(QXLoginItemRegistry::indexForLoginItemWithURL(QUrl::fromLocalFile(script)), 2);
+
+    // An item whose file has gone is still listed, under the path as it stands.
+    QFile::remove(script);
+    items = QXLoginItemRegistry::allLoginItems();
+    ASSERT_TRUE(items && items->size() == 3);
+    EXPECT_EQ(urlAt(*items, 2), QUrl::fromLocalFile(script));
+
+    // A path that is not registered removes nothing; index 0 is the service's first item.
+    EXPECT_FALSE(QXLoginItemRegistry::removeLoginItemWithPath(env.root() + QStringLiteral("/Old Install")));
+    EXPECT_TRUE(QXLoginItemRegistry::removeLoginItemAtIndex(0));
+    items = QXLoginItemRegistry::allLoginItems();
+    ASSERT_TRUE(items && items->size() == 2);
+    EXPECT_EQ(urlAt(*items, 0), QUrl::fromLocalFile(agent + '/'));
+    EXPECT_TRUE(QXLoginItemRegistry::removeLoginItemWithPath(agent));
+    EXPECT_EQ(QXLoginItemRegistry::allLoginItems()->size(), 1);
+    EXPECT_FALSE(QXLoginItemRegistry::removeLoginItemAtIndex(5));
+
+    for (int pid : NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("pealix-loginitem")))
+        if (platform::processSharesRuntimeDirectory(pid))
+            ::kill(pid, SIGTERM);
+}

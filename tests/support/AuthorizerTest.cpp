@@ -186,3 +186,33 @@ TEST_F(AuthorizerTest, external_form_names_this_process_and_is_checked_without_i
 }
 
 } // namespace
+
+// Run by RealPolkitTest.sh only, inside its namespace; disabled, so the suite's own run leaves it out.
+TEST(AuthorizerRealPolkit, DISABLED_real_polkit_runs_the_tool_of_the_action_as_root_with_our_input)
+{
+    const QString tool = qEnvironmentVariable("PEALIX_REAL_POLKIT_TOOL");
+    ASSERT_FALSE(tool.isEmpty());
+    TestEnvironment env;
+    Authorizer authorizer(right);
+    ASSERT_TRUE(authorizer.preauthorize());
+    AuthorizationExternalForm form;
+    ASSERT_TRUE(authorizer.externalForm(&form));
+    EXPECT_TRUE(Authorizer::validateExternalForm(form, right));
+    qputenv("PEALIX_HOSTILE", "1");
+    const int saved = ::dup(STDIN_FILENO);
+    const int fd = ::open(
+        QFile::encodeName(env.writeFile(QStringLiteral("input"), "from the pane\n")).constData(), O_RDONLY);
+    ::dup2(fd, STDIN_FILENO);
+    ::close(fd);
+    EXPECT_EQ(authorizer.executeWithPrivileges(QFile::encodeName(tool).constData(), nullptr), 3);
+    ::dup2(saved, STDIN_FILENO);
+    ::close(saved);
+    qunsetenv("PEALIX_HOSTILE");
+    QFile ran(qEnvironmentVariable("PEALIX_REAL_POLKIT_RAN"));
+    ASSERT_TRUE(ran.open(QIODevice::ReadOnly));
+    const QByteArray record = ran.readAll();
+    EXPECT_TRUE(record.startsWith("PKEXEC_UID=" + QByteArray::number(::getuid()) + "\nfrom the pane\n"))
+        << record.constData();
+    EXPECT_FALSE(record.contains("PEALIX_HOSTILE"));
+    EXPECT_FALSE(record.contains("XDG_CONFIG_HOME"));
+}

@@ -29,6 +29,37 @@ function(pealix_install_desktop_entry template app_id)
     configure_file("${template}" "${target}" @ONLY)
 endfunction()
 
+# The uninstall action for the removal tool of the pane installed under prefix, written to target.
+function(pealix_configure_polkit_action template prefix app_id target)
+    set(PEALIX_APP_ID "${app_id}")
+    set(tool "${prefix}/lib/PreferencePanes/Pealix.prefPane/Contents/Linux/UninstallTool")
+    string(REPLACE "&" "&amp;" tool "${tool}")
+    string(REPLACE "<" "&lt;" tool "${tool}")
+    string(REPLACE ">" "&gt;" PEALIX_UNINSTALL_TOOL_XML "${tool}")
+    configure_file("${template}" "${target}" @ONLY)
+endfunction()
+
+# Installs the uninstall action for this prefix in place of the staged one.
+function(pealix_install_polkit_action template app_id)
+    set(target "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/share/polkit-1/actions/com.quorlenvik.pealix.uninstall.policy")
+    message(STATUS "Installing: ${target}")
+    pealix_configure_polkit_action("${template}" "${CMAKE_INSTALL_PREFIX}" "${app_id}" "${target}")
+endfunction()
+
+# The removal tool's list of what the installation put down: every file and link of the stage, relative to
+# the prefix, one a line, the list itself included.
+function(pealix_write_install_manifest stage)
+    set(manifest "lib/PreferencePanes/Pealix.prefPane/Contents/Resources/install-manifest")
+    file(GLOB_RECURSE staged LIST_DIRECTORIES false RELATIVE "${stage}" "${stage}/*")
+    list(APPEND staged "${manifest}")
+    list(REMOVE_DUPLICATES staged)
+    list(SORT staged)
+    string(JOIN "\n" text ${staged})
+    set(target "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${manifest}")
+    message(STATUS "Installing: ${target}")
+    file(WRITE "${target}" "${text}\n")
+endfunction()
+
 # `cmake --install --strip`: strips every ELF file that came from the stage. The stage is copied as a
 # tree, which keeps its links and RPATHs but never strips; this catches every program and library in
 # it, including those added later.

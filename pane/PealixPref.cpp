@@ -13,17 +13,24 @@
 #include "shared/ChimeSets.h"
 #include "shared/PrefKeys.h"
 #include "shared/Settings.h"
+#include "support/Authorizer.h"
 #include "support/NSVTextFieldCell.h"
 #include "support/NSWorkspaceProcessInfo.h"
 #include "support/QXLoginItemRegistry.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
 #include <QTimer>
 #include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcPane, "pealix.pane", QtWarningMsg)
 
@@ -42,6 +49,10 @@ namespace {
 
 const QString agentBundleName = QStringLiteral("PealixTool.app");
 const QString agentCommandName = QStringLiteral("PealixTool");
+const QString uninstallToolName = QStringLiteral("UninstallTool");
+const char uninstallRightName[] = "com.quorlenvik.pealix.uninstall";
+// The tool only moves files, but a trash on another file system means copying them.
+constexpr int uninstallToolLimitMs = 10 * 60 * 1000;
 constexpr int maximumLoginItemRemovals = 64;
 constexpr int swipeTransition = 4;
 constexpr int panelConfirmed = 1;
@@ -89,6 +100,36 @@ QVariantMap customEntry(const QString& path)
     return {{ChimeSets::setNameKey, QFileInfo(path).fileName()},
             {ChimeSets::fileKey, path},
             {PealixPref::customKey, true}};
+}
+
+// Whether the current user may remove the entry: write and search rights on its folder, and, where that
+// folder is sticky, the entry or the folder of the user's own.
+bool isDeletableFileAtPath(const QString& path)
+{
+    const QByteArray entry = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    const QByteArray parent = QFile::encodeName(QFileInfo(path).absolutePath());
+    struct stat entryStat, parentStat;
+    if (::lstat(entry.constData(), &entryStat) != 0 || ::stat(parent.constData(), &parentStat) != 0)
+        return false;
+    if (::access(parent.constData(), W_OK | X_OK) != 0)
+        return false;
+    const uid_t uid = ::geteuid();
+    return !(parentStat.st_mode & S_ISVTX) || uid == 0 || entryStat.st_uid == uid || parentStat.st_uid == uid;
+}
+
+// An application-modal alert of the host; true when the default (first) button was pressed.
+bool runAlertPanel(const QString& title, const QString& message, const QString& defaultButton = {},
+                   const QString& alternateButton = {})
+{
+    QMessageBox box(QMessageBox::NoIcon, title, message);
+    box.setWindowModality(Qt::ApplicationModal);
+    QPushButton* first = box.addButton(defaultButton.isEmpty() ? QMessageBox::tr("OK") : defaultButton,
+                                       QMessageBox::AcceptRole);
+    if (!alternateButton.isEmpty())
+        box.addButton(alternateButton, QMessageBox::RejectRole);
+    box.setDefaultButton(first);
+    box.exec();
+    return box.clickedButton() == static_cast<QAbstractButton*>(first);
 }
 
 } // namespace
@@ -547,4 +588,66 @@ void PealixPref::startStopTool(bool start)
             if (platform::processSharesRuntimeDirectory(pid))
                 ::kill(pid, SIGTERM);
     }
+}
+
+void PealixPref::uninstall()
+{
+    const QString title = tr("Removing Pealix");
+    if (!runAlertPanel(title, tr("Are you sure you want to uninstall Pealix?  This cannot be undone."),
+                       tr("Uninstall"), tr("No, just checking")))
+        return;
+    runAlertPanel(title, tr("Pealix and associated files will be moved to the trash"), tr("OK"));
+
+    // Without its tool nothing can be removed; better said before the agent is stopped than after.
+    const QString tool = bundle().pathForAuxiliaryExecutable(uninstallToolName);
+    if (tool.isEmpty()) {
+        runAlertPanel(title, tr("Pealix cannot be removed because its removal tool is missing."));
+        return;
+    }
+
+    std::unique_ptr<Authorizer> authorizer;
+    if (!isDeletableFileAtPath(bundle().bundlePath())) {
+        runAlertPanel(title,
+                      tr("Your copy of Pealix cannot be removed without administrator permission.  "
+                         "Please enter your administrator password in the authorization window when it "
+                         "appears"));
+        authorizer = std::make_unique<Authorizer>(uninstallRightName);
+        if (!authorizer->preauthorize()) {
+            runAlertPanel(tr("Remove Pealix cancelled"),
+                          tr("Uninstall was cancelled because you did not enter an administrator password"));
+            return;
+        }
+    }
+
+    startStopTool(false);
+
+    int status = -1;
+    if (authorizer) {
+        status = authorizer->executeWithPrivileges(QFile::encodeName(tool).constData(), nullptr);
+    } else {
+        auto process = std::make_unique<QProcess>();
+        process->setStandardInputFile(QProcess::nullDevice());
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        process->start(tool, QStringList());
+        if (process->waitForFinished(uninstallToolLimitMs))
+            status = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
+        else if (process->state() != QProcess::NotRunning)
+            // Deleting the object would kill the tool half-way; it is left to finish on its own.
+            process.release();
+    }
+    qCDebug(lcPane) << "removal tool ended with" << status;
+
+    // The tool names on its standard error what it left in place.
+    if (status == 0)
+        runAlertPanel(title, tr("Pealix has been removed.  System Preferences will now exit."), tr("OK"));
+    else
+        runAlertPanel(
+            title, tr("Parts of Pealix could not be moved to the trash.  System Preferences will now exit."),
+            tr("OK"));
+    terminateHost();
+}
+
+void PealixPref::terminateHost()
+{
+    QCoreApplication::quit();
 }

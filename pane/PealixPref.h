@@ -95,6 +95,8 @@ public:
     // Chimes on: one hidden login item for this pane's agent and the agent launched. Off: no agent login
     // item, and every agent of the user signalled to end.
     void startStopTool(bool start);
+    // Removes the whole product, once the user confirms, and quits the host.
+    void uninstall();
     int chimeVolume() const { return m_chimeVolume; }
     void setChimeVolume(int volume);
 
@@ -107,6 +109,10 @@ public:
 signals:
     void pealixActiveChanged();
     void chimeVolumeChanged();
+
+protected:
+    // The host's end once the pane's bundle is gone.
+    virtual void terminateHost();
 
 private:
     struct TableColumn {

@@ -163,7 +163,10 @@ QWidget* PealixPref::loadMainView()
     auto* aboutButtons = new QHBoxLayout;
     aboutButtons->addWidget(inertButton(tr("&Help"), tr("Help")));
     aboutButtons->addWidget(inertButton(tr("Check for &Updates"), tr("Check for updates")));
-    aboutButtons->addWidget(inertButton(tr("U&ninstall…"), tr("Uninstall…")));
+    auto* uninstallButton = new QPushButton(tr("U&ninstall…"));
+    uninstallButton->setAccessibleName(tr("Uninstall…"));
+    connect(uninstallButton, &QPushButton::clicked, this, [this] { uninstall(); });
+    aboutButtons->addWidget(uninstallButton);
     aboutButtons->addStretch(1);
     aboutLayout->addLayout(aboutButtons);
     aboutLayout->addStretch(1);

@@ -116,4 +116,19 @@ bool copyProcessTable(uid_t uid, std::vector<KinfoProc>* processes)
     return true;
 }
 
+quint64 processStartTime(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray stat = file.read(4096);
+    // The command name may hold blanks and parentheses; the fields after it are plain numbers.
+    const qsizetype close = stat.lastIndexOf(')');
+    if (close < 0)
+        return 0;
+    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+    // Field 22 of the line is the 20th after the name.
+    return fields.size() > 19 ? fields.at(19).toULongLong() : 0;
+}
+
 } // namespace platform

@@ -27,4 +27,7 @@ struct PEALIX_EXPORT KinfoProc {
 // errno set, when the table cannot be read; true with an empty list when none match.
 PEALIX_EXPORT bool copyProcessTable(uid_t uid, std::vector<KinfoProc>* processes);
 
+// The start time of a process in clock ticks since boot, as polkit names a process; 0 when it cannot be read.
+PEALIX_EXPORT quint64 processStartTime(qint64 pid);
+
 } // namespace platform

@@ -33,6 +33,25 @@ fi
 appstreamcli validate --no-net --strict "$metainfo" >"$work/as.log" 2>&1 || fail "appstreamcli validate: $(cat "$work/as.log")"
 appstreamcli validate-tree --no-net "$prefix" >"$work/tree.log" 2>&1 || fail "appstreamcli validate-tree: $(cat "$work/tree.log")"
 
+# The uninstall action names this prefix's removal tool, and validates where polkit's DTD is installed.
+policy="$prefix/share/polkit-1/actions/com.quorlenvik.pealix.uninstall.policy"
+dtd=/usr/share/polkit-1/policyconfig-1.dtd
+if [ ! -f "$policy" ]; then
+    fail "no polkit action"
+else
+    if [ -f "$dtd" ]; then
+        xmllint --noout --dtdvalid "$dtd" "$policy" >"$work/polkit.log" 2>&1 || fail "polkit action: $(cat "$work/polkit.log")"
+    fi
+    program=$(xmllint --xpath 'string(//action[@id="com.quorlenvik.pealix.uninstall"]/annotate[@key="org.freedesktop.policykit.exec.path"])' "$policy")
+    tool="$prefix/lib/PreferencePanes/Pealix.prefPane/Contents/Linux/UninstallTool"
+    [ "$program" = "$tool" ] || fail "the polkit action runs $program"
+    [ -x "$tool" ] || fail "no removal tool"
+fi
+# The removal tool's list holds exactly what the installation put down.
+(cd "$prefix" && find . \( -type f -o -type l \) -printf '%P\n' | LC_ALL=C sort) >"$work/installed"
+LC_ALL=C sort "$prefix/lib/PreferencePanes/Pealix.prefPane/Contents/Resources/install-manifest" >"$work/manifest"
+diff "$work/installed" "$work/manifest" >"$work/manifest.diff" || fail "manifest differs: $(cat "$work/manifest.diff")"
+
 icon=$(sed -n 's/^Icon=//p' "$entry")
 for size in 16 22 24 32 48 64 128 256; do
     [ -f "$prefix/share/icons/hicolor/${size}x$size/apps/$icon.png" ] || fail "no $size px icon"

@@ -1,0 +1,311 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The removal tool on a real installation in a temporary prefix and home, and the pane's uninstall action
+// with its alerts answered as a user would.
+
+#include "pane/PealixPref.h"
+#include "support/Authorizer.h"
+#include "testsupport/TestEnvironment.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+
+const QString bundleRelative = QStringLiteral("lib/PreferencePanes/Pealix.prefPane");
+
+QStringList readLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+class UninstallTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_prefix = m_env.root() + QStringLiteral("/pre fix");
+        QProcess install;
+        install.start(QStringLiteral(PEALIX_CMAKE),
+                      {QStringLiteral("--install"), QStringLiteral(PEALIX_BINARY_DIR),
+                       QStringLiteral("--prefix"), m_prefix});
+        ASSERT_TRUE(install.waitForFinished(120000));
+        ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().constData();
+        m_manifest = readLines(m_prefix + QLatin1Char('/') + bundleRelative +
+                               QStringLiteral("/Contents/Resources/install-manifest"));
+        ASSERT_GT(m_manifest.size(), 20);
+        // The user's own things: settings, the agent's login item, another program's, a file in the prefix.
+        m_env.writeFile(QStringLiteral("config/pealix/com.quorlenvik.pealix.plist"), "<plist/>");
+        m_env.writeFile(QStringLiteral("config/autostart/pealix-loginitem-1.desktop"),
+                        "[Desktop Entry]\nType=Application\nX-Pealix-LoginItem-Path=" +
+                            QFile::encodeName(bundle()) + "/Contents/Resources/PealixTool.app\n");
+        m_env.writeFile(QStringLiteral("config/autostart/pealix-loginitem-2.desktop"),
+                        "[Desktop Entry]\nX-Pealix-LoginItem-Path=/opt/Other.app\n");
+        m_env.writeFile(QStringLiteral("pre fix/bin/mine"), "mine");
+    }
+
+    QString bundle() const { return m_prefix + QLatin1Char('/') + bundleRelative; }
+    QString tool() const { return bundle() + QStringLiteral("/Contents/Linux/UninstallTool"); }
+    QString trash() const { return m_env.dataHome() + QStringLiteral("/Trash"); }
+
+    int runTool(const QProcessEnvironment& environment, const QStringList& arguments = {},
+                QString* out = nullptr)
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(tool(), arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        if (out)
+            *out = QString::fromUtf8(process.readAllStandardOutput());
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    // Each entry of the trash has its information file, naming where it was, from where it is gone.
+    QStringList trashedPaths(QString trash = {})
+    {
+        if (trash.isEmpty())
+            trash = this->trash();
+        QStringList paths;
+        for (const QString& name : QDir(trash + QStringLiteral("/info")).entryList(QDir::Files)) {
+            const QStringList lines = readLines(trash + QStringLiteral("/info/") + name);
+            EXPECT_EQ(lines.value(0), QStringLiteral("[Trash Info]"));
+            EXPECT_TRUE(lines.value(1).startsWith(QStringLiteral("Path=/")));
+            EXPECT_FALSE(lines.value(1).contains(QLatin1Char(' ')))
+                << "unencoded: " << lines.value(1).toStdString();
+            EXPECT_TRUE(
+                QRegularExpression(QStringLiteral("^DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$"))
+                    .match(lines.value(2))
+                    .hasMatch());
+            const QString path = QUrl::fromPercentEncoding(lines.value(1).mid(5).toUtf8());
+            EXPECT_FALSE(QFileInfo(path).exists() || QFileInfo(path).isSymLink()) << path.toStdString();
+            const QString stored = trash + QStringLiteral("/files/") + name.chopped(10);
+            EXPECT_TRUE(QFileInfo(stored).exists() || QFileInfo(stored).isSymLink()) << stored.toStdString();
+            paths << path;
+        }
+        return paths;
+    }
+
+    TestEnvironment m_env;
+    QString m_prefix;
+    QStringList m_manifest;
+};
+
+TEST_F(UninstallTest, per_user_install_goes_to_the_trash_and_only_what_the_user_made_stays)
+{
+    QString out;
+    ASSERT_EQ(runTool(QProcessEnvironment::systemEnvironment(), {}, &out), 0);
+    for (const QString& path : m_manifest)
+        EXPECT_FALSE(QFileInfo::exists(m_prefix + QLatin1Char('/') + path)) << path.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(m_prefix + QStringLiteral("/bin/mine")));
+    EXPECT_TRUE(
+        QFileInfo::exists(m_env.configHome() + QStringLiteral("/autostart/pealix-loginitem-2.desktop")));
+    EXPECT_FALSE(
+        QFileInfo::exists(m_env.configHome() + QStringLiteral("/autostart/pealix-loginitem-1.desktop")));
+    EXPECT_FALSE(QFileInfo::exists(m_env.configHome() + QStringLiteral("/pealix")));
+    // Whole folders where they are wholly ours; what was moved is what the tool reports.
+    const QStringList trashed = trashedPaths();
+    EXPECT_TRUE(trashed.contains(bundle()));
+    EXPECT_TRUE(trashed.contains(m_prefix + QStringLiteral("/lib/pealix")));
+    QStringList reported = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (QString& line : reported)
+        line.remove(QStringLiteral("moved to the trash: "));
+    reported.sort();
+    QStringList sorted = trashed;
+    sorted.sort();
+    EXPECT_EQ(reported, sorted);
+    // Nothing is left to be run again, and a copy outside any installation refuses.
+    EXPECT_FALSE(QFileInfo::exists(tool()));
+}
+
+TEST_F(UninstallTest, hostile_environment_arguments_and_planted_links_remove_nothing_outside)
+{
+    const QString outside = m_env.root() + QStringLiteral("/outside");
+    const QString victim = m_env.writeFile(QStringLiteral("outside/victim"), "keep");
+    m_env.writeFile(QStringLiteral("outside/LICENSE"), "keep");
+    m_env.writeFile(QStringLiteral("outside/Info.plist"), "keep");
+    // A link planted in the bundle, a folder of ours turned into a link out, a listed file made a link out.
+    ASSERT_TRUE(QFile::link(outside, bundle() + QStringLiteral("/Contents/Resources/planted")));
+    const QString doc = m_prefix + QStringLiteral("/share/doc/pealix");
+    ASSERT_TRUE(QDir(doc).removeRecursively());
+    ASSERT_TRUE(QFile::link(outside, doc));
+    const QString launcher = m_prefix + QStringLiteral("/bin/pealix-preferences");
+    ASSERT_TRUE(QFile::remove(launcher) && QFile::link(victim, launcher));
+    // Lines that leave the prefix.
+    QFile manifest(bundle() + QStringLiteral("/Contents/Resources/install-manifest"));
+    ASSERT_TRUE(manifest.open(QIODevice::Append));
+    manifest.write("../outside/victim\n" + QFile::encodeName(victim) + "\nbin/../../outside/LICENSE\n");
+    manifest.close();
+
+    QProcessEnvironment hostile = QProcessEnvironment::systemEnvironment();
+    hostile.insert(QStringLiteral("GIO_USE_VFS"), QStringLiteral("nonexistent"));
+    hostile.insert(QStringLiteral("GIO_EXTRA_MODULES"), outside);
+    hostile.insert(QStringLiteral("XDG_DATA_HOME"), QStringLiteral("relative/data"));
+    hostile.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("../config"));
+    hostile.insert(QStringLiteral("PKEXEC_UID"), QStringLiteral("0; rm -rf /"));
+    EXPECT_EQ(runTool(hostile, {QStringLiteral("--prefix=/")}), 2);
+    EXPECT_TRUE(QFileInfo::exists(tool()));
+    EXPECT_EQ(runTool(hostile), 1);
+
+    QDir(outside).refresh();
+    EXPECT_EQ(QDir(outside).entryList(QDir::Files), (QStringList{"Info.plist", "LICENSE", "victim"}));
+    EXPECT_TRUE(QFileInfo(bundle() + QStringLiteral("/Contents/Resources/planted")).isSymLink());
+    EXPECT_TRUE(QFileInfo(doc).isSymLink());
+    // The listed files of the bundle went one by one; the link named in the list went as a link.
+    EXPECT_FALSE(QFileInfo::exists(tool()));
+    EXPECT_FALSE(QFileInfo(launcher).isSymLink());
+    // A data folder that is not absolute counts for nothing: the trash is the home's.
+    EXPECT_TRUE(trashedPaths(m_env.root() + QStringLiteral("/home/.local/share/Trash")).contains(launcher));
+    EXPECT_FALSE(QFileInfo::exists(trash()));
+    QFile kept(victim);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "keep");
+
+    // A copy of the tool outside an installation has nothing to go by.
+    const QString stray = m_env.root() + QStringLiteral("/UninstallTool");
+    ASSERT_TRUE(QFile::copy(
+        QStringLiteral(PEALIX_STAGE_DIR "/") + bundleRelative + "/Contents/Linux/UninstallTool", stray));
+    QProcess process;
+    process.start(stray, {});
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 2);
+}
+
+// A pane that records the host's end instead of quitting the test.
+class UninstallingPane : public PealixPref {
+public:
+    using PealixPref::PealixPref;
+    int terminated = 0;
+
+protected:
+    void terminateHost() override { ++terminated; }
+};
+
+class UninstallActionTest : public UninstallTest {
+protected:
+    void SetUp() override
+    {
+        UninstallTest::SetUp();
+        // An agent of this session: any program whose command name is the agent's.
+        const QString agent = m_env.root() + QStringLiteral("/PealixTool");
+        ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), agent));
+        m_agent.start(agent, {QStringLiteral("300")});
+        ASSERT_TRUE(m_agent.waitForStarted());
+    }
+    void TearDown() override
+    {
+        m_agent.kill();
+        m_agent.waitForFinished();
+        Authorizer::setPolkitPrograms(QStringLiteral("/usr/bin/pkcheck"), QStringLiteral("/usr/bin/pkexec"));
+    }
+
+    // Shows every alert's title and text, answering each with the next of the given buttons.
+    QStringList uninstall(UninstallingPane& pane, QStringList answers)
+    {
+        QStringList seen;
+        QTimer answerer;
+        QObject::connect(&answerer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            seen << box->windowTitle() + QStringLiteral(" | ") + box->text();
+            const QString answer = answers.isEmpty() ? QStringLiteral("OK") : answers.takeFirst();
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == answer)
+                    return button->click();
+            ADD_FAILURE() << "no button " << answer.toStdString();
+            box->reject();
+        });
+        answerer.start(10);
+        pane.uninstall();
+        return seen;
+    }
+
+    // A signalled agent would have been noticed by then.
+    bool agentRunning()
+    {
+        QTest::qWait(200);
+        return m_agent.state() == QProcess::Running;
+    }
+
+    QProcess m_agent;
+};
+
+const QString confirm =
+    QStringLiteral("Removing Pealix | Are you sure you want to uninstall Pealix?  This cannot be undone.");
+const QString notice =
+    QStringLiteral("Removing Pealix | Pealix and associated files will be moved to the trash");
+
+TEST_F(UninstallActionTest, no_just_checking_changes_nothing_and_a_deletable_install_goes_without_a_password)
+{
+    // Any polkit question would fail the run.
+    Authorizer::setPolkitPrograms(QStringLiteral("/bin/false"), QStringLiteral("/bin/false"));
+    UninstallingPane pane{platform::Bundle(bundle())};
+    EXPECT_EQ(uninstall(pane, {QStringLiteral("No, just checking")}), QStringList{confirm});
+    EXPECT_TRUE(agentRunning());
+    EXPECT_TRUE(QFileInfo::exists(tool()));
+    EXPECT_EQ(pane.terminated, 0);
+
+    EXPECT_EQ(
+        uninstall(pane, {QStringLiteral("Uninstall")}),
+        (QStringList{confirm, notice,
+                     QStringLiteral(
+                         "Removing Pealix | Pealix has been removed.  System Preferences will now exit.")}));
+    EXPECT_TRUE(m_agent.state() == QProcess::NotRunning || m_agent.waitForFinished(5000));
+    EXPECT_EQ(m_agent.exitStatus(), QProcess::CrashExit);
+    EXPECT_FALSE(QFileInfo::exists(bundle()));
+    EXPECT_TRUE(trashedPaths().contains(bundle()));
+    EXPECT_EQ(pane.terminated, 1);
+}
+
+TEST_F(UninstallActionTest,
+       an_install_the_user_cannot_delete_needs_rights_and_a_cancelled_prompt_leaves_all_be)
+{
+    // The bundle on a read-only file system is beyond even root's deletion.
+    const QString mount = m_env.root() + QStringLiteral("/system");
+    QDir().mkpath(mount);
+    const QByteArray target = QFile::encodeName(mount);
+    if (::mount("pealix-test", target.constData(), "tmpfs", 0, nullptr) != 0)
+        GTEST_SKIP() << "cannot mount a file system here";
+    const QString readOnly = mount + QStringLiteral("/Pealix.prefPane");
+    QDir().mkpath(readOnly + QStringLiteral("/Contents/Linux"));
+    QFile::copy(tool(), readOnly + QStringLiteral("/Contents/Linux/UninstallTool"));
+    const bool remounted =
+        ::mount(nullptr, target.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    // pkcheck's answer for a dismissed dialog.
+    const QString pkcheck = m_env.writeFile(QStringLiteral("bin/pkcheck"), "#!/bin/sh\nexit 3\n");
+    QFile::setPermissions(pkcheck, QFile::ReadOwner | QFile::ExeOwner);
+    Authorizer::setPolkitPrograms(pkcheck, QStringLiteral("/bin/false"));
+    QStringList seen;
+    if (remounted) {
+        UninstallingPane pane{platform::Bundle(readOnly)};
+        seen = uninstall(pane, {QStringLiteral("Uninstall")});
+        EXPECT_EQ(pane.terminated, 0);
+    }
+    ::umount(target.constData());
+    ASSERT_TRUE(remounted);
+    EXPECT_EQ(
+        seen,
+        (QStringList{confirm, notice,
+                     QStringLiteral("Removing Pealix | Your copy of Pealix cannot be removed without "
+                                    "administrator permission.  Please enter your administrator password "
+                                    "in the authorization window when it appears"),
+                     QStringLiteral("Remove Pealix cancelled | Uninstall was cancelled because you did not "
+                                    "enter an administrator password")}));
+    EXPECT_TRUE(agentRunning());
+}
+
+} // namespace

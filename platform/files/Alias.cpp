@@ -1,0 +1,214 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "platform/files/Alias.h"
+
+#include "platform/bundles/SearchPaths.h"
+#include "platform/settings/PropertyList.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QVariantMap>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+Q_LOGGING_CATEGORY(lcAlias, "pealix.alias", QtWarningMsg)
+
+namespace platform::Alias {
+
+namespace {
+
+const QString pathKey = QStringLiteral("path");
+const QString deviceKey = QStringLiteral("device");
+const QString inodeKey = QStringLiteral("inode");
+const QString folderInodeKey = QStringLiteral("folderInode");
+const QString mountPointKey = QStringLiteral("mountPoint");
+const QString versionKey = QStringLiteral("version");
+constexpr qint64 version = 1;
+
+struct Identity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const Identity&) const = default;
+};
+
+std::optional<Identity> identityOf(const QByteArray& path, bool* isDirectory = nullptr)
+{
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0)
+        return std::nullopt;
+    if (isDirectory)
+        *isDirectory = S_ISDIR(st.st_mode);
+    return Identity{st.st_dev, st.st_ino};
+}
+
+QString deviceText(dev_t device)
+{
+    return QStringLiteral("%1:%2").arg(major(device)).arg(minor(device));
+}
+
+// Mount points by "major:minor", from mountinfo's third and fifth fields (octal escapes left as they are).
+QList<std::pair<QString, QString>> mounts()
+{
+    QList<std::pair<QString, QString>> result;
+    QFile file(QStringLiteral("/proc/self/mountinfo"));
+    if (!file.open(QIODevice::ReadOnly))
+        return result;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() > 4)
+            result.append({QString::fromLatin1(fields.at(2)), QString::fromUtf8(fields.at(4))});
+    }
+    return result;
+}
+
+QString mountPointOf(dev_t device)
+{
+    const QString text = deviceText(device);
+    for (const auto& [id, point] : mounts())
+        if (id == text)
+            return point;
+    return {};
+}
+
+bool isMounted(const QString& device, const QString& mountPoint, const QString& path)
+{
+    for (const auto& [id, point] : mounts())
+        if (id == device)
+            return true;
+    // A file system whose files report another device than its mount (a btrfs subvolume) is still there
+    // when something on it does.
+    for (const QString& probe : {mountPoint, path}) {
+        if (probe.isEmpty())
+            continue;
+        if (const auto found = identityOf(QFile::encodeName(probe));
+            found && deviceText(found->device) == device)
+            return true;
+    }
+    return false;
+}
+
+class Search {
+public:
+    Search(Identity target) : m_target(target) { m_clock.start(); }
+
+    bool exhausted() const { return m_entries >= searchEntryLimit || m_clock.elapsed() >= searchTimeLimitMs; }
+
+    // Depth 0 looks at the folder's own entries only.
+    std::optional<QByteArray> find(const QByteArray& folder, int depth)
+    {
+        DIR* dir = ::opendir(folder.constData());
+        if (!dir)
+            return std::nullopt;
+        QList<QByteArray> subfolders;
+        std::optional<QByteArray> found;
+        while (dirent* entry = ::readdir(dir)) {
+            if (exhausted())
+                break;
+            ++m_entries;
+            const QByteArray name(entry->d_name);
+            if (name == "." || name == "..")
+                continue;
+            const QByteArray path = folder + '/' + name;
+            struct stat st {};
+            if (::lstat(path.constData(), &st) != 0)
+                continue;
+            if (st.st_dev == m_target.device && st.st_ino == m_target.inode) {
+                found = path;
+                break;
+            }
+            // Only this file system can hold the inode; a bundle's insides hold no applications.
+            if (S_ISDIR(st.st_mode) && st.st_dev == m_target.device && depth > 0 && !name.startsWith('.') &&
+                !name.endsWith(".app"))
+                subfolders.append(path);
+        }
+        ::closedir(dir);
+        for (const QByteArray& sub : std::as_const(subfolders)) {
+            if (found || exhausted())
+                break;
+            found = find(sub, depth - 1);
+        }
+        return found;
+    }
+
+private:
+    Identity m_target;
+    QElapsedTimer m_clock;
+    int m_entries = 0;
+};
+
+} // namespace
+
+std::optional<QByteArray> newAlias(const QString& path)
+{
+    if (path.isEmpty())
+        return std::nullopt;
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const auto identity = identityOf(QFile::encodeName(absolute));
+    if (!identity)
+        return std::nullopt;
+    QVariantMap record{{versionKey, version},
+                       {pathKey, absolute},
+                       {deviceKey, deviceText(identity->device)},
+                       {inodeKey, qint64(identity->inode)},
+                       {mountPointKey, mountPointOf(identity->device)}};
+    if (const auto folder = identityOf(QFile::encodeName(QFileInfo(absolute).path())))
+        record.insert(folderInodeKey, qint64(folder->inode));
+    const QByteArray data = PropertyList::toXml(record);
+    if (data.isEmpty())
+        return std::nullopt;
+    return data;
+}
+
+Resolution resolve(const QByteArray& data)
+{
+    const auto root = PropertyList::fromData(data);
+    if (!root || root->typeId() != QMetaType::QVariantMap)
+        return {paramErr, {}};
+    const QVariantMap record = root->toMap();
+    const QString path = record.value(pathKey).toString();
+    const QString device = record.value(deviceKey).toString();
+    const QVariant inodeValue = record.value(inodeKey);
+    const QStringList deviceParts = device.split(QLatin1Char(':'));
+    bool majorOk = false, minorOk = false;
+    const unsigned deviceMajor = deviceParts.value(0).toUInt(&majorOk);
+    const unsigned deviceMinor = deviceParts.value(1).toUInt(&minorOk);
+    if (!QDir::isAbsolutePath(path) || deviceParts.size() != 2 || !majorOk || !minorOk ||
+        inodeValue.typeId() != QMetaType::LongLong)
+        return {paramErr, {}};
+    const Identity target{makedev(deviceMajor, deviceMinor), ino_t(inodeValue.toLongLong())};
+
+    if (!isMounted(device, record.value(mountPointKey).toString(), path))
+        return {nsvErr, {}};
+
+    const QByteArray storedPath = QFile::encodeName(path);
+    if (identityOf(storedPath) == target)
+        return {noErr, path};
+
+    Search search(target);
+    std::optional<QByteArray> found = search.find(QFile::encodeName(QFileInfo(path).path()), 0);
+    for (const QString& dir : applicationsDirectories()) {
+        if (found || search.exhausted())
+            break;
+        found = search.find(QFile::encodeName(dir), 2);
+    }
+    if (!found && !search.exhausted())
+        found = search.find(QFile::encodeName(QDir::homePath()), 3);
+    if (found)
+        return {noErr, QFile::decodeName(*found)};
+    if (search.exhausted())
+        qCDebug(lcAlias) << "search for" << path << "gave up";
+
+    // Another file in the old place (an application reinstalled over itself) is what the user meant.
+    if (identityOf(storedPath))
+        return {noErr, path};
+    return {fnfErr, {}};
+}
+
+} // namespace platform::Alias

@@ -19,6 +19,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QKeyEvent>
 #include <QLoggingCategory>
 #include <QMimeData>
 #include <QSortFilterProxyModel>
@@ -35,6 +36,7 @@ const QString PealixPref::notFoundKey = QStringLiteral("notFound");
 namespace {
 
 constexpr int panelConfirmed = 1;
+constexpr int aliasSearchBudgetMs = 1500;
 const QString applicationsFolder = QStringLiteral("/usr/share/applications");
 
 bool hasExtension(const QString& path, const QString& extension, Qt::CaseSensitivity cs)
@@ -162,8 +164,10 @@ private:
 
 QIcon PealixPref::genericApplicationIcon()
 {
-    return QIcon::fromTheme(QStringLiteral("application-x-executable"),
-                            QFileIconProvider().icon(QFileIconProvider::File));
+    // Looked up once: a list of thousands of entries that are no longer found shows it on every row.
+    static const QIcon icon = QIcon::fromTheme(QStringLiteral("application-x-executable"),
+                                               QFileIconProvider().icon(QFileIconProvider::File));
+    return icon;
 }
 
 void PealixPref::rebuildExcludedApplications()
@@ -171,13 +175,15 @@ void PealixPref::rebuildExcludedApplications()
     QVariantList display;
     display.reserve(m_excludedApplicationsPrefs.size());
     m_excludedApplicationPaths.clear();
+    // All searches for moved applications together, so that a long list of deleted ones opens quickly.
+    const QDeadlineTimer searches(aliasSearchBudgetMs);
     for (const QVariant& stored : std::as_const(m_excludedApplicationsPrefs)) {
         QVariantMap record = stored.toMap();
         const QVariant aliasData = record.value(PrefKeys::alias);
         const auto alias = aliasData.typeId() == QMetaType::QByteArray
                                ? OFAlias::initWithData(aliasData.toByteArray())
                                : nullptr;
-        const QString path = alias ? alias->path() : QString();
+        const QString path = alias ? alias->pathAllowingUserInterface(true, nullptr, searches) : QString();
         if (path.isEmpty()) {
             // Kept, so that the record stays stored and the three lists stay aligned.
             const QString id = record.value(PrefKeys::bundleIdentifier).toString();
@@ -298,6 +304,11 @@ bool PealixPref::tableViewAcceptDrop(QTableView*, const QMimeData* info, int, Qt
 bool PealixPref::eventFilter(QObject* watched, QEvent* event)
 {
     QTableView* table = m_excludedAppNameColumn.tableView;
+    if (table && watched == table && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Delete)) {
+        removeApplication();
+        return true;
+    }
     if (!table || watched != table->viewport())
         return PreferencePane::eventFilter(watched, event);
     switch (event->type()) {

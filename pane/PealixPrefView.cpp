@@ -196,8 +196,7 @@ QWidget* PealixPref::loadMainView()
             [this] { updateExcludedButtons(); });
     connect(excluded->model(), &QAbstractItemModel::modelReset, this, [this] { updateExcludedButtons(); });
     updateExcludedButtons();
-    auto* removeKey = new QShortcut(QKeySequence::Delete, excluded, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(removeKey, &QShortcut::activated, this, [this] { removeApplication(); });
+    excluded->installEventFilter(this); // Delete removes the selected row
     excludedButtons->addWidget(m_addApplicationButton);
     excludedButtons->addWidget(m_removeApplicationButton);
     excludedButtons->addStretch(1);

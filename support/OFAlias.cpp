@@ -19,13 +19,14 @@ std::unique_ptr<OFAlias> OFAlias::initWithData(const QByteArray& data)
     return std::unique_ptr<OFAlias>(new OFAlias(data));
 }
 
-QString OFAlias::pathAllowingUserInterface(bool allowUserInterface, bool* missingVolume) const
+QString OFAlias::pathAllowingUserInterface(bool allowUserInterface, bool* missingVolume,
+                                           QDeadlineTimer searchDeadline) const
 {
     // No file system here is mounted on request, so there is nothing to ask the user.
     Q_UNUSED(allowUserInterface);
     if (missingVolume)
         *missingVolume = false;
-    const platform::Alias::Resolution found = platform::Alias::resolve(m_aliasHandle);
+    const platform::Alias::Resolution found = platform::Alias::resolve(m_aliasHandle, searchDeadline);
     if (found.status == platform::Alias::noErr)
         return found.path;
     if (found.status == platform::Alias::nsvErr) {

@@ -5,6 +5,7 @@
 // A file's alias record: made from a path, stored as bytes, and resolved to where the file is now.
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 #include <memory>
 
@@ -18,8 +19,10 @@ public:
     QByteArray data() const { return m_aliasHandle; }
     // Null when the file cannot be found.
     QString path() const { return pathAllowingUserInterface(true, nullptr); }
-    // A missing volume is reported through the flag only; other failures are logged.
-    QString pathAllowingUserInterface(bool allowUserInterface, bool* missingVolume) const;
+    // A missing volume is reported through the flag only; other failures are logged. A search for a
+    // moved file ends at searchDeadline at the latest.
+    QString pathAllowingUserInterface(bool allowUserInterface, bool* missingVolume,
+                                      QDeadlineTimer searchDeadline = QDeadlineTimer::Forever) const;
 
 private:
     explicit OFAlias(QByteArray data) : m_aliasHandle(std::move(data)) {}

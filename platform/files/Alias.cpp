@@ -7,7 +7,6 @@
 #include "platform/settings/PropertyList.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -96,9 +95,13 @@ bool isMounted(const QString& device, const QString& mountPoint, const QString& 
 
 class Search {
 public:
-    Search(Identity target) : m_target(target) { m_clock.start(); }
+    Search(Identity target, QDeadlineTimer deadline) : m_target(target), m_deadline(deadline)
+    {
+        if (QDeadlineTimer(searchTimeLimitMs) < m_deadline)
+            m_deadline = QDeadlineTimer(searchTimeLimitMs);
+    }
 
-    bool exhausted() const { return m_entries >= searchEntryLimit || m_clock.elapsed() >= searchTimeLimitMs; }
+    bool exhausted() const { return m_entries >= searchEntryLimit || m_deadline.hasExpired(); }
 
     // Depth 0 looks at the folder's own entries only.
     std::optional<QByteArray> find(const QByteArray& folder, int depth)
@@ -139,7 +142,7 @@ public:
 
 private:
     Identity m_target;
-    QElapsedTimer m_clock;
+    QDeadlineTimer m_deadline;
     int m_entries = 0;
 };
 
@@ -166,7 +169,7 @@ std::optional<QByteArray> newAlias(const QString& path)
     return data;
 }
 
-Resolution resolve(const QByteArray& data)
+Resolution resolve(const QByteArray& data, QDeadlineTimer searchDeadline)
 {
     const auto root = PropertyList::fromData(data);
     if (!root || root->typeId() != QMetaType::QVariantMap)
@@ -184,14 +187,13 @@ Resolution resolve(const QByteArray& data)
         return {paramErr, {}};
     const Identity target{makedev(deviceMajor, deviceMinor), ino_t(inodeValue.toLongLong())};
 
-    if (!isMounted(device, record.value(mountPointKey).toString(), path))
-        return {nsvErr, {}};
-
     const QByteArray storedPath = QFile::encodeName(path);
     if (identityOf(storedPath) == target)
         return {noErr, path};
+    if (!isMounted(device, record.value(mountPointKey).toString(), path))
+        return {nsvErr, {}};
 
-    Search search(target);
+    Search search(target, searchDeadline);
     std::optional<QByteArray> found = search.find(QFile::encodeName(QFileInfo(path).path()), 0);
     for (const QString& dir : applicationsDirectories()) {
         if (found || search.exhausted())

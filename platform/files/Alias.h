@@ -14,6 +14,7 @@
 #include "platform/Export.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 #include <optional>
 
@@ -35,7 +36,9 @@ struct Resolution {
     int status = paramErr;
     QString path; // set when status is noErr
 };
-// Never asks the user anything: nothing here can be mounted on request.
-PEALIX_EXPORT Resolution resolve(const QByteArray& data);
+// Never asks the user anything: nothing here can be mounted on request. The search also ends at
+// searchDeadline, so that a caller resolving many aliases can bound them all together.
+PEALIX_EXPORT Resolution resolve(const QByteArray& data,
+                                 QDeadlineTimer searchDeadline = QDeadlineTimer::Forever);
 
 } // namespace platform::Alias

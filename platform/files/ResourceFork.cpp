@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QLoggingCategory>
 #include <QSaveFile>
+#include <QSet>
 
 #include <cerrno>
 #include <sys/xattr.h>
@@ -242,13 +243,25 @@ std::optional<Map> parse(const QByteArray& bytes)
     const int typeCount = (be16(typeList) + 1) & 0xFFFF; // 0xFFFF stands for none
     if (!within(2, quint64(typeCount) * typeEntrySize, typeListRoom))
         return std::nullopt;
+    // Lists, names and data that overlap could make a small fork stand for gigabytes: each byte of the map
+    // and the data counts once.
+    QSet<quint32> seenTypes;
+    quint64 referencesLeft = typeListRoom / referenceSize;
+    quint64 dataLeft = dataLength;
+    quint64 namesLeft = nameListOffset <= mapLength ? mapLength - nameListOffset : 0;
     for (int t = 0; t < typeCount; ++t) {
         const char* entry = typeList + 2 + typeEntrySize * t;
         const quint32 type = be32(entry);
+        // A type listed twice has no order among its resources.
+        if (seenTypes.contains(type))
+            return std::nullopt;
+        seenTypes.insert(type);
         const int references = be16(entry + 4) + 1;
         const quint16 referenceOffset = be16(entry + 6);
-        if (!within(referenceOffset, quint64(references) * referenceSize, typeListRoom))
+        if (!within(referenceOffset, quint64(references) * referenceSize, typeListRoom) ||
+            quint64(references) > referencesLeft)
             return std::nullopt;
+        referencesLeft -= quint64(references);
         for (int r = 0; r < references; ++r) {
             const char* ref = typeList + referenceOffset + referenceSize * r;
             Resource resource;
@@ -262,15 +275,17 @@ std::optional<Map> parse(const QByteArray& bytes)
                 if (!within(at, 1, mapLength))
                     return std::nullopt;
                 const quint8 length = quint8(m[at]);
-                if (!within(at + 1, length, mapLength))
+                if (!within(at + 1, length, mapLength) || quint64(length) + 1 > namesLeft)
                     return std::nullopt;
+                namesLeft -= quint64(length) + 1;
                 resource.name = QByteArray(m + at + 1, length);
             }
             if (!within(offset, 4, dataLength))
                 return std::nullopt;
             const quint32 length = be32(b + dataOffset + offset);
-            if (!within(quint64(offset) + 4, length, dataLength))
+            if (!within(quint64(offset) + 4, length, dataLength) || quint64(length) + 4 > dataLeft)
                 return std::nullopt;
+            dataLeft -= quint64(length) + 4;
             resource.data = QByteArray(b + dataOffset + offset + 4, qsizetype(length));
             map.resources.append(resource);
         }

@@ -55,12 +55,21 @@ QPushButton* inertButton(const QString& text, const QString& accessibleName)
     return button;
 }
 
-// The excluded applications: icon and name, greyed with a tooltip when the application was not found.
+// The excluded applications: an icon column and the name column, greyed with a tooltip when the
+// application was not found.
 class ExcludedApplicationsModel : public platform::ChoiceListModel {
 public:
+    static constexpr int iconColumn = 0;
+    static constexpr int nameColumn = 1;
+
     ExcludedApplicationsModel(PealixPref* pane, QObject* parent)
         : ChoiceListModel(pane, "excludedApplicationsDisplay", PealixPref::displayNameKey, parent)
     {
+    }
+
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : 2;
     }
 
     QVariant data(const QModelIndex& index, int role) const override
@@ -69,9 +78,14 @@ public:
             return {};
         const QVariantMap entry = entries().at(index.row()).toMap();
         const bool notFound = entry.value(PealixPref::notFoundKey).toBool();
+        if (index.column() == iconColumn) {
+            if (role == Qt::DecorationRole)
+                return entry.value(PealixPref::iconKey);
+            if (role == Qt::AccessibleTextRole || role == Qt::ToolTipRole)
+                return data(index.siblingAtColumn(nameColumn), role);
+            return {};
+        }
         switch (role) {
-        case Qt::DecorationRole:
-            return entry.value(PealixPref::iconKey);
         case Qt::ToolTipRole:
             return notFound
                        ? PealixPref::tr("%1 was not found; it stays excluded where it is installed again")
@@ -177,11 +191,15 @@ QWidget* PealixPref::loadMainView()
     excluded->verticalHeader()->setDefaultSectionSize(std::max(36, excluded->fontMetrics().height() + 8));
     excluded->horizontalHeader()->hide();
     excluded->horizontalHeader()->setStretchLastSection(true);
+    excluded->horizontalHeader()->setSectionResizeMode(ExcludedApplicationsModel::iconColumn,
+                                                       QHeaderView::Fixed);
+    excluded->horizontalHeader()->resizeSection(ExcludedApplicationsModel::iconColumn, 40);
+    excluded->setShowGrid(false);
     excluded->verticalHeader()->hide();
     excluded->setSelectionBehavior(QAbstractItemView::SelectRows);
     excluded->setMinimumHeight(excluded->verticalHeader()->defaultSectionSize() * 4);
     excludedLabel->setBuddy(excluded);
-    m_excludedAppNameColumn = {excluded, 0};
+    m_excludedAppNameColumn = {excluded, ExcludedApplicationsModel::nameColumn};
     optionsLayout->addWidget(excluded, 1);
     auto* excludedButtons = new QHBoxLayout;
     m_addApplicationButton = new QPushButton(tr("&Add…"));

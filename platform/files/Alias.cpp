@@ -13,6 +13,7 @@
 #include <QVariantMap>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -28,22 +29,35 @@ const QString inodeKey = QStringLiteral("inode");
 const QString folderInodeKey = QStringLiteral("folderInode");
 const QString mountPointKey = QStringLiteral("mountPoint");
 const QString versionKey = QStringLiteral("version");
+const QString kindKey = QStringLiteral("kind");
+const QString birthKey = QStringLiteral("birth");
 constexpr qint64 version = 1;
 
+// An inode number is given to another file once its file is deleted: the kind of file and, where the
+// file system keeps it, the time of birth tell the two apart.
 struct Identity {
     dev_t device = 0;
     ino_t inode = 0;
-    bool operator==(const Identity&) const = default;
+    quint32 kind = 0; // S_IFMT bits; 0 when unknown
+    QString birth;    // "seconds.nanoseconds"; empty when the file system keeps none
+
+    bool isSameFile(const Identity& found) const
+    {
+        return device == found.device && inode == found.inode && (!kind || kind == found.kind) &&
+               (birth.isEmpty() || found.birth.isEmpty() || birth == found.birth);
+    }
 };
 
-std::optional<Identity> identityOf(const QByteArray& path, bool* isDirectory = nullptr)
+std::optional<Identity> identityOf(const QByteArray& path)
 {
-    struct stat st {};
-    if (::stat(path.constData(), &st) != 0)
+    struct statx st {};
+    if (::statx(AT_FDCWD, path.constData(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0)
         return std::nullopt;
-    if (isDirectory)
-        *isDirectory = S_ISDIR(st.st_mode);
-    return Identity{st.st_dev, st.st_ino};
+    Identity id{
+        makedev(st.stx_dev_major, st.stx_dev_minor), ino_t(st.stx_ino), quint32(st.stx_mode & S_IFMT), {}};
+    if (st.stx_mask & STATX_BTIME)
+        id.birth = QStringLiteral("%1.%2").arg(st.stx_btime.tv_sec).arg(st.stx_btime.tv_nsec);
+    return id;
 }
 
 QString deviceText(dev_t device)
@@ -123,8 +137,10 @@ public:
             if (::lstat(path.constData(), &st) != 0)
                 continue;
             if (st.st_dev == m_target.device && st.st_ino == m_target.inode) {
-                found = path;
-                break;
+                if (const auto candidate = identityOf(path); candidate && m_target.isSameFile(*candidate)) {
+                    found = path;
+                    break;
+                }
             }
             // Only this file system can hold the inode; a bundle's insides hold no applications.
             if (S_ISDIR(st.st_mode) && st.st_dev == m_target.device && depth > 0 && !name.startsWith('.') &&
@@ -160,7 +176,10 @@ std::optional<QByteArray> newAlias(const QString& path)
                        {pathKey, absolute},
                        {deviceKey, deviceText(identity->device)},
                        {inodeKey, qint64(identity->inode)},
+                       {kindKey, qint64(identity->kind)},
                        {mountPointKey, mountPointOf(identity->device)}};
+    if (!identity->birth.isEmpty())
+        record.insert(birthKey, identity->birth);
     if (const auto folder = identityOf(QFile::encodeName(QFileInfo(absolute).path())))
         record.insert(folderInodeKey, qint64(folder->inode));
     const QByteArray data = PropertyList::toXml(record);
@@ -185,10 +204,11 @@ Resolution resolve(const QByteArray& data, QDeadlineTimer searchDeadline)
     if (!QDir::isAbsolutePath(path) || deviceParts.size() != 2 || !majorOk || !minorOk ||
         inodeValue.typeId() != QMetaType::LongLong)
         return {paramErr, {}};
-    const Identity target{makedev(deviceMajor, deviceMinor), ino_t(inodeValue.toLongLong())};
+    const Identity target{makedev(deviceMajor, deviceMinor), ino_t(inodeValue.toLongLong()),
+                          quint32(record.value(kindKey).toLongLong()), record.value(birthKey).toString()};
 
     const QByteArray storedPath = QFile::encodeName(path);
-    if (identityOf(storedPath) == target)
+    if (const auto there = identityOf(storedPath); there && target.isSameFile(*there))
         return {noErr, path};
     if (!isMounted(device, record.value(mountPointKey).toString(), path))
         return {nsvErr, {}};

@@ -4,8 +4,9 @@
 #pragma once
 // Alias records: storable data that finds a file again after it was renamed or moved on its file system.
 //
-// The data is an XML property list of the file's path, its file system (device number and mount point)
-// and its inode, with its folder's inode. Resolution tries the identity first (the stored path, then a
+// The data is an XML property list of the file's path, its file system (device number and mount point),
+// its inode, kind and time of birth (so that a reused inode is not taken for it), and its folder's
+// inode. Resolution tries the identity first (the stored path, then a
 // bounded search: the old folder, the XDG applications folders two levels deep, the home folder three
 // levels deep, never leaving the file system and never entering a bundle), then the stored path as it
 // now is. A file system that is no longer mounted is a missing volume. One resolution reads at most

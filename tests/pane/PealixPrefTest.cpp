@@ -555,8 +555,8 @@ TEST_F(PealixPrefTest, a_moved_and_a_renamed_entry_are_found_at_the_next_read_an
     EXPECT_FALSE(pane->panelShouldShowFilename(nullptr, moved));
     EXPECT_TRUE(pane->panelShouldShowFilename(nullptr, moving));
     QAbstractItemModel* model = pane->excludedApplicationsTable()->model();
-    EXPECT_EQ(model->index(2, 0).data().toString(), QStringLiteral("Gone"));
-    EXPECT_TRUE(model->index(2, 0).data(Qt::ToolTipRole).toString().contains(QStringLiteral("not found")));
-    EXPECT_NE(model->index(2, 0).data(Qt::ForegroundRole), model->index(0, 0).data(Qt::ForegroundRole));
+    EXPECT_EQ(model->index(2, 1).data().toString(), QStringLiteral("Gone"));
+    EXPECT_TRUE(model->index(2, 1).data(Qt::ToolTipRole).toString().contains(QStringLiteral("not found")));
+    EXPECT_NE(model->index(2, 1).data(Qt::ForegroundRole), model->index(0, 1).data(Qt::ForegroundRole));
     EXPECT_EQ(stored(PrefKeys::excluded).toList(), records) << "the stored records are kept as they were";
 }

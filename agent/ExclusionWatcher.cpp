@@ -10,7 +10,10 @@
 #include "platform/workspace/Workspace.h"
 #include "shared/PrefKeys.h"
 
+#include <QLoggingCategory>
 #include <limits>
+
+Q_LOGGING_CATEGORY(lcAgentExclusion, "pealix.agent.exclusion", QtWarningMsg)
 
 namespace {
 
@@ -46,6 +49,7 @@ void PealixController::checkExclusionForPid(const QVariant& pid)
         m_identities.insert(psn.pid, {psn.startTime, identifier});
     }
     if (m_excludedIdentifiers.contains(identifier)) {
+        qCDebug(lcAgentExclusion) << "excluded application running: pid" << psn.pid << identifier;
         m_runningExcluded.insert(psn.pid);
         m_matchingExcluded.insert(psn.pid);
         platform::Workspace::sharedWorkspace()->watchTermination(psn.pid, psn.startTime);

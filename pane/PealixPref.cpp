@@ -161,7 +161,8 @@ void PealixPref::mainViewDidLoad()
         auto* cell = new NSVTextFieldCell(table);
         cell->setVerticalAlignment(true);
         table->setItemDelegateForColumn(m_excludedAppNameColumn.column, cell);
-        // Dropped applications are taken once the list can be edited.
+        table->viewport()->setAcceptDrops(true);
+        table->viewport()->installEventFilter(this);
     }
     readPrefs();
     saveToPrefs();
@@ -284,20 +285,6 @@ void PealixPref::readPrefs()
     setValueForKey(this, QXLoginItemRegistry::indexForLoginItemWithAppName(agentBundleName) != -1,
                    "pealixActive");
     m_prefsDoneReading = true;
-}
-
-void PealixPref::rebuildExcludedApplications()
-{
-    // Until the editor resolves each record's alias, an application is shown by its identifier.
-    QVariantList display;
-    display.reserve(m_excludedApplicationsPrefs.size());
-    m_excludedApplicationPaths.clear();
-    for (const QVariant& record : std::as_const(m_excludedApplicationsPrefs)) {
-        const QString identifier = record.toMap().value(PrefKeys::bundleIdentifier).toString();
-        display.append(QVariantMap{{QStringLiteral("name"), identifier}});
-        m_excludedApplicationPaths.append(QString());
-    }
-    setValueForKey(this, display, "excludedApplicationsDisplay");
 }
 
 QVariantMap PealixPref::_prefsDictForMinute(int minute, bool chime, bool strike,

@@ -12,8 +12,10 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QFileDialog>
+#include <QIcon>
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QTableView>
 #include <QVariantList>
 #include <QVariantMap>
@@ -34,6 +36,8 @@ public:                                                                         
     Q_SIGNAL void name##Changed();                                                                           \
                                                                                                              \
 private:
+
+class QMimeData;
 
 class PealixPref : public platform::PreferencePane {
     Q_OBJECT
@@ -100,6 +104,27 @@ public:
     int chimeVolume() const { return m_chimeVolume; }
     void setChimeVolume(int volume);
 
+    // The excluded applications editor.
+    void addApplication();
+    void removeApplication();
+    void excludeAppAtPath(const QString& path);
+    bool panelShouldShowFilename(QFileDialog* panel, const QString& filename) const;
+    // The drag's pasteboard is its text/uri-list of local files; row and operation are not used.
+    Qt::DropAction tableViewValidateDrop(QTableView* tableView, const QMimeData* info, int row,
+                                         Qt::DropAction operation) const;
+    bool tableViewAcceptDrop(QTableView* tableView, const QMimeData* info, int row, Qt::DropAction operation);
+    // The open panel's end: result code 1 adds the first chosen path.
+    void addApplicationPanelDidEnd(const QStringList& filenames, int returnCode);
+    QFileDialog* addApplicationPanel() const { return m_addApplicationPanel; }
+    QVariantList excludedApplicationPaths() const { return m_excludedApplicationPaths; }
+    QTableView* excludedApplicationsTable() const { return m_excludedAppNameColumn.tableView; }
+    QPushButton* removeApplicationButton() const { return m_removeApplicationButton; }
+    // The generic application icon, for files that have none of their own.
+    static QIcon genericApplicationIcon();
+    static const QString displayNameKey;
+    static const QString iconKey;
+    static const QString notFoundKey;
+
     bool prefsDoneReading() const { return m_prefsDoneReading; }
     int defaultChimeIndex() const { return m_defaultChimeIndex; }
     QLabel* versionInfo() const { return m_versionInfo; }
@@ -127,6 +152,8 @@ private:
     void startPreview(QAbstractButton* button, std::shared_ptr<platform::Sound> sound);
     void stopPreview();
     void rebuildExcludedApplications();
+    void updateExcludedButtons();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // The fields in the order of the design; those of later features are held here already.
     bool m_chime0 = false, m_chime15 = false, m_chime30 = false, m_chime45 = false;
@@ -151,6 +178,8 @@ private:
 
     std::unique_ptr<platform::Preferences> m_domain;
     QPointer<QFileDialog> m_customSoundPanel;
+    QPointer<QFileDialog> m_addApplicationPanel;
+    QPointer<QPushButton> m_addApplicationButton, m_removeApplicationButton;
     // A preview whose file is still loading; it starts when loaded unless another click came first.
     std::shared_ptr<platform::Sound> m_pendingPreview;
     QPointer<QAbstractButton> m_pendingButton;

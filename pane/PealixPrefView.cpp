@@ -8,6 +8,7 @@
 #include "platform/bindings/Bindings.h"
 #include "shared/ChimeSets.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -53,6 +54,51 @@ QPushButton* inertButton(const QString& text, const QString& accessibleName)
     button->setEnabled(false);
     return button;
 }
+
+// The excluded applications: an icon column and the name column, greyed with a tooltip when the
+// application was not found.
+class ExcludedApplicationsModel : public platform::ChoiceListModel {
+public:
+    static constexpr int iconColumn = 0;
+    static constexpr int nameColumn = 1;
+
+    ExcludedApplicationsModel(PealixPref* pane, QObject* parent)
+        : ChoiceListModel(pane, "excludedApplicationsDisplay", PealixPref::displayNameKey, parent)
+    {
+    }
+
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : 2;
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= entries().size())
+            return {};
+        const QVariantMap entry = entries().at(index.row()).toMap();
+        const bool notFound = entry.value(PealixPref::notFoundKey).toBool();
+        if (index.column() == iconColumn) {
+            if (role == Qt::DecorationRole)
+                return entry.value(PealixPref::iconKey);
+            if (role == Qt::AccessibleTextRole || role == Qt::ToolTipRole)
+                return data(index.siblingAtColumn(nameColumn), role);
+            return {};
+        }
+        switch (role) {
+        case Qt::ToolTipRole:
+            return notFound
+                       ? PealixPref::tr("%1 was not found; it stays excluded where it is installed again")
+                             .arg(entry.value(PealixPref::displayNameKey).toString())
+                       : ChoiceListModel::data(index, role);
+        case Qt::ForegroundRole:
+            return notFound ? QVariant(QApplication::palette().brush(QPalette::Disabled, QPalette::Text))
+                            : QVariant();
+        default:
+            return ChoiceListModel::data(index, role);
+        }
+    }
+};
 
 } // namespace
 
@@ -137,19 +183,40 @@ QWidget* PealixPref::loadMainView()
     optionsLayout->addWidget(excludedLabel);
     auto* excluded = new QTableView;
     excluded->setAccessibleName(tr("Excluded applications"));
-    excluded->setModel(
-        new platform::ChoiceListModel(this, "excludedApplicationsDisplay", QStringLiteral("name"), excluded));
+    excluded->setModel(new ExcludedApplicationsModel(this, excluded));
+    excluded->setSelectionMode(QAbstractItemView::SingleSelection);
+    excluded->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    excluded->setIconSize(QSize(32, 32));
+    excluded->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    excluded->verticalHeader()->setDefaultSectionSize(std::max(36, excluded->fontMetrics().height() + 8));
     excluded->horizontalHeader()->hide();
     excluded->horizontalHeader()->setStretchLastSection(true);
+    excluded->horizontalHeader()->setSectionResizeMode(ExcludedApplicationsModel::iconColumn,
+                                                       QHeaderView::Fixed);
+    excluded->horizontalHeader()->resizeSection(ExcludedApplicationsModel::iconColumn, 40);
+    excluded->setShowGrid(false);
     excluded->verticalHeader()->hide();
     excluded->setSelectionBehavior(QAbstractItemView::SelectRows);
-    excluded->setMinimumHeight(excluded->fontMetrics().height() * 5);
+    excluded->setMinimumHeight(excluded->verticalHeader()->defaultSectionSize() * 4);
     excludedLabel->setBuddy(excluded);
-    m_excludedAppNameColumn = {excluded, 0};
+    m_excludedAppNameColumn = {excluded, ExcludedApplicationsModel::nameColumn};
     optionsLayout->addWidget(excluded, 1);
     auto* excludedButtons = new QHBoxLayout;
-    excludedButtons->addWidget(inertButton(tr("&Add…"), tr("Add application…")));
-    excludedButtons->addWidget(inertButton(tr("&Remove"), tr("Remove application")));
+    m_addApplicationButton = new QPushButton(tr("&Add…"));
+    m_addApplicationButton->setAccessibleName(tr("Add application…"));
+    m_addApplicationButton->setToolTip(tr("Choose an application during which the chimes stay silent"));
+    connect(m_addApplicationButton, &QPushButton::clicked, this, [this] { addApplication(); });
+    m_removeApplicationButton = new QPushButton(tr("&Remove"));
+    m_removeApplicationButton->setAccessibleName(tr("Remove application"));
+    m_removeApplicationButton->setToolTip(tr("Remove the selected application from the list"));
+    connect(m_removeApplicationButton, &QPushButton::clicked, this, [this] { removeApplication(); });
+    connect(excluded->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { updateExcludedButtons(); });
+    connect(excluded->model(), &QAbstractItemModel::modelReset, this, [this] { updateExcludedButtons(); });
+    updateExcludedButtons();
+    excluded->installEventFilter(this); // Delete removes the selected row
+    excludedButtons->addWidget(m_addApplicationButton);
+    excludedButtons->addWidget(m_removeApplicationButton);
     excludedButtons->addStretch(1);
     optionsLayout->addLayout(excludedButtons);
     m_tabView->addTab(optionsPage, tr("O&ptions"));

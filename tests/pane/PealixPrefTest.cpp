@@ -7,17 +7,24 @@
 #include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/settings/Preferences.h"
 #include "platform/workspace/ProcessManager.h"
+#include "shared/ExcludedApplication.h"
 #include "shared/PrefKeys.h"
+#include "support/JVResourceFork.h"
 #include "support/NSWorkspaceProcessInfo.h"
+#include "support/OFAlias.h"
 #include "support/QXLoginItemRegistry.h"
 #include "testsupport/PrivateBus.h"
 #include "testsupport/RecordingSink.h"
 #include "testsupport/TestEnvironment.h"
 
+#include <QAbstractProxyModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QMimeData>
 #include <QProcess>
 #include <QSlider>
 #include <QStandardPaths>
@@ -311,6 +318,13 @@ TEST_F(PealixPrefTest, hostile_settings_files_open_without_crash_or_hang)
     QVariantList apps;
     for (int i = 0; i < 10000; ++i)
         apps << QVariantMap{{PrefKeys::bundleIdentifier, QStringLiteral("org.example.App%1").arg(i)}};
+    // Each alias names a deleted file, whose search would take its full time on its own.
+    const QString deleted = m_env.writeFile(QStringLiteral("home/Gone.desktop"), "x");
+    const QByteArray alias = OFAlias::initWithPath(deleted)->data();
+    QFile::remove(deleted);
+    QVariantList gone;
+    for (int i = 0; i < 10000; ++i)
+        gone << QVariantMap{{PrefKeys::alias, alias}};
     const QList<QVariantMap> files = {
         {{PrefKeys::chimeInfo, QStringLiteral("text")},
          {PrefKeys::chimeVolume, QStringLiteral("loud")},
@@ -323,6 +337,7 @@ TEST_F(PealixPrefTest, hostile_settings_files_open_without_crash_or_hang)
               QVariantMap{{PrefKeys::minute, 15}, {PrefKeys::set, 3}, {PrefKeys::path, QVariantMap{}}}}},
          {PrefKeys::excluded, QVariantList{QByteArray("x"), QVariantMap{{PrefKeys::alias, 1}}}}},
         {{PrefKeys::chimeInfo, many}, {PrefKeys::excluded, apps}},
+        {{PrefKeys::excluded, gone}},
         {{PrefKeys::chimeInfo, QVariantList{record(0, QStringLiteral("custom"), fifo),
                                             record(15, QStringLiteral("custom"), m_env.root()),
                                             record(30, QStringLiteral("custom"), QStringLiteral("/dev/zero")),
@@ -377,6 +392,45 @@ QStringList loginItemPaths()
     return paths;
 }
 
+QString desktopEntry(const TestEnvironment& env, const QString& relative, const QString& name)
+{
+    return env.writeFile(QStringLiteral("data/applications/") + relative,
+                         "[Desktop Entry]\nType=Application\nName=" + name.toUtf8() +
+                             "\nExec=/bin/true\nIcon=no-such-icon-here\n");
+}
+
+QString bundle(const TestEnvironment& env, const QString& relative, const QString& identifier)
+{
+    QByteArray info = "<plist><dict>";
+    if (!identifier.isEmpty())
+        info += "<key>CFBundleIdentifier</key><string>" + identifier.toUtf8() + "</string>";
+    info += "</dict></plist>";
+    return QFileInfo(env.writeFile(relative + QStringLiteral("/Contents/Info.plist"), info))
+        .dir()
+        .absolutePath()
+        .chopped(int(QStringLiteral("/Contents").size()));
+}
+
+std::unique_ptr<QMimeData> uriList(const QStringList& paths)
+{
+    auto data = std::make_unique<QMimeData>();
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    data->setUrls(urls);
+    return data;
+}
+
+QStringList storedIdentifiers()
+{
+    platform::Preferences domain(PrefKeys::domain);
+    domain.synchronize();
+    QStringList ids;
+    for (const QVariant& record : domain.copyValue(PrefKeys::excluded).toList())
+        ids << record.toMap().value(PrefKeys::bundleIdentifier, QStringLiteral("(none)")).toString();
+    return ids;
+}
+
 } // namespace
 
 TEST_F(PealixPrefTest, chimes_on_leaves_one_hidden_item_and_one_agent_and_off_ends_every_agent)
@@ -422,4 +476,154 @@ TEST_F(PealixPrefTest, chimes_on_leaves_one_hidden_item_and_one_agent_and_off_en
     EXPECT_TRUE(QTest::qWaitFor([] { return agentsInThisSession().isEmpty(); }, 5000));
     EXPECT_TRUE(loginItemPaths().isEmpty());
     EXPECT_EQ(stored(PrefKeys::pealixActive), false);
+}
+
+TEST_F(PealixPrefTest, an_entry_is_added_once_hidden_from_the_panel_and_removed_to_an_empty_list)
+{
+    const QString entry =
+        desktopEntry(m_env, QStringLiteral("org.example/Editor.desktop"), QStringLiteral("Editor"));
+    auto pane = open();
+    QPushButton* remove = pane->removeApplicationButton();
+    ASSERT_TRUE(remove);
+    EXPECT_FALSE(remove->isEnabled());
+    EXPECT_TRUE(pane->panelShouldShowFilename(nullptr, entry));
+    const int before = posted();
+
+    pane->excludeAppAtPath(entry);
+    pane->excludeAppAtPath(entry);
+    EXPECT_EQ(posted(), before + 1) << "the second addition changes nothing";
+    EXPECT_EQ(storedIdentifiers(), QStringList{QStringLiteral("org.example-Editor")})
+        << "the desktop-file ID";
+    ASSERT_EQ(pane->excludedApplicationsDisplay().size(), 1);
+    EXPECT_EQ(pane->excludedApplicationsDisplay()[0].toMap().value(PealixPref::displayNameKey),
+              QStringLiteral("Editor"));
+    EXPECT_FALSE(
+        pane->excludedApplicationsDisplay()[0].toMap().value(PealixPref::iconKey).value<QIcon>().isNull());
+    EXPECT_FALSE(pane->panelShouldShowFilename(nullptr, entry));
+
+    // The panel opens on the computer's applications and lists only applications that are not listed.
+    pane->addApplication();
+    QFileDialog* panel = pane->addApplicationPanel();
+    ASSERT_TRUE(panel);
+    QAbstractProxyModel* filter = panel->proxyModel();
+    ASSERT_TRUE(filter);
+    auto* files = qobject_cast<QFileSystemModel*>(filter->sourceModel());
+    ASSERT_TRUE(files);
+    m_env.writeFile(QStringLiteral("data/applications/org.example/notes.txt"), "x");
+    desktopEntry(m_env, QStringLiteral("org.example/Other.desktop"), QStringLiteral("Other"));
+    const QModelIndex folder = files->setRootPath(QFileInfo(entry).path());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return files->rowCount(folder) == 3; }, 5000));
+    const auto shown = [&] {
+        QStringList names;
+        const QModelIndex root = filter->mapFromSource(folder);
+        for (int row = 0; row < filter->rowCount(root); ++row)
+            names << filter->index(row, 0, root).data().toString();
+        names.sort();
+        return names;
+    };
+    EXPECT_EQ(shown(), QStringList{QStringLiteral("Other.desktop")});
+    panel->reject();
+    EXPECT_FALSE(pane->addApplicationPanel());
+    EXPECT_EQ(pane->excludedApplicationsDisplay().size(), 1) << "a cancelled panel adds nothing";
+
+    QTableView* table = pane->excludedApplicationsTable();
+    EXPECT_GE(table->verticalHeader()->defaultSectionSize(), 32);
+    table->selectRow(0);
+    EXPECT_TRUE(remove->isEnabled());
+    QTest::keyClick(table, Qt::Key_Delete);
+    EXPECT_FALSE(remove->isEnabled());
+    EXPECT_EQ(stored(PrefKeys::excluded), QVariantList()) << "an empty array, not an absent key";
+    EXPECT_TRUE(pane->excludedApplicationPaths().isEmpty());
+    EXPECT_TRUE(pane->panelShouldShowFilename(nullptr, entry));
+    pane->addApplication();
+    filter = pane->addApplicationPanel()->proxyModel();
+    files = qobject_cast<QFileSystemModel*>(filter->sourceModel());
+    const QModelIndex again = files->setRootPath(QFileInfo(entry).path());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return files->rowCount(again) == 3; }, 5000));
+    QStringList names;
+    const QModelIndex root = filter->mapFromSource(again);
+    for (int row = 0; row < filter->rowCount(root); ++row)
+        names << filter->index(row, 0, root).data().toString();
+    names.sort();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Editor.desktop"), QStringLiteral("Other.desktop")}));
+}
+
+TEST_F(PealixPrefTest, a_drop_adds_only_application_files_in_order_and_upper_case_is_accepted_but_not_added)
+{
+    const QString entry = desktopEntry(m_env, QStringLiteral("Player.desktop"), QStringLiteral("Player"));
+    const QString app =
+        bundle(m_env, QStringLiteral("Apps/Viewer.app"), QStringLiteral("org.example.viewer"));
+    const QString anonymous = bundle(m_env, QStringLiteral("Apps/Anonymous.app"), QString());
+    const QString upper = bundle(m_env, QStringLiteral("Apps/LOUD.APP"), QStringLiteral("org.example.loud"));
+    const QString notes = m_env.writeFile(QStringLiteral("notes.txt"), "x");
+    // A plain file keeps its information list in its resource fork.
+    const QString legacy = m_env.writeFile(QStringLiteral("Apps/Legacy.app"), "x");
+    ASSERT_TRUE(JVResourceForkData::writeToResourceForkFile(
+        "<plist><dict><key>CFBundleIdentifier</key><string>org.example.legacy</string></dict></plist>",
+        legacy, fourCharCode("plst"), 0, QString()));
+    const QString forkless = m_env.writeFile(QStringLiteral("Apps/Forkless.app"), "x");
+    auto pane = open();
+    QTableView* table = pane->excludedApplicationsTable();
+
+    auto drag = uriList({upper});
+    EXPECT_EQ(pane->tableViewValidateDrop(table, drag.get(), 0, Qt::MoveAction), Qt::CopyAction);
+    EXPECT_TRUE(pane->tableViewAcceptDrop(table, drag.get(), 0, Qt::CopyAction));
+    EXPECT_EQ(storedIdentifiers(), QStringList());
+    EXPECT_EQ(pane->tableViewValidateDrop(table, uriList({notes}).get(), 0, Qt::CopyAction),
+              Qt::IgnoreAction);
+
+    const int before = posted();
+    drag = uriList({app, notes, entry, upper, anonymous, legacy, forkless, app});
+    // Dropped on the first row, added at the end all the same.
+    EXPECT_TRUE(pane->tableViewAcceptDrop(table, drag.get(), 0, Qt::CopyAction));
+    EXPECT_EQ(storedIdentifiers(),
+              (QStringList{QStringLiteral("org.example.viewer"), QStringLiteral("Player"),
+                           QStringLiteral("(none)"), QStringLiteral("org.example.legacy")}));
+    EXPECT_EQ(posted(), before + 4) << "one save per addition";
+    EXPECT_EQ(pane->excludedApplicationsDisplay()[0].toMap().value(PealixPref::displayNameKey),
+              QStringLiteral("Viewer"));
+    EXPECT_EQ(pane->excludedApplicationsDisplay().size(), pane->excludedApplicationsPrefs().size());
+    EXPECT_EQ(pane->excludedApplicationPaths().size(), pane->excludedApplicationsPrefs().size());
+    // The record without an identifier is stored as it is and matches nothing.
+    const auto anonymousRecord = ExcludedApplication::fromValue(stored(PrefKeys::excluded).toList().value(2));
+    ASSERT_TRUE(anonymousRecord);
+    EXPECT_FALSE(anonymousRecord->bundleIdentifier);
+    EXPECT_TRUE(anonymousRecord->alias);
+}
+
+TEST_F(PealixPrefTest, a_moved_and_a_renamed_entry_are_found_at_the_next_read_and_a_deleted_one_stays_greyed)
+{
+    const QString moving = desktopEntry(m_env, QStringLiteral("Mover.desktop"), QStringLiteral("Mover"));
+    const QString renaming =
+        desktopEntry(m_env, QStringLiteral("Renamer.desktop"), QStringLiteral("Renamer"));
+    const QString deleted = desktopEntry(m_env, QStringLiteral("Gone.desktop"), QStringLiteral("Gone"));
+    {
+        auto pane = open();
+        for (const QString& path : {moving, renaming, deleted})
+            pane->excludeAppAtPath(path);
+    }
+    const QVariantList records = stored(PrefKeys::excluded).toList();
+    const QString moved = m_env.root() + QStringLiteral("/home/Desktop/Mover.desktop");
+    QDir().mkpath(QFileInfo(moved).path());
+    ASSERT_TRUE(QFile::rename(moving, moved));
+    const QString renamed = QFileInfo(renaming).path() + QStringLiteral("/Renamed.desktop");
+    ASSERT_TRUE(QFile::rename(renaming, renamed));
+    QFile named(renamed);
+    ASSERT_TRUE(named.open(QIODevice::WriteOnly | QIODevice::Append));
+    named.write("Name[xx]=ignored\n");
+    named.close();
+    ASSERT_TRUE(QFile::remove(deleted));
+
+    auto pane = open();
+    EXPECT_EQ(pane->excludedApplicationPaths(), (QVariantList{moved, renamed, QString()}));
+    const QVariantList display = pane->excludedApplicationsDisplay();
+    ASSERT_EQ(display.size(), 3);
+    EXPECT_EQ(display[1].toMap().value(PealixPref::displayNameKey), QStringLiteral("Renamer"));
+    EXPECT_FALSE(pane->panelShouldShowFilename(nullptr, moved));
+    EXPECT_TRUE(pane->panelShouldShowFilename(nullptr, moving));
+    QAbstractItemModel* model = pane->excludedApplicationsTable()->model();
+    EXPECT_EQ(model->index(2, 1).data().toString(), QStringLiteral("Gone"));
+    EXPECT_TRUE(model->index(2, 1).data(Qt::ToolTipRole).toString().contains(QStringLiteral("not found")));
+    EXPECT_NE(model->index(2, 1).data(Qt::ForegroundRole), model->index(0, 1).data(Qt::ForegroundRole));
+    EXPECT_EQ(stored(PrefKeys::excluded).toList(), records) << "the stored records are kept as they were";
 }

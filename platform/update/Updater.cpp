@@ -128,11 +128,18 @@ QString Updater::stateFilePath() const
     return stateDirectory() + QStringLiteral("/updater.plist");
 }
 
+bool Updater::canShowWindows() const
+{
+    const QString platform = QGuiApplication::platformName();
+    return m_windowsWithoutDisplay ||
+           (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"));
+}
+
 void Updater::checkForUpdates(QObject*)
 {
     if (m_session) {
         // A check is under way; its window is the answer.
-        m_session->interactive = true;
+        m_session->interactive = canShowWindows();
         if (m_window) {
             m_window->show();
             m_window->raise();
@@ -171,6 +178,8 @@ void Updater::automaticCheckDue()
         return;
     QVariantMap state = readState(stateFilePath());
     if (!state.contains(keyAutomatic)) {
+        if (!canShowWindows())
+            return;
         m_busy = true;
         auto* box =
             new QMessageBox(QMessageBox::Question, QStringLiteral("Check for Pealix updates automatically?"),
@@ -206,7 +215,7 @@ void Updater::beginCheck(bool interactive)
 {
     m_busy = true;
     m_session = std::make_unique<Session>();
-    m_session->interactive = interactive;
+    m_session->interactive = interactive && canShowWindows();
     if (isDisabledByPolicy()) {
         showMessage(QStringLiteral("updatesDisabled"), QStringLiteral("Updates Are Turned Off"),
                     QStringLiteral("Updates of Pealix are managed by the system on this computer."), false);
@@ -303,6 +312,11 @@ void Updater::feedArrived(QNetworkReply* reply)
                 QStringLiteral("Pealix %1 is the newest version available.").arg(trust.runningVersion), true);
         else
             endSession();
+        return;
+    }
+    if (!canShowWindows()) {
+        qCDebug(lcUpdater) << "version" << result.offer.version << "is available; nobody to ask";
+        endSession(true, QString());
         return;
     }
     m_session->offer = result.offer;

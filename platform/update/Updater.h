@@ -62,6 +62,9 @@ public:
     {
         m_restart = std::move(handler);
     }
+    // Without a display nobody can answer a window: a check then only logs what it found and installs
+    // nothing. Tests that drive the windows on the offscreen platform turn them on.
+    void setWindowsWithoutDisplay(bool on) { m_windowsWithoutDisplay = on; }
     // The window on screen, for tests and for raising it again.
     QWidget* currentWindow() const { return m_window; }
 
@@ -83,6 +86,7 @@ private:
     void fail(const QString& text);
     void endSession(bool ok = true, const QString& message = {});
     void automaticCheckDue();
+    bool canShowWindows() const;
 
     struct Session;
     Bundle m_host;
@@ -94,6 +98,7 @@ private:
     std::unique_ptr<Session> m_session;
     QPointer<QWidget> m_window;
     std::function<void(const QString&)> m_restart;
+    bool m_windowsWithoutDisplay = false;
 };
 
 } // namespace platform

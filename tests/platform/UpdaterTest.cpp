@@ -200,6 +200,7 @@ protected:
         f.close();
         auto updater = std::make_unique<platform::Updater>(platform::Bundle(agent));
         updater->setDelegate(&delegate);
+        updater->setWindowsWithoutDisplay(true);
         updater->setRestartHandler([this](const QString& exe) { restartedFrom.append(exe); });
         return updater;
     }

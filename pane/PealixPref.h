@@ -95,6 +95,13 @@ public:
     // Chimes on: one hidden login item for this pane's agent and the agent launched. Off: no agent login
     // item, and every agent of the user signalled to end.
     void startStopTool(bool start);
+    // Help and updates.
+    void showHelp(QObject* sender = nullptr);
+    void hideHelp(QObject* sender = nullptr);
+    void checkForUpdates(QObject* sender = nullptr);
+    QDialog* helpWindow() const { return m_helpWindow; }
+    QLabel* helpWindowVersionAndCopyright() const { return m_helpWindowVersionAndCopyright; }
+
     int chimeVolume() const { return m_chimeVolume; }
     void setChimeVolume(int volume);
 
@@ -115,6 +122,7 @@ private:
     };
 
     void buildChoiceLists();
+    void buildHelpWindow();
     void startCustomChoice(const platform::KeyValueChange& change);
     void finishCustomChoice(const QString& path, const QVariantMap& contextInfo);
     void restoreChoice(const QVariantMap& contextInfo);

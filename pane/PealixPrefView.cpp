@@ -161,8 +161,14 @@ QWidget* PealixPref::loadMainView()
     m_versionInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
     aboutLayout->addWidget(m_versionInfo);
     auto* aboutButtons = new QHBoxLayout;
-    aboutButtons->addWidget(inertButton(tr("&Help"), tr("Help")));
-    aboutButtons->addWidget(inertButton(tr("Check for &Updates"), tr("Check for updates")));
+    auto* help = new QPushButton(tr("&Help"));
+    help->setAccessibleName(tr("Help"));
+    connect(help, &QPushButton::clicked, this, [this, help] { showHelp(help); });
+    aboutButtons->addWidget(help);
+    auto* update = new QPushButton(tr("Check for &Updates"));
+    update->setAccessibleName(tr("Check for updates"));
+    connect(update, &QPushButton::clicked, this, [this, update] { checkForUpdates(update); });
+    aboutButtons->addWidget(update);
     aboutButtons->addWidget(inertButton(tr("U&ninstall…"), tr("Uninstall…")));
     aboutButtons->addStretch(1);
     aboutLayout->addLayout(aboutButtons);

@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -451,6 +452,63 @@ TEST(UpdateFeedTest, versions_compare_by_number_and_reject_what_is_not_one)
         EXPECT_FALSE(compareVersions(QString::fromLatin1(bad), QStringLiteral("1")).has_value()) << bad;
     EXPECT_FALSE(platform::update::isAllowedUrl(QUrl(QStringLiteral("http://example.org/feed"))));
     EXPECT_TRUE(platform::update::isAllowedUrl(QUrl(QStringLiteral("http://[::1]:80/feed"))));
+}
+
+} // namespace
+
+namespace {
+
+// The release tool and the updater agree: what tools/make-update publishes from this build installs over
+// an older pane, and the agent in it runs.
+TEST_F(UpdaterTest, what_make_update_publishes_installs_and_runs)
+{
+    const QString out = env.root() + QStringLiteral("/release");
+    const QString secret = env.root() + QStringLiteral("/secret.key");
+    QProcess keygen;
+    keygen.setProcessEnvironment([] {
+        auto e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("PEALIX_BUILD_DIR"), QStringLiteral(BUILD_DIR));
+        return e;
+    }());
+    keygen.start(QStringLiteral(MAKE_UPDATE), {QStringLiteral("keygen"), secret});
+    ASSERT_TRUE(keygen.waitForFinished(30000));
+    ASSERT_EQ(keygen.exitCode(), 0) << keygen.readAllStandardError().toStdString();
+    const QByteArray publicKey = QByteArray::fromBase64(keygen.readAllStandardOutput().trimmed());
+    EXPECT_EQ(QFileInfo(secret).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+
+    QProcess make;
+    make.start(QStringLiteral(MAKE_UPDATE), {QStringLiteral(BUILD_DIR), secret, out});
+    ASSERT_TRUE(make.waitForFinished(120000));
+    ASSERT_EQ(make.exitCode(), 0) << make.readAllStandardError().toStdString();
+    const QStringList files = QString::fromUtf8(make.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(files.size(), 2);
+    QFile archive(files[0]), feed(files[1]);
+    ASSERT_TRUE(archive.open(QIODevice::ReadOnly) && feed.open(QIODevice::ReadOnly));
+    server.files["/releases/" + QFileInfo(files[0]).fileName().toUtf8()] = archive.readAll();
+    server.files["/releases/feed.json"] = feed.readAll();
+
+    env.writeFile(QStringLiteral("prefix/lib/PreferencePanes/Pealix.prefPane/Contents/Info.plist"),
+                  paneInfo(QStringLiteral("0.9.0")));
+    key.pk = publicKey;
+    auto updater = makeUpdater(server.url(QStringLiteral("/releases/feed.json")));
+    // The running agent is older than this build.
+    QFile agentInfo(pane + QStringLiteral("/Contents/Resources/PealixTool.app/Contents/Info.plist"));
+    ASSERT_TRUE(agentInfo.open(QIODevice::ReadWrite));
+    QByteArray plist = agentInfo.readAll().replace("<string>1.0.0</string>", "<string>0.9.0</string>");
+    agentInfo.resize(0);
+    agentInfo.write(plist);
+    agentInfo.close();
+
+    EXPECT_EQ(runCheck(*updater), QStringLiteral("updateAvailable"));
+    EXPECT_EQ(installedVersion(), QStringLiteral(PEALIX_VERSION));
+    ASSERT_EQ(restartedFrom.size(), 1);
+    // The prefix's platform library, which an update leaves alone.
+    QFile::link(QStringLiteral(BUILD_DIR "/stage/lib/pealix"),
+                env.root() + QStringLiteral("/prefix/lib/pealix"));
+    QProcess agent;
+    agent.start(restartedFrom.first(), {QStringLiteral("--version")});
+    ASSERT_TRUE(agent.waitForFinished(10000));
+    EXPECT_EQ(agent.readAllStandardOutput(), QByteArray("PealixTool " PEALIX_VERSION "\n"));
 }
 
 } // namespace

@@ -85,5 +85,6 @@ void PealixController::waitForUpdaterToFinish()
     registerForRestart();
     while (!m_stopWaiting.load() && updater->property("updateInProgress").toBool())
         std::this_thread::sleep_for(std::chrono::seconds(1));
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    // Through the controller, so that a request still queued when it is gone is dropped.
+    QMetaObject::invokeMethod(this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
 }

@@ -512,3 +512,41 @@ TEST_F(UpdaterTest, what_make_update_publishes_installs_and_runs)
 }
 
 } // namespace
+
+namespace {
+
+// The panes folder on a small file system of its own, which the new version does not fit on.
+TEST_F(UpdaterTest, a_full_disk_leaves_v1_whole)
+{
+    QDir().mkpath(panes + QStringLiteral("-small"));
+    const QString small = panes + QStringLiteral("-small");
+    QProcess mount;
+    mount.start(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=4m", "tmpfs", small});
+    if (!mount.waitForFinished(10000) || mount.exitCode() != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    struct Unmount {
+        QString path;
+        ~Unmount() { QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), path}); }
+    } unmount{small};
+    ASSERT_EQ(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), pane, small}), 0);
+    pane = small + QStringLiteral("/Pealix.prefPane");
+    panes = small;
+    delegate.target = pane;
+
+    QByteArray noise(1500 * 1024, '\0');
+    randombytes_buf(noise.data(), noise.size());
+    QList<Entry> entries = paneEntries(QStringLiteral("2.0.0"));
+    entries.append(file(QStringLiteral("Pealix.prefPane/Contents/Resources/noise"), noise));
+    entries.append(
+        file(QStringLiteral("Pealix.prefPane/Contents/Resources/zeros"), QByteArray(8 << 20, '\0')));
+    const QByteArray archive = tarOf(entries);
+    publish(archive, feedOf(feedBody(QStringLiteral("2.0.0"), archive, key), key));
+    auto updater = makeUpdater(server.url(QStringLiteral("/feed")));
+    EXPECT_EQ(runCheck(*updater), QStringLiteral("updateError"));
+    EXPECT_EQ(installedVersion(), QStringLiteral("1.0.0"));
+    EXPECT_TRUE(QFileInfo(pane + QLatin1Char('/') + agentExe).isFile());
+    EXPECT_EQ(leftovers(), QStringList{QStringLiteral("Pealix.prefPane")});
+    EXPECT_TRUE(restartedFrom.isEmpty());
+}
+
+} // namespace

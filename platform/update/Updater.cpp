@@ -466,17 +466,22 @@ void Updater::install()
     const QString agentRelative = QDir(s.target).relativeFilePath(
         m_host.bundlePath() + QStringLiteral("/Contents/Linux/") +
         m_host.infoDictionary().value(QStringLiteral("CFBundleExecutable")).toString());
-    const bool agentInside = !agentRelative.startsWith(QLatin1String(".."));
+    if (agentRelative.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(agentRelative)) {
+        fail(QStringLiteral("Pealix is not installed in a place this updater can replace."));
+        return;
+    }
     const QString identifier =
         m_host.infoDictionary().value(QStringLiteral("PealixUpdateIdentifier")).toString();
-    if (const QString error =
-            update::checkBundle(newBundle, identifier, s.offer.version,
-                                agentInside ? agentRelative : QStringLiteral("Contents/Info.plist"));
+    if (const QString error = update::checkBundle(newBundle, identifier, s.offer.version, agentRelative);
         !error.isEmpty()) {
         fail(error);
         return;
     }
-    ::sync();
+    // The new files reach the disk before the swap makes them the installation.
+    if (::syncfs(fd) != 0) {
+        fail(QStringLiteral("The update could not be written (is the disk full?)."));
+        return;
+    }
     if (const QString error = update::exchangeInto(newBundle, s.target); !error.isEmpty()) {
         fail(error);
         return;
@@ -484,7 +489,7 @@ void Updater::install()
     // The previous version stays in the staging folder until the next run removes it.
     s.staging->keep();
     qCDebug(lcUpdater) << "installed" << s.offer.version << "over" << s.target;
-    const QString executable = agentInside ? s.target + QLatin1Char('/') + agentRelative : QString();
+    const QString executable = s.target + QLatin1Char('/') + agentRelative;
     if (m_window)
         m_window->close();
     emit willRestart();
@@ -536,8 +541,11 @@ void Updater::endSession(bool ok, const QString& message)
         m_window->disconnect(this);
         m_window->close();
     }
-    if (m_session && m_session->reply)
+    if (m_session && m_session->reply) {
+        // Its end would report into the session that is going.
+        m_session->reply->disconnect(this);
         m_session->reply->abort();
+    }
     m_session.reset();
     m_busy = false;
     emit checkFinished(ok, message);

@@ -434,12 +434,19 @@ TEST_F(UpdaterTest, replayed_older_feed_after_a_newer_one_is_refused)
     EXPECT_EQ(installedVersion(), QStringLiteral("1.0.0"));
 }
 
-TEST_F(UpdaterTest, a_build_without_a_feed_says_so_and_asks_no_one)
+TEST_F(UpdaterTest, a_build_without_a_feed_or_under_a_policy_says_so_and_asks_no_one)
 {
     auto updater = makeUpdater(QString());
     EXPECT_FALSE(updater->isConfigured());
     EXPECT_EQ(runCheck(*updater), QStringLiteral("updatesNotConfigured"));
+
+    const QByteArray archive = tarOf(paneEntries(QStringLiteral("2.0.0")));
+    publish(archive, feedOf(feedBody(QStringLiteral("2.0.0"), archive, key), key));
+    env.writeFile(QStringLiteral("no-policy"), "");
+    auto managed = makeUpdater(server.url(QStringLiteral("/feed")));
+    EXPECT_EQ(runCheck(*managed), QStringLiteral("updatesDisabled"));
     EXPECT_EQ(server.connections, 0);
+    EXPECT_EQ(installedVersion(), QStringLiteral("1.0.0"));
 }
 
 TEST(UpdateFeedTest, versions_compare_by_number_and_reject_what_is_not_one)
@@ -547,6 +554,72 @@ TEST_F(UpdaterTest, a_full_disk_leaves_v1_whole)
     EXPECT_TRUE(QFileInfo(pane + QLatin1Char('/') + agentExe).isFile());
     EXPECT_EQ(leftovers(), QStringList{QStringLiteral("Pealix.prefPane")});
     EXPECT_TRUE(restartedFrom.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// A kill -9 after any step, or at any moment of the unpacking, leaves a whole v1 or a whole v2, and the
+// next installation clears what the killed one left.
+TEST_F(UpdaterTest, a_kill_at_any_step_leaves_a_whole_installation)
+{
+    QList<Entry> entries = paneEntries(QStringLiteral("2.0.0"));
+    for (int i = 0; i < 300; ++i)
+        entries.append(
+            file(QStringLiteral("Pealix.prefPane/Contents/Resources/f%1").arg(i), QByteArray(20000, 'x')));
+    QTemporaryFile archive;
+    ASSERT_TRUE(archive.open());
+    archive.write(tarOf(entries));
+    archive.flush();
+
+    auto whole = [this] {
+        const QString v = installedVersion();
+        return (v == QLatin1String("1.0.0") || v == QLatin1String("2.0.0")) &&
+               QFileInfo(pane + QLatin1Char('/') + agentExe).isFile() &&
+               (v == QLatin1String("1.0.0") ||
+                QFileInfo(pane + QStringLiteral("/Contents/Resources/f299")).size() == 20000);
+    };
+    auto run = [&](const QString& killAfter, int killAtMs) {
+        QProcess probe;
+        auto e = QProcessEnvironment::systemEnvironment();
+        if (!killAfter.isEmpty())
+            e.insert(QStringLiteral("PROBE_KILL_AFTER"), killAfter);
+        probe.setProcessEnvironment(e);
+        probe.start(QStringLiteral(INSTALL_PROBE), {archive.fileName(), pane, QStringLiteral("2.0.0")});
+        EXPECT_TRUE(probe.waitForStarted());
+        if (killAtMs >= 0) {
+            QTest::qWait(killAtMs);
+            probe.kill();
+        }
+        EXPECT_TRUE(probe.waitForFinished(20000));
+        return probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
+    };
+
+    for (const char* stepName : {"0", "1", "2", "3"}) {
+        SCOPED_TRACE(stepName);
+        EXPECT_FALSE(run(QString::fromLatin1(stepName), -1));
+        EXPECT_TRUE(whole());
+        EXPECT_EQ(installedVersion(),
+                  QString::fromLatin1(stepName) == QLatin1String("3") ? "2.0.0" : "1.0.0");
+        // Back to v1 for the next round.
+        if (installedVersion() == QLatin1String("2.0.0")) {
+            QDir(pane).removeRecursively();
+            env.writeFile(pane.mid(env.root().size() + 1) + QStringLiteral("/Contents/Info.plist"),
+                          paneInfo("1.0.0"));
+            env.writeFile(pane.mid(env.root().size() + 1) + QLatin1Char('/') + agentExe, "#!/bin/sh\n");
+        }
+    }
+    for (int ms : {5, 20, 40, 80}) {
+        SCOPED_TRACE(ms);
+        run(QString(), ms);
+        EXPECT_TRUE(whole());
+    }
+    // Whatever the kills left, a whole installation still comes through, with one staging folder at most.
+    EXPECT_TRUE(run(QString(), -1));
+    EXPECT_EQ(installedVersion(), QStringLiteral("2.0.0"));
+    EXPECT_TRUE(whole());
+    EXPECT_LE(leftovers().size(), 2);
 }
 
 } // namespace

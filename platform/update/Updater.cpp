@@ -29,8 +29,11 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcUpdater, "pealix.update", QtWarningMsg)
 
-constexpr int feedTimeoutMs = 30000;
-constexpr int archiveStallTimeoutMs = 60000;
+int stallTimeoutMs(int normal)
+{
+    const int seam = qEnvironmentVariableIntValue("PEALIX_UPDATE_STALL_MS");
+    return seam > 0 ? seam : normal;
+}
 // A restarted agent waits this long after start before its first quiet check.
 constexpr int firstQuietCheckDelayMs = 60000;
 
@@ -72,6 +75,15 @@ bool writeAll(int fd, const char* data, qint64 size)
         size -= n;
     }
     return true;
+}
+
+// A request that ended with an error the user did not cause: a stall timed out, or the network failed.
+QString transferError(const QNetworkReply* reply)
+{
+    if (reply->error() == QNetworkReply::OperationCanceledError ||
+        reply->error() == QNetworkReply::TimeoutError)
+        return QStringLiteral("the server stopped answering");
+    return reply->errorString();
 }
 
 void relaunchAfterExit(const QString& executable)
@@ -235,7 +247,7 @@ void Updater::beginCheck(bool interactive)
     if (!m_network)
         m_network = new QNetworkAccessManager(this);
     QNetworkRequest request(feedUrl);
-    request.setTransferTimeout(feedTimeoutMs);
+    request.setTransferTimeout(stallTimeoutMs(30000));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -274,7 +286,7 @@ void Updater::feedArrived(QNetworkReply* reply)
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        fail(QStringLiteral("The update information could not be fetched: %1").arg(reply->errorString()));
+        fail(QStringLiteral("The update information could not be fetched: %1").arg(transferError(reply)));
         return;
     }
     const QByteArray document = reply->read(update::maxFeedBytes + 1);
@@ -379,7 +391,7 @@ void Updater::startDownload()
         return;
     }
     QNetworkRequest request(m_session->offer.archiveUrl);
-    request.setTransferTimeout(archiveStallTimeoutMs);
+    request.setTransferTimeout(stallTimeoutMs(60000));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
     QNetworkReply* reply = m_network->get(request);
@@ -433,7 +445,7 @@ void Updater::downloadFinished()
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        fail(QStringLiteral("The update could not be downloaded: %1").arg(reply->errorString()));
+        fail(QStringLiteral("The update could not be downloaded: %1").arg(transferError(reply)));
         return;
     }
     install();

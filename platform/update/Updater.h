@@ -10,7 +10,8 @@
 // "PealixUpdateIdentifier" (the product identifier the feed and the new bundle must carry).
 // Its state (versions seen, the last check, the answers) is in ${XDG_STATE_HOME:-~/.local/state}/pealix.
 // Turned off inside Flatpak and by a policy file, /etc/pealix/updates-disabled (test seam:
-// PEALIX_UPDATE_POLICY_FILE names another).
+// PEALIX_UPDATE_POLICY_FILE names another). A transfer that stalls for 30 seconds (the feed) or 60 (the
+// archive) is given up (test seam: PEALIX_UPDATE_STALL_MS sets both).
 
 #include "platform/Export.h"
 #include "platform/bundles/Bundle.h"

@@ -118,7 +118,11 @@ Updater::Updater(const Bundle& hostBundle, QObject* parent) : QObject(parent), m
     };
 }
 
-Updater::~Updater() = default;
+Updater::~Updater()
+{
+    // Its windows have no parent to take them along.
+    delete m_window;
+}
 
 bool Updater::isConfigured() const
 {
@@ -347,8 +351,16 @@ void Updater::offerInstall()
     box->setInformativeText(
         QStringLiteral("Pealix %1 is now available; you have %2. Would you like to install it now?")
             .arg(offer.version, running));
-    if (!offer.notes.isEmpty())
-        box->setDetailedText(offer.notes);
+    if (!offer.notes.isEmpty()) {
+        // Short notes are read at a glance; long ones wait behind Show Details.
+        if (offer.notes.size() <= 600 && offer.notes.count(QLatin1Char('\n')) < 8)
+            box->setInformativeText(
+                QStringLiteral("<p>%1</p><p>%2</p>")
+                    .arg(box->informativeText().toHtmlEscaped(),
+                         offer.notes.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"))));
+        else
+            box->setDetailedText(offer.notes);
+    }
     box->addButton(QStringLiteral("Install Update"), QMessageBox::AcceptRole)
         ->setObjectName(QStringLiteral("install"));
     box->addButton(QStringLiteral("Remind Me Later"), QMessageBox::RejectRole)

@@ -57,12 +57,17 @@ PealixController::PealixController(platform::Bundle agentBundle, QStringList arg
       m_prefs(PrefKeys::domain)
 {
     loadInterface();
+    updater = new platform::Updater(m_bundle, this);
+    updater->setDelegate(this);
     // Every read of the settings may change what the next quarter plays.
     connect(this, &PealixController::prefsRead, this, &PealixController::armOutputWakeUp);
 }
 
 PealixController::~PealixController()
 {
+    m_stopWaiting = true;
+    if (m_waitingThread.joinable())
+        m_waitingThread.join();
     delete controlMenuStatusItem;
     delete controlMenu;
 }
@@ -71,10 +76,12 @@ void PealixController::awakeFromNib()
 {
     if (m_arguments.contains(QStringLiteral("-u"))) {
         m_updateOnly = true;
-        // Nothing chimes in this mode; the update check comes with the updater.
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        updater->checkForUpdates(this);
+        m_waitingThread = std::thread([this] { waitForUpdaterToFinish(); });
         return;
     }
+
+    updater->scheduleCheckWithInterval(86400.0);
 
     chimeLock.unlock();
     chimesetDict = ChimeSets::discover(m_bundle);
@@ -86,6 +93,8 @@ void PealixController::awakeFromNib()
     platform::DistributedNotificationCenter::defaultCenter()->addObserver(
         this, PrefKeys::prefsUpdateNotification,
         [this](const QString& name) { prefsUpdateNotificationHandler(name); });
+    platform::DistributedNotificationCenter::defaultCenter()->addObserver(
+        this, PrefKeys::updateCheckNotification, [this](const QString& name) { updateCheckRequested(name); });
 
     readPrefs();
 

@@ -8,6 +8,7 @@
 #include "platform/bundles/Bundle.h"
 #include "platform/settings/Preferences.h"
 #include "platform/time/Clock.h"
+#include "platform/update/Updater.h"
 #include "shared/ChimeInfo.h"
 #include "shared/ChimeSets.h"
 #include "shared/ExcludedApplication.h"
@@ -21,7 +22,9 @@
 #include <QSet>
 #include <QStringList>
 #include <QVariantMap>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <utility>
 
 class QAction;
@@ -44,7 +47,7 @@ struct ChimeRecord {
     std::shared_ptr<platform::Sound> strikeSound;
 };
 
-class PealixController : public QObject {
+class PealixController : public QObject, public platform::UpdaterDelegate {
     Q_OBJECT
 public:
     // The bundle whose resources hold the chime sets; arguments as the process received them; the clock
@@ -87,6 +90,13 @@ public:
     void appLaunch(const QVariantMap& userInfo);
     void appTerm(const QVariantMap& userInfo);
 
+    // Updates.
+    void updateCheckRequested(const QString& notification);
+    std::optional<QString> updaterInstallTargetPath() override;
+    void updaterWillRestartApp();
+    void waitForUpdaterToFinish();
+    platform::Updater* softwareUpdater() const { return updater; }
+
     QMenu* menu() const { return controlMenu; }
     QAction* suspendResumeItem() const { return suspendResumeChimesMenuItem; }
     // Exists while the setting asks for the icon; shown once a tray takes it.
@@ -115,6 +125,7 @@ private:
     void rebuildExclusion(const QList<ExcludedApplication>& excluded);
     // Opens the audio output shortly before a quarter that will sound, so its first sample is on time.
     void armOutputWakeUp();
+    void registerForRestart();
     void outputWakeUpDue();
 
     // Fields in the order the agent has always declared them.
@@ -128,6 +139,7 @@ private:
     QMenu* controlMenu = nullptr;
     platform::StatusItem* controlMenuStatusItem = nullptr;
     QAction* suspendResumeChimesMenuItem = nullptr;
+    platform::Updater* updater = nullptr;
     QList<std::shared_ptr<platform::Sound>> playlist;
     std::shared_ptr<platform::Sound> currentSound;
 
@@ -152,4 +164,7 @@ private:
     QElapsedTimer m_sinceRead;
     int m_unparseableRetries = 0;
     std::unique_ptr<platform::Clock::WakeUp> m_outputWakeUp;
+    // The update-only mode's waiting thread; told to stop when the controller goes first.
+    std::thread m_waitingThread;
+    std::atomic<bool> m_stopWaiting{false};
 };

@@ -101,6 +101,13 @@ public:
     void startStopTool(bool start);
     // Removes the whole product, once the user confirms, and quits the host.
     void uninstall();
+    // Help and updates.
+    void showHelp(QObject* sender = nullptr);
+    void hideHelp(QObject* sender = nullptr);
+    void checkForUpdates(QObject* sender = nullptr);
+    QDialog* helpWindow() const { return m_helpWindow; }
+    QLabel* helpWindowVersionAndCopyright() const { return m_helpWindowVersionAndCopyright; }
+
     int chimeVolume() const { return m_chimeVolume; }
     void setChimeVolume(int volume);
 
@@ -146,6 +153,7 @@ private:
     };
 
     void buildChoiceLists();
+    void buildHelpWindow();
     void startCustomChoice(const platform::KeyValueChange& change);
     void finishCustomChoice(const QString& path, const QVariantMap& contextInfo);
     void restoreChoice(const QVariantMap& contextInfo);

@@ -27,11 +27,6 @@
 
 namespace {
 
-QString notYet()
-{
-    return PealixPref::tr("Not available in this version yet");
-}
-
 QIcon previewIcon(const QStyle* style)
 {
     QIcon icon;
@@ -44,15 +39,6 @@ QIcon previewIcon(const QStyle* style)
         icon.addPixmap(stop.pixmap(size), QIcon::Normal, QIcon::On);
     }
     return icon;
-}
-
-QPushButton* inertButton(const QString& text, const QString& accessibleName)
-{
-    auto* button = new QPushButton(text);
-    button->setAccessibleName(accessibleName);
-    button->setToolTip(notYet());
-    button->setEnabled(false);
-    return button;
 }
 
 // The excluded applications: an icon column and the name column, greyed with a tooltip when the
@@ -228,8 +214,14 @@ QWidget* PealixPref::loadMainView()
     m_versionInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
     aboutLayout->addWidget(m_versionInfo);
     auto* aboutButtons = new QHBoxLayout;
-    aboutButtons->addWidget(inertButton(tr("&Help"), tr("Help")));
-    aboutButtons->addWidget(inertButton(tr("Check for &Updates"), tr("Check for updates")));
+    auto* help = new QPushButton(tr("&Help"));
+    help->setAccessibleName(tr("Help"));
+    connect(help, &QPushButton::clicked, this, [this, help] { showHelp(help); });
+    aboutButtons->addWidget(help);
+    auto* update = new QPushButton(tr("Check for &Updates"));
+    update->setAccessibleName(tr("Check for updates"));
+    connect(update, &QPushButton::clicked, this, [this, update] { checkForUpdates(update); });
+    aboutButtons->addWidget(update);
     auto* uninstallButton = new QPushButton(tr("U&ninstall…"));
     uninstallButton->setAccessibleName(tr("Uninstall…"));
     connect(uninstallButton, &QPushButton::clicked, this, [this] { uninstall(); });

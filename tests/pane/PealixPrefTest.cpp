@@ -627,3 +627,83 @@ TEST_F(PealixPrefTest, a_moved_and_a_renamed_entry_are_found_at_the_next_read_an
     EXPECT_NE(model->index(2, 1).data(Qt::ForegroundRole), model->index(0, 1).data(Qt::ForegroundRole));
     EXPECT_EQ(stored(PrefKeys::excluded).toList(), records) << "the stored records are kept as they were";
 }
+
+TEST_F(PealixPrefTest, update_request_starts_one_agent_with_u_when_off_and_only_posts_when_on)
+{
+    auto pane = open();
+    int requests = 0;
+    QObject listener;
+    platform::DistributedNotificationCenter::defaultCenter()->addObserver(
+        &listener, PrefKeys::updateCheckNotification, [&requests](const QString&) { ++requests; });
+
+    // Off: one agent that only checks, and quits by itself.
+    QSet<QString> seen;
+    pane->checkForUpdates();
+    QElapsedTimer since;
+    since.start();
+    bool ended = false;
+    while (since.elapsed() < 10000 && !ended) {
+        const QList<int> agents = agentsInThisSession();
+        for (int pid : agents) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            if (cmdline.open(QIODevice::ReadOnly))
+                seen.insert(QString::number(pid) + ':' +
+                            QString::fromUtf8(cmdline.readAll().split('\0').value(1)));
+        }
+        ended = !seen.isEmpty() && agents.isEmpty();
+        QTest::qWait(5);
+    }
+    EXPECT_TRUE(ended);
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_TRUE(seen.begin()->endsWith(QStringLiteral(":-u")));
+    EXPECT_EQ(requests, 0);
+
+    // On: the running agent is asked, once, and nothing else starts.
+    setValueForKey(pane.get(), true, "pealixActive");
+    ASSERT_TRUE(QTest::qWaitFor([] { return agentsInThisSession().size() == 1; }, 10000));
+    const QList<int> running = agentsInThisSession();
+    pane->checkForUpdates();
+    posted();
+    QTest::qWait(300);
+    EXPECT_EQ(requests, 1);
+    EXPECT_EQ(agentsInThisSession(), running);
+    setValueForKey(pane.get(), false, "pealixActive");
+    EXPECT_TRUE(QTest::qWaitFor([] { return agentsInThisSession().isEmpty(); }, 5000));
+}
+
+TEST_F(PealixPrefTest, help_sheet_shows_the_bundles_version_line_each_time_and_closes)
+{
+    const QString bundle = m_env.root() + QStringLiteral("/Copy.prefPane");
+    auto info = [&](const QByteArray& version) {
+        m_env.writeFile(QStringLiteral("Copy.prefPane/Contents/Info.plist"),
+                        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                        "<key>NSPrefPaneIconLabel</key><string>Pealix</string>"
+                        "<key>CFBundleShortVersionString</key><string>" +
+                            version +
+                            "</string>"
+                            "<key>CFBundleVersion</key><string>42</string></dict></plist>");
+    };
+    info("1.0");
+    auto pane = open(bundle);
+    QWidget window;
+    pane->mainView()->setParent(&window);
+    window.show();
+    pane->showHelp();
+    ASSERT_TRUE(pane->helpWindow());
+    EXPECT_TRUE(pane->helpWindow()->isVisible());
+    EXPECT_EQ(pane->helpWindow()->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(pane->helpWindowVersionAndCopyright()->text(), QStringLiteral("Pealix 1.0 (42), (null)"));
+    pane->hideHelp();
+    EXPECT_FALSE(pane->helpWindow()->isVisible());
+
+    info("1.1");
+    pane = open(bundle);
+    pane->showHelp();
+    pane->showHelp();
+    EXPECT_EQ(pane->helpWindowVersionAndCopyright()->text(), QStringLiteral("Pealix 1.1 (42), (null)"));
+
+    // The shipped bundle has every entry.
+    auto shipped = open();
+    shipped->showHelp();
+    EXPECT_FALSE(shipped->helpWindowVersionAndCopyright()->text().contains(QStringLiteral("(null)")));
+}

@@ -1,0 +1,99 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The help panel, and the update request the pane passes on to the agent.
+
+#include "pane/PealixPref.h"
+
+#include "platform/notifications/DistributedNotificationCenter.h"
+#include "platform/settings/Preferences.h"
+#include "shared/PrefKeys.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString helpAgentBundleName = QStringLiteral("PealixTool.app");
+
+// What the platform writes in place of a missing object.
+QString orNull(const QVariant& value)
+{
+    return value.isValid() ? value.toString() : QStringLiteral("(null)");
+}
+
+} // namespace
+
+void PealixPref::buildHelpWindow()
+{
+    auto* panel = new QDialog(window());
+    panel->setObjectName(QStringLiteral("helpWindow"));
+    panel->setWindowTitle(tr("Pealix Help"));
+    auto* layout = new QVBoxLayout(panel);
+    m_helpWindowVersionAndCopyright = new QLabel(panel);
+    m_helpWindowVersionAndCopyright->setAccessibleName(tr("Version"));
+    m_helpWindowVersionAndCopyright->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_helpWindowVersionAndCopyright);
+    auto* text = new QLabel(panel);
+    text->setWordWrap(true);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    text->setText(
+        tr("<p>Pealix chimes the quarter hours. At each quarter you turn on it plays the melody of the chime "
+           "set you chose for it, or a sound file of your own, and, where you ask for it, strikes the hour "
+           "after the melody.</p>"
+           "<p><b>Chimes</b>: for each quarter, choose a chime set or <i>Custom…</i> to pick a sound file; "
+           "the check boxes turn the melody and the hour strikes on or off; the play button previews the "
+           "sound, and the slider sets the volume of every chime.</p>"
+           "<p><b>Options</b>: <i>Chimes on</i> starts Pealix now and at every login; <i>Show menu</i> puts "
+           "an icon in the panel from which you can silence the chimes for a while. Pealix stays silent "
+           "while an application of the list of excluded applications runs.</p>"
+           "<p><b>About</b>: <i>Check for Updates</i> looks for a newer version; <i>Uninstall</i> removes "
+           "Pealix.</p>"
+           "<p>The settings are kept in %1.</p>")
+            .arg(platform::Preferences(PrefKeys::domain).filePath().toHtmlEscaped()));
+    layout->addWidget(text);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, panel);
+    buttons->button(QDialogButtonBox::Close)->setAccessibleName(tr("Close help"));
+    connect(buttons, &QDialogButtonBox::rejected, this, [this, buttons] { hideHelp(buttons); });
+    layout->addWidget(buttons);
+    m_helpWindow = panel;
+}
+
+void PealixPref::showHelp(QObject*)
+{
+    if (!m_helpWindow)
+        buildHelpWindow();
+    const QVariantMap info = bundle().infoDictionary();
+    m_helpWindowVersionAndCopyright->setText(
+        QStringLiteral("%1 %2 (%3), %4")
+            .arg(orNull(info.value(QStringLiteral("NSPrefPaneIconLabel"))),
+                 orNull(info.value(QStringLiteral("CFBundleShortVersionString"))),
+                 orNull(info.value(QStringLiteral("CFBundleVersion"))),
+                 orNull(info.value(QStringLiteral("CFBundleGetInfoString")))));
+    // A sheet: modal for the pane's window only.
+    m_helpWindow->setWindowModality(Qt::WindowModal);
+    m_helpWindow->open();
+}
+
+void PealixPref::hideHelp(QObject*)
+{
+    if (m_helpWindow)
+        m_helpWindow->done(QDialog::Rejected);
+}
+
+void PealixPref::checkForUpdates(QObject*)
+{
+    if (m_pealixActive) {
+        platform::DistributedNotificationCenter::defaultCenter()->postNotificationName(
+            PrefKeys::updateCheckNotification);
+        return;
+    }
+    const platform::Bundle agent(bundle().pathForAuxiliaryExecutable(helpAgentBundleName));
+    const QString executable = agent.bundlePath() + QStringLiteral("/Contents/Linux/") +
+                               agent.infoDictionary().value(QStringLiteral("CFBundleExecutable")).toString();
+    QProcess::startDetached(executable, {QStringLiteral("-u")});
+}

@@ -1,0 +1,319 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "platform/update/UpdateInstaller.h"
+
+#include "platform/bundles/Bundle.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <archive.h>
+#include <archive_entry.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sodium.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::update {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcInstall, "pealix.update.install", QtWarningMsg)
+
+QString stagingPrefix(const QString& targetPath)
+{
+    return QStringLiteral(".") + QFileInfo(targetPath).fileName() + QStringLiteral(".update-");
+}
+
+// True when the relative link target, seen from the entry's folder, stays inside the tree.
+bool linkStaysInside(const QString& entryPath, const QString& linkTarget)
+{
+    if (linkTarget.isEmpty() || linkTarget.startsWith(QLatin1Char('/')))
+        return false;
+    int depth = static_cast<int>(entryPath.split(QLatin1Char('/'), Qt::SkipEmptyParts).size()) - 1;
+    for (const QString& part : linkTarget.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String(".."))
+            --depth;
+        else if (part != QLatin1String("."))
+            ++depth;
+        // Depth 0 is the folder that holds the bundle: a link may not point at or above it.
+        if (depth < 1)
+            return false;
+    }
+    return true;
+}
+
+bool safeEntryPath(const QString& path, const QString& bundleName)
+{
+    if (path.isEmpty() || path.startsWith(QLatin1Char('/')) || path.contains(QChar(0)))
+        return false;
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.isEmpty() || parts.first() != bundleName)
+        return false;
+    return std::none_of(parts.begin(), parts.end(),
+                        [](const QString& p) { return p == QLatin1String("..") || p == QLatin1String("."); });
+}
+
+} // namespace
+
+StagingArea::StagingArea(const QString& targetPath)
+{
+    const QFileInfo target(targetPath);
+    QByteArray pattern = QFile::encodeName(target.absolutePath() + QLatin1Char('/') +
+                                           stagingPrefix(targetPath) + QStringLiteral("XXXXXX"));
+    // mkdtemp makes the folder 0700.
+    if (::mkdtemp(pattern.data()))
+        m_path = QFile::decodeName(pattern);
+    else
+        qCDebug(lcInstall) << "no staging folder beside" << targetPath << std::strerror(errno);
+}
+
+StagingArea::~StagingArea()
+{
+    if (m_archiveFd >= 0)
+        ::close(m_archiveFd);
+    if (!m_keep && !m_path.isEmpty())
+        QDir(m_path).removeRecursively();
+}
+
+int StagingArea::createArchiveFile()
+{
+    if (m_path.isEmpty() || m_archiveFd >= 0)
+        return -1;
+    m_archiveFd = ::open(QFile::encodeName(m_path + QStringLiteral("/archive")).constData(),
+                         O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    return m_archiveFd;
+}
+
+void StagingArea::removeStale(const QString& targetPath)
+{
+    const QFileInfo target(targetPath);
+    QDir parent(target.absolutePath());
+    const QStringList stale = parent.entryList({stagingPrefix(targetPath) + QLatin1Char('*')},
+                                               QDir::Dirs | QDir::Hidden | QDir::NoSymLinks);
+    for (const QString& name : stale) {
+        const QFileInfo info(parent.filePath(name));
+        // Only our own 0700 folders; anything else by that name is left alone.
+        if (info.isDir() && !info.isSymLink() && info.ownerId() == ::getuid())
+            QDir(info.filePath()).removeRecursively();
+    }
+}
+
+QString verifyArchive(int fd, const UpdateOffer& offer)
+{
+    if (sodium_init() < 0)
+        return QStringLiteral("The signature library could not start.");
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return QStringLiteral("The downloaded update could not be read.");
+    if (st.st_size != offer.size)
+        return QStringLiteral("The downloaded update is incomplete or too large.");
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        return QStringLiteral("The downloaded update could not be read.");
+
+    crypto_hash_sha256_state hash;
+    crypto_sign_state sign;
+    crypto_hash_sha256_init(&hash);
+    crypto_sign_init(&sign);
+    std::vector<unsigned char> buffer(1 << 16);
+    qint64 total = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return QStringLiteral("The downloaded update could not be read.");
+        if (n == 0)
+            break;
+        total += n;
+        if (total > offer.size)
+            return QStringLiteral("The downloaded update is incomplete or too large.");
+        crypto_hash_sha256_update(&hash, buffer.data(), static_cast<unsigned long long>(n));
+        crypto_sign_update(&sign, buffer.data(), static_cast<unsigned long long>(n));
+    }
+    if (total != offer.size)
+        return QStringLiteral("The downloaded update is incomplete or too large.");
+    unsigned char digest[crypto_hash_sha256_BYTES];
+    crypto_hash_sha256_final(&hash, digest);
+    if (offer.sha256.size() != sizeof digest ||
+        sodium_memcmp(digest, offer.sha256.constData(), sizeof digest) != 0)
+        return QStringLiteral("The downloaded update does not match the update information.");
+    QByteArray signature = offer.archiveSignature;
+    if (signature.size() != crypto_sign_BYTES || offer.publicKey.size() != crypto_sign_PUBLICKEYBYTES ||
+        crypto_sign_final_verify(&sign, reinterpret_cast<unsigned char*>(signature.data()),
+                                 reinterpret_cast<const unsigned char*>(offer.publicKey.constData())) != 0)
+        return QStringLiteral("The downloaded update is not signed by the makers of this version.");
+    return {};
+}
+
+QString extractArchive(int fd, const QString& destination, const QString& bundleName, qint64 maxBytes)
+{
+    // Entries stay relative to the destination, so the secure-extraction checks see the archive's paths as
+    // they are: the process works in the destination while it unpacks (main thread, briefly).
+    const int here = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int there =
+        ::open(QFile::encodeName(destination).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (here < 0 || there < 0 || ::lseek(fd, 0, SEEK_SET) != 0 || ::fchdir(there) != 0) {
+        if (here >= 0)
+            ::close(here);
+        if (there >= 0)
+            ::close(there);
+        return QStringLiteral("The update could not be unpacked.");
+    }
+    ::close(there);
+    struct RestoreDirectory {
+        int fd;
+        ~RestoreDirectory()
+        {
+            if (::fchdir(fd) != 0)
+                qCDebug(lcInstall) << "could not return to the working directory";
+            ::close(fd);
+        }
+    } restore{here};
+
+    struct archive* in = archive_read_new();
+    archive_read_support_filter_all(in);
+    archive_read_support_format_tar(in);
+    struct archive* out = archive_write_disk_new();
+    archive_write_disk_set_options(out, ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS |
+                                            ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS | ARCHIVE_EXTRACT_PERM);
+    QString error;
+    auto fail = [&error](const QString& message) {
+        if (error.isEmpty())
+            error = message;
+    };
+    const QString bad = QStringLiteral("The update archive holds an entry that may not be installed.");
+
+    if (archive_read_open_fd(in, fd, 1 << 16) != ARCHIVE_OK) {
+        fail(QStringLiteral("The update could not be unpacked."));
+    } else {
+        qint64 total = 0;
+        int entries = 0;
+        struct archive_entry* entry = nullptr;
+        int r = ARCHIVE_OK;
+        while (error.isEmpty() && (r = archive_read_next_header(in, &entry)) == ARCHIVE_OK) {
+            const char* rawPath = archive_entry_pathname(entry);
+            const QString path = rawPath ? QString::fromUtf8(rawPath) : QString();
+            const mode_t type = archive_entry_filetype(entry);
+            if (++entries > maxArchiveEntries || !safeEntryPath(path, bundleName) ||
+                archive_entry_hardlink(entry)) {
+                qCDebug(lcInstall) << "refused entry" << path;
+                fail(bad);
+                break;
+            }
+            if (type == AE_IFREG) {
+                archive_entry_set_perm(entry, (archive_entry_perm(entry) & 0111) ? 0755 : 0644);
+            } else if (type == AE_IFDIR) {
+                archive_entry_set_perm(entry, 0755);
+            } else if (type == AE_IFLNK) {
+                const char* target = archive_entry_symlink(entry);
+                if (!target || !linkStaysInside(path, QString::fromUtf8(target))) {
+                    qCDebug(lcInstall) << "refused link" << path;
+                    fail(bad);
+                    break;
+                }
+            } else {
+                fail(bad);
+                break;
+            }
+            archive_entry_set_uid(entry, ::getuid());
+            archive_entry_set_gid(entry, ::getgid());
+            if (type == AE_IFREG && archive_entry_size_is_set(entry)) {
+                total += archive_entry_size(entry);
+                if (archive_entry_size(entry) < 0 || total > maxBytes) {
+                    fail(QStringLiteral("The update archive is too large when unpacked."));
+                    break;
+                }
+            }
+            if (archive_write_header(out, entry) != ARCHIVE_OK) {
+                qCDebug(lcInstall) << "write header" << archive_error_string(out);
+                fail(QStringLiteral("The update could not be unpacked: %1")
+                         .arg(QString::fromUtf8(archive_error_string(out) ? archive_error_string(out) : "")));
+                break;
+            }
+            if (type == AE_IFREG) {
+                const void* block = nullptr;
+                size_t size = 0;
+                la_int64_t offset = 0;
+                qint64 written = 0;
+                int d;
+                while ((d = archive_read_data_block(in, &block, &size, &offset)) == ARCHIVE_OK) {
+                    written += static_cast<qint64>(size);
+                    if (offset < 0 || offset + static_cast<qint64>(size) > archive_entry_size(entry) ||
+                        written > maxBytes) {
+                        fail(QStringLiteral("The update archive is too large when unpacked."));
+                        break;
+                    }
+                    if (archive_write_data_block(out, block, size, offset) != ARCHIVE_OK) {
+                        fail(QStringLiteral("The update could not be written (is the disk full?)."));
+                        break;
+                    }
+                }
+                if (d != ARCHIVE_EOF && d != ARCHIVE_OK)
+                    fail(QStringLiteral("The update archive is damaged."));
+            }
+            if (archive_write_finish_entry(out) != ARCHIVE_OK)
+                fail(QStringLiteral("The update could not be written (is the disk full?)."));
+        }
+        if (error.isEmpty() && r != ARCHIVE_EOF)
+            fail(QStringLiteral("The update archive is damaged."));
+        if (error.isEmpty() && entries == 0)
+            fail(QStringLiteral("The update archive is empty."));
+    }
+    if (archive_write_close(out) != ARCHIVE_OK)
+        fail(QStringLiteral("The update could not be written (is the disk full?)."));
+    archive_write_free(out);
+    archive_read_free(in);
+    return error;
+}
+
+QString checkBundle(const QString& bundlePath, const QString& identifier, const QString& version,
+                    const QString& agentExecutable)
+{
+    const QFileInfo info(bundlePath);
+    if (!info.isDir() || info.isSymLink())
+        return QStringLiteral("The update holds no preference pane.");
+    const Bundle bundle(bundlePath);
+    const QVariantMap plist = bundle.infoDictionary();
+    if (bundle.bundleIdentifier() != identifier)
+        return QStringLiteral("The update is for another product.");
+    if (plist.value(QStringLiteral("CFBundleShortVersionString")).toString() != version)
+        return QStringLiteral("The update's version is not the one offered.");
+    const QFileInfo agent(bundlePath + QLatin1Char('/') + agentExecutable);
+    if (!agent.isFile() || agent.isSymLink() || !agent.isExecutable())
+        return QStringLiteral("The update is incomplete.");
+    return {};
+}
+
+QString exchangeInto(const QString& newBundle, const QString& target)
+{
+    const QByteArray from = QFile::encodeName(newBundle);
+    const QByteArray to = QFile::encodeName(target);
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0)
+        return {};
+    if (errno == ENOENT && !QFileInfo::exists(target)) {
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+            return {};
+    } else if (errno == EINVAL || errno == ENOSYS) {
+        // A file system without the exchange: aside, in, and back on failure. A kill between the two
+        // renames leaves the previous bundle beside the target under the staging folder.
+        const QByteArray aside =
+            QFile::encodeName(QFileInfo(newBundle).absolutePath() + QStringLiteral("/previous"));
+        if (::rename(to.constData(), aside.constData()) == 0) {
+            if (::rename(from.constData(), to.constData()) == 0) {
+                ::rename(aside.constData(), from.constData());
+                return {};
+            }
+            ::rename(aside.constData(), to.constData());
+        }
+    }
+    qCDebug(lcInstall) << "exchange failed" << std::strerror(errno);
+    return QStringLiteral("The update could not be installed: %1")
+        .arg(QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+} // namespace platform::update

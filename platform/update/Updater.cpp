@@ -1,0 +1,578 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "platform/update/Updater.h"
+
+#include "platform/settings/PropertyList.h"
+#include "platform/update/UpdateFeed.h"
+#include "platform/update/UpdateInstaller.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTimer>
+#include <cerrno>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcUpdater, "pealix.update", QtWarningMsg)
+
+int stallTimeoutMs(int normal)
+{
+    const int seam = qEnvironmentVariableIntValue("PEALIX_UPDATE_STALL_MS");
+    return seam > 0 ? seam : normal;
+}
+// A restarted agent waits this long after start before its first quiet check.
+constexpr int firstQuietCheckDelayMs = 60000;
+
+const QString keyHighestSeen = QStringLiteral("HighestSeenVersion");
+const QString keyLastCheck = QStringLiteral("LastCheckTime");
+const QString keyAutomatic = QStringLiteral("AutomaticChecks");
+const QString keySkipped = QStringLiteral("SkippedVersion");
+
+QString stateDirectory()
+{
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/state");
+    return base + QStringLiteral("/pealix");
+}
+
+QVariantMap readState(const QString& path)
+{
+    return PropertyList::readFile(path).value_or(QVariant()).toMap();
+}
+
+void writeState(const QString& path, const QVariantMap& state)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(PropertyList::toXml(state)) < 0 || !file.commit())
+        qCDebug(lcUpdater) << "state not saved" << path;
+}
+
+bool writeAll(int fd, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+// A request that ended with an error the user did not cause: a stall timed out, or the network failed.
+QString transferError(const QNetworkReply* reply)
+{
+    if (reply->error() == QNetworkReply::OperationCanceledError ||
+        reply->error() == QNetworkReply::TimeoutError)
+        return QStringLiteral("the server stopped answering");
+    return reply->errorString();
+}
+
+void relaunchAfterExit(const QString& executable)
+{
+    // The new agent starts only once this one is gone, so two never chime at once; bounded, so a
+    // process that never ends does not leave the relauncher waiting for ever.
+    const QString script = QStringLiteral("i=0; while kill -0 \"$1\" 2>/dev/null && [ $i -lt 300 ]; do "
+                                          "sleep 0.1; i=$((i+1)); done; exec \"$2\"");
+    QProcess::startDetached(QStringLiteral("/bin/sh"),
+                            {QStringLiteral("-c"), script, QStringLiteral("pealix-relaunch"),
+                             QString::number(::getpid()), executable});
+}
+
+} // namespace
+
+struct Updater::Session {
+    bool interactive = true;
+    QPointer<QNetworkReply> reply;
+    update::UpdateOffer offer;
+    QString target;
+    std::unique_ptr<update::StagingArea> staging;
+    qint64 received = 0;
+    bool cancelled = false;
+};
+
+Updater::Updater(const Bundle& hostBundle, QObject* parent) : QObject(parent), m_host(hostBundle)
+{
+    m_restart = [](const QString& executable) {
+        if (!QCoreApplication::arguments().contains(QStringLiteral("-u")))
+            relaunchAfterExit(executable);
+        QCoreApplication::quit();
+    };
+}
+
+Updater::~Updater()
+{
+    // Its windows have no parent to take them along.
+    delete m_window;
+}
+
+bool Updater::isConfigured() const
+{
+    const QVariantMap info = m_host.infoDictionary();
+    return !info.value(QStringLiteral("PealixUpdateFeedURL")).toString().isEmpty();
+}
+
+bool Updater::isDisabledByPolicy() const
+{
+    QString policy = qEnvironmentVariable("PEALIX_UPDATE_POLICY_FILE");
+    if (policy.isEmpty())
+        policy = QStringLiteral("/etc/pealix/updates-disabled");
+    // Inside Flatpak the store that installed us does the updating.
+    return QFileInfo::exists(policy) || QFileInfo::exists(QStringLiteral("/.flatpak-info"));
+}
+
+QString Updater::stateFilePath() const
+{
+    return stateDirectory() + QStringLiteral("/updater.plist");
+}
+
+bool Updater::canShowWindows() const
+{
+    const QString platform = QGuiApplication::platformName();
+    return m_windowsWithoutDisplay ||
+           (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"));
+}
+
+void Updater::checkForUpdates(QObject*)
+{
+    if (m_session) {
+        // A check is under way; its window is the answer.
+        m_session->interactive = canShowWindows();
+        if (m_window) {
+            m_window->show();
+            m_window->raise();
+            m_window->activateWindow();
+        }
+        return;
+    }
+    beginCheck(true);
+}
+
+void Updater::scheduleCheckWithInterval(double seconds)
+{
+    if (!(seconds > 0) || isDisabledByPolicy() || !isConfigured())
+        return;
+    m_interval = std::min(seconds, 365.0 * 86400);
+    if (!m_schedule) {
+        m_schedule = new QTimer(this);
+        m_schedule->setSingleShot(true);
+        connect(m_schedule, &QTimer::timeout, this, &Updater::automaticCheckDue);
+    }
+    const QDateTime last = readState(stateFilePath()).value(keyLastCheck).toDateTime();
+    qint64 dueMs = firstQuietCheckDelayMs;
+    if (last.isValid()) {
+        const qint64 since = last.msecsTo(QDateTime::currentDateTimeUtc());
+        // A clock set back makes the last check lie in the future: count it as just done.
+        dueMs = std::max<qint64>(firstQuietCheckDelayMs,
+                                 static_cast<qint64>(m_interval * 1000) - std::max<qint64>(since, 0));
+    }
+    m_schedule->start(static_cast<int>(std::min<qint64>(dueMs, std::numeric_limits<int>::max())));
+}
+
+void Updater::automaticCheckDue()
+{
+    m_schedule->start(static_cast<int>(std::min<double>(m_interval * 1000, std::numeric_limits<int>::max())));
+    if (m_session)
+        return;
+    QVariantMap state = readState(stateFilePath());
+    if (!state.contains(keyAutomatic)) {
+        if (!canShowWindows())
+            return;
+        m_busy = true;
+        auto* box =
+            new QMessageBox(QMessageBox::Question, QStringLiteral("Check for Pealix updates automatically?"),
+                            QStringLiteral("Check for Pealix updates automatically?"), QMessageBox::NoButton);
+        box->setObjectName(QStringLiteral("askAutomatic"));
+        box->setInformativeText(
+            QStringLiteral("Pealix can look for a newer version once a day. You can always "
+                           "check by hand from the About page of its preferences."));
+        box->addButton(QStringLiteral("Check Automatically"), QMessageBox::AcceptRole)
+            ->setObjectName(QStringLiteral("yes"));
+        box->addButton(QStringLiteral("Don't Check"), QMessageBox::RejectRole)
+            ->setObjectName(QStringLiteral("no"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        connect(box, &QMessageBox::finished, this, [this, box] {
+            const bool yes =
+                box->clickedButton() && box->clickedButton()->objectName() == QLatin1String("yes");
+            QVariantMap s = readState(stateFilePath());
+            s.insert(keyAutomatic, yes);
+            writeState(stateFilePath(), s);
+            m_busy = false;
+            if (yes)
+                beginCheck(false);
+        });
+        m_window = box;
+        box->show();
+        return;
+    }
+    if (state.value(keyAutomatic).toBool())
+        beginCheck(false);
+}
+
+void Updater::beginCheck(bool interactive)
+{
+    m_busy = true;
+    m_session = std::make_unique<Session>();
+    m_session->interactive = interactive && canShowWindows();
+    if (isDisabledByPolicy()) {
+        showMessage(QStringLiteral("updatesDisabled"), QStringLiteral("Updates Are Turned Off"),
+                    QStringLiteral("Updates of Pealix are managed by the system on this computer."), false);
+        return;
+    }
+    const QVariantMap info = m_host.infoDictionary();
+    const QUrl feedUrl(info.value(QStringLiteral("PealixUpdateFeedURL")).toString());
+    if (feedUrl.isEmpty()) {
+        showMessage(QStringLiteral("updatesNotConfigured"), QStringLiteral("Updates Not Configured"),
+                    QStringLiteral("Updates are not configured for this build of Pealix."), false);
+        return;
+    }
+    if (!update::isAllowedUrl(feedUrl)) {
+        fail(QStringLiteral("The update address of this build is not a secure one."));
+        return;
+    }
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
+    QNetworkRequest request(feedUrl);
+    request.setTransferTimeout(stallTimeoutMs(30000));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(5);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    QNetworkReply* reply = m_network->get(request);
+    m_session->reply = reply;
+    connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64) {
+        if (received > update::maxFeedBytes)
+            reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { feedArrived(reply); });
+    if (interactive) {
+        auto* progress =
+            new QProgressDialog(QStringLiteral("Checking for updates…"), QStringLiteral("Cancel"), 0, 0);
+        progress->setObjectName(QStringLiteral("updateProgress"));
+        progress->setWindowTitle(QStringLiteral("Pealix Update"));
+        progress->setMinimumDuration(0);
+        progress->setAttribute(Qt::WA_DeleteOnClose);
+        connect(progress, &QProgressDialog::canceled, this, [this] {
+            if (m_session) {
+                m_session->cancelled = true;
+                if (m_session->reply)
+                    m_session->reply->abort();
+            }
+        });
+        showWindow(progress);
+    }
+}
+
+void Updater::feedArrived(QNetworkReply* reply)
+{
+    reply->deleteLater();
+    if (!m_session || m_session->reply != reply)
+        return;
+    if (m_session->cancelled) {
+        endSession();
+        return;
+    }
+    if (reply->error() != QNetworkReply::NoError) {
+        fail(QStringLiteral("The update information could not be fetched: %1").arg(transferError(reply)));
+        return;
+    }
+    const QByteArray document = reply->read(update::maxFeedBytes + 1);
+    const QVariantMap info = m_host.infoDictionary();
+    QVariantMap state = readState(stateFilePath());
+
+    update::FeedTrust trust;
+    trust.identifier = info.value(QStringLiteral("PealixUpdateIdentifier")).toString();
+    trust.runningVersion = info.value(QStringLiteral("CFBundleShortVersionString")).toString();
+    trust.highestSeenVersion = state.value(keyHighestSeen).toString();
+    for (const char* key : {"PealixUpdatePublicKey", "PealixUpdateNextPublicKey"}) {
+        const QByteArray k = update::decodePublicKey(info.value(QString::fromLatin1(key)).toString());
+        if (!k.isEmpty())
+            trust.publicKeys.append(k);
+    }
+    trust.feedUrl = reply->url();
+    trust.now = QDateTime::currentDateTimeUtc();
+    const update::FeedResult result = update::evaluateFeed(document, trust);
+    if (result.status == update::FeedResult::Refused) {
+        fail(result.message);
+        return;
+    }
+    // Only a signed, current feed moves the bounds.
+    if (trust.highestSeenVersion.isEmpty() ||
+        update::compareVersions(result.offer.version, trust.highestSeenVersion).value_or(0) > 0)
+        state.insert(keyHighestSeen, result.offer.version);
+    state.insert(keyLastCheck, QDateTime::currentDateTimeUtc());
+    writeState(stateFilePath(), state);
+
+    if (result.status == update::FeedResult::UpToDate ||
+        (!m_session->interactive && state.value(keySkipped).toString() == result.offer.version)) {
+        if (m_session->interactive)
+            showMessage(
+                QStringLiteral("upToDate"), QStringLiteral("You're up to date!"),
+                QStringLiteral("Pealix %1 is the newest version available.").arg(trust.runningVersion), true);
+        else
+            endSession();
+        return;
+    }
+    if (!canShowWindows()) {
+        qCDebug(lcUpdater) << "version" << result.offer.version << "is available; nobody to ask";
+        endSession(true, QString());
+        return;
+    }
+    m_session->offer = result.offer;
+    offerInstall();
+}
+
+void Updater::offerInstall()
+{
+    const update::UpdateOffer& offer = m_session->offer;
+    auto* box =
+        new QMessageBox(QMessageBox::Information, QStringLiteral("Pealix Update"),
+                        QStringLiteral("A new version of Pealix is available!"), QMessageBox::NoButton);
+    box->setObjectName(QStringLiteral("updateAvailable"));
+    const QString running =
+        m_host.infoDictionary().value(QStringLiteral("CFBundleShortVersionString")).toString();
+    box->setInformativeText(
+        QStringLiteral("Pealix %1 is now available; you have %2. Would you like to install it now?")
+            .arg(offer.version, running));
+    if (!offer.notes.isEmpty()) {
+        // Short notes are read at a glance; long ones wait behind Show Details.
+        if (offer.notes.size() <= 600 && offer.notes.count(QLatin1Char('\n')) < 8)
+            box->setInformativeText(
+                QStringLiteral("<p>%1</p><p>%2</p>")
+                    .arg(box->informativeText().toHtmlEscaped(),
+                         offer.notes.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"))));
+        else
+            box->setDetailedText(offer.notes);
+    }
+    box->addButton(QStringLiteral("Install Update"), QMessageBox::AcceptRole)
+        ->setObjectName(QStringLiteral("install"));
+    box->addButton(QStringLiteral("Remind Me Later"), QMessageBox::RejectRole)
+        ->setObjectName(QStringLiteral("later"));
+    box->addButton(QStringLiteral("Skip This Version"), QMessageBox::DestructiveRole)
+        ->setObjectName(QStringLiteral("skip"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, box] {
+        const QString choice = box->clickedButton() ? box->clickedButton()->objectName() : QString();
+        if (!m_session)
+            return;
+        if (choice == QLatin1String("install")) {
+            QTimer::singleShot(0, this, &Updater::startDownload);
+            return;
+        }
+        if (choice == QLatin1String("skip")) {
+            QVariantMap state = readState(stateFilePath());
+            state.insert(keySkipped, m_session->offer.version);
+            writeState(stateFilePath(), state);
+        }
+        endSession();
+    });
+    showWindow(box);
+}
+
+void Updater::startDownload()
+{
+    if (!m_session)
+        return;
+    const std::optional<QString> target = m_delegate ? m_delegate->updaterInstallTargetPath() : std::nullopt;
+    if (!target || target->isEmpty() || !QFileInfo(*target).isDir()) {
+        fail(QStringLiteral("Pealix is not installed in a place this updater can replace."));
+        return;
+    }
+    m_session->target = QFileInfo(*target).absoluteFilePath();
+    update::StagingArea::removeStale(m_session->target);
+    m_session->staging = std::make_unique<update::StagingArea>(m_session->target);
+    if (!m_session->staging->isValid() || m_session->staging->createArchiveFile() < 0) {
+        fail(QStringLiteral("There is no room to download the update beside %1.").arg(m_session->target));
+        return;
+    }
+    QNetworkRequest request(m_session->offer.archiveUrl);
+    request.setTransferTimeout(stallTimeoutMs(60000));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(5);
+    QNetworkReply* reply = m_network->get(request);
+    m_session->reply = reply;
+    auto* progress =
+        new QProgressDialog(QStringLiteral("Downloading Pealix %1…").arg(m_session->offer.version),
+                            QStringLiteral("Cancel"), 0, 100);
+    progress->setObjectName(QStringLiteral("updateProgress"));
+    progress->setWindowTitle(QStringLiteral("Pealix Update"));
+    progress->setMinimumDuration(0);
+    progress->setAttribute(Qt::WA_DeleteOnClose);
+    connect(progress, &QProgressDialog::canceled, this, [this] {
+        if (m_session) {
+            m_session->cancelled = true;
+            if (m_session->reply)
+                m_session->reply->abort();
+        }
+    });
+    QPointer<QProgressDialog> bar = progress;
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply, bar] {
+        if (!m_session || m_session->reply != reply)
+            return;
+        const QByteArray chunk = reply->readAll();
+        m_session->received += chunk.size();
+        if (m_session->received > m_session->offer.size ||
+            !writeAll(m_session->staging->archiveFd(), chunk.constData(), chunk.size())) {
+            reply->abort();
+            return;
+        }
+        if (bar)
+            bar->setValue(
+                static_cast<int>(m_session->received * 100 / std::max<qint64>(m_session->offer.size, 1)));
+    });
+    connect(reply, &QNetworkReply::finished, this, &Updater::downloadFinished);
+    showWindow(progress);
+}
+
+void Updater::downloadFinished()
+{
+    auto* reply = qobject_cast<QNetworkReply*>(sender());
+    if (reply)
+        reply->deleteLater();
+    if (!m_session || m_session->reply != reply)
+        return;
+    if (m_session->cancelled) {
+        endSession();
+        return;
+    }
+    if (m_session->received > m_session->offer.size) {
+        fail(QStringLiteral("The downloaded update is larger than announced."));
+        return;
+    }
+    if (reply->error() != QNetworkReply::NoError) {
+        fail(QStringLiteral("The update could not be downloaded: %1").arg(transferError(reply)));
+        return;
+    }
+    install();
+}
+
+void Updater::install()
+{
+    Session& s = *m_session;
+    const int fd = s.staging->archiveFd();
+    if (::fsync(fd) != 0) {
+        fail(QStringLiteral("The update could not be written (is the disk full?)."));
+        return;
+    }
+    if (const QString error = update::verifyArchive(fd, s.offer); !error.isEmpty()) {
+        fail(error);
+        return;
+    }
+    const QString unpacked = s.staging->path() + QStringLiteral("/new");
+    const QString bundleName = QFileInfo(s.target).fileName();
+    if (!QDir().mkdir(unpacked)) {
+        fail(QStringLiteral("The update could not be unpacked."));
+        return;
+    }
+    if (const QString error = update::extractArchive(fd, unpacked, bundleName); !error.isEmpty()) {
+        fail(error);
+        return;
+    }
+    const QString newBundle = unpacked + QLatin1Char('/') + bundleName;
+    // The agent's executable, at the same place inside the new bundle as in the running one.
+    const QString agentRelative = QDir(s.target).relativeFilePath(
+        m_host.bundlePath() + QStringLiteral("/Contents/Linux/") +
+        m_host.infoDictionary().value(QStringLiteral("CFBundleExecutable")).toString());
+    if (agentRelative.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(agentRelative)) {
+        fail(QStringLiteral("Pealix is not installed in a place this updater can replace."));
+        return;
+    }
+    const QString identifier =
+        m_host.infoDictionary().value(QStringLiteral("PealixUpdateIdentifier")).toString();
+    if (const QString error = update::checkBundle(newBundle, identifier, s.offer.version, agentRelative);
+        !error.isEmpty()) {
+        fail(error);
+        return;
+    }
+    // The new files reach the disk before the swap makes them the installation.
+    if (::syncfs(fd) != 0) {
+        fail(QStringLiteral("The update could not be written (is the disk full?)."));
+        return;
+    }
+    if (const QString error = update::exchangeInto(newBundle, s.target); !error.isEmpty()) {
+        fail(error);
+        return;
+    }
+    // The previous version stays in the staging folder until the next run removes it.
+    s.staging->keep();
+    qCDebug(lcUpdater) << "installed" << s.offer.version << "over" << s.target;
+    const QString executable = s.target + QLatin1Char('/') + agentRelative;
+    if (m_window)
+        m_window->close();
+    emit willRestart();
+    m_session.reset();
+    m_busy = false;
+    emit checkFinished(true, QString());
+    if (m_restart)
+        m_restart(executable);
+}
+
+void Updater::showWindow(QWidget* window)
+{
+    if (m_window && m_window != window) {
+        // Closing the old window must not end the session.
+        m_window->disconnect(this);
+        m_window->close();
+    }
+    m_window = window;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void Updater::showMessage(const QString& name, const QString& title, const QString& text, bool ok)
+{
+    if (!m_session || !m_session->interactive) {
+        qCDebug(lcUpdater) << "quiet check:" << text;
+        endSession(ok, text);
+        return;
+    }
+    auto* box =
+        new QMessageBox(ok ? QMessageBox::Information : QMessageBox::Warning, title, title, QMessageBox::Ok);
+    box->setObjectName(name);
+    box->setInformativeText(text);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, ok, text] { endSession(ok, text); });
+    showWindow(box);
+}
+
+void Updater::fail(const QString& text)
+{
+    qCDebug(lcUpdater) << "update failed:" << text;
+    showMessage(QStringLiteral("updateError"), QStringLiteral("Update Error"), text, false);
+}
+
+void Updater::endSession(bool ok, const QString& message)
+{
+    if (m_window) {
+        m_window->disconnect(this);
+        m_window->close();
+    }
+    if (m_session && m_session->reply) {
+        // Its end would report into the session that is going.
+        m_session->reply->disconnect(this);
+        m_session->reply->abort();
+    }
+    m_session.reset();
+    m_busy = false;
+    emit checkFinished(ok, message);
+}
+
+} // namespace platform

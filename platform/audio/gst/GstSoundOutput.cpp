@@ -841,6 +841,10 @@ void GstSoundOutput::render(Stream* stream)
                     const int64_t left = held->end() - pos;
                     park = left <= 0;
                     n = std::max<int64_t>(std::min(n, left), 0);
+                } else if (!m_tail) {
+                    // Silence while idle goes in short chunks: whatever of it a sound's restart does not
+                    // flush (one racing it) delays the sound by no more than that.
+                    n = std::min(n, kChunkFrames);
                 }
                 stream->wantedVolume = streamVolumeLocked(stream, played);
             }

@@ -215,6 +215,8 @@ bool Sound::isPlaying() const
 void Sound::setVolume(float volume)
 {
     d->volume->store(volume >= 0.0f ? std::min(volume, 1.0f) : 0.0f); // NaN ends up silent too
+    if (auto* out = GstSoundOutput::existingInstance())
+        out->volumeChanged();
 }
 
 float Sound::volume() const

@@ -89,6 +89,8 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), m_dir.path());
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
+        // Off the session bus, whose one name for a sound server a second test's server could not take.
+        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
         m_daemon.setProcessEnvironment(env);
         m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_daemon.start(
@@ -188,6 +190,96 @@ TEST(SoundTest, stream_names_itself_to_the_sound_server_and_keeps_mono_mono)
           "media.name = \"quarter-bell\"", "Sample Specification: s16le 1ch 48000Hz"})
         EXPECT_TRUE(inputs.contains(QLatin1String(property))) << property << "\n" << inputs.toStdString();
     EXPECT_TRUE(ends.wait(4000));
+}
+
+// Through a sound server, which keeps a deep buffer and takes the volume on its stream: a sound started
+// from the end of another follows it without a gap, that end is announced when it is nearly heard, not
+// when it was buffered, a volume change is heard at once, and a stop drops what the server holds.
+TEST(SoundTest, sound_server_stream_keeps_seams_volume_stop_and_ends_on_time)
+{
+    if (!PrivatePulse::installed() || QStandardPaths::findExecutable(QStringLiteral("parec")).isEmpty())
+        GTEST_SKIP() << "pulseaudio is not installed";
+    TestEnvironment env;
+    PrivatePulse pulse;
+    ASSERT_TRUE(pulse.answers());
+    SinkScope scope("pulsesink", pulse.server().toUtf8());
+    auto first = Sound::open(tone(env, QStringLiteral("first.wav"), 440, 0.8, 0.4, 1));
+    auto second = Sound::open(tone(env, QStringLiteral("second.wav"), 660, 1.2, 0.8, 1));
+    ASSERT_TRUE(first && second);
+    QProcess parec;
+    QProcessEnvironment penv = QProcessEnvironment::systemEnvironment();
+    penv.insert(QStringLiteral("PULSE_SERVER"), pulse.server());
+    parec.setProcessEnvironment(penv);
+    parec.start(QStringLiteral("parec"),
+                {QStringLiteral("--device=pealixtest.monitor"), QStringLiteral("--raw"),
+                 QStringLiteral("--format=float32le"), QStringLiteral("--rate=48000"),
+                 QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=10")});
+    // Maps the recording to the test's clock: a sample is heard no later than it arrives.
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray raw;
+    double recordingStart = 1e9; // ms on the timer
+    QObject::connect(&parec, &QProcess::readyReadStandardOutput, [&] {
+        raw += parec.readAllStandardOutput();
+        recordingStart = std::min(recordingStart, double(timer.nsecsElapsed()) / 1e6 - raw.size() / 4 / 48.0);
+    });
+    ASSERT_TRUE(parec.waitForStarted(5000));
+    QTest::qWait(500);
+
+    qint64 firstEnd = -1, changedAt = -1, stoppedAt = -1;
+    bool secondEnded = false;
+    QObject::connect(first.get(), &Sound::didEnd, [&] {
+        if (firstEnd >= 0)
+            return;
+        firstEnd = timer.elapsed();
+        second->play();
+        QTimer::singleShot(300, [&] {
+            changedAt = timer.elapsed();
+            second->setVolume(0.25f);
+        });
+    });
+    QObject::connect(second.get(), &Sound::didEnd, [&] { secondEnded = true; });
+    first->play();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return secondEnded; }, 5000));
+    QTest::qWait(700);
+    first->play();
+    QTest::qWait(400);
+    stoppedAt = timer.elapsed();
+    first->stop();
+    QTest::qWait(800);
+    parec.terminate();
+    parec.waitForFinished(3000);
+    std::vector<float> s(size_t(raw.size()) / sizeof(float));
+    std::memcpy(s.data(), raw.constData(), s.size() * sizeof(float));
+
+    const auto regions = RecordingSink::soundingRegions(s, 48000, 0.01f, 5.0);
+    ASSERT_EQ(regions.size(), 2u) << "a gap at the seam";
+    // The second sound is twice as loud as the first, and a quarter of that once turned down.
+    size_t at = size_t(regions[0].startMs * 48);
+    while (at < s.size() && std::abs(s[at]) < 0.6f)
+        ++at;
+    const double seam = double(at) / 48.0;
+    EXPECT_NEAR(regions[0].endMs - seam, 1200, 3) << "samples lost at the seam";
+    // Turned down where the peaks of a 2 ms window (more than a period) stay low.
+    size_t quietAt = at + 48 * 50;
+    const auto peak = [&](size_t from) {
+        float p = 0.0f;
+        for (size_t i = from; i < std::min(s.size(), from + 96); ++i)
+            p = std::max(p, std::abs(s[i]));
+        return p;
+    };
+    while (quietAt < s.size() && peak(quietAt) > 0.5f)
+        quietAt += 48;
+    const double heardChange = recordingStart + double(quietAt) / 48.0;
+    const double heardSeam = recordingStart + seam;
+    // The end is announced shortly before it is heard, not when the last of it went to the server.
+    EXPECT_GT(heardSeam - double(firstEnd), 0.0);
+    EXPECT_LT(heardSeam - double(firstEnd), 250.0) << "end announced by what was buffered";
+    EXPECT_LT(heardChange - double(changedAt), 100.0) << "volume applied late";
+    EXPECT_NEAR(RecordingSink::rms(s, 48000, double(quietAt) / 48.0 + 20, regions[0].endMs - 20),
+                0.2 / std::sqrt(2.0), 0.02);
+    EXPECT_LT(recordingStart + regions[1].endMs - double(stoppedAt), 20.0)
+        << "stop left the buffered sound playing";
 }
 
 // A sound server that accepts the connection and never answers, then goes away; a real one takes its

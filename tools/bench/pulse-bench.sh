@@ -4,7 +4,7 @@
 # Onset and CPU per chime through a private PulseAudio server with a null sink, for the same melody and
 # three strikes played three ways: the built agent at a faked quarter, a shell script running paplay per
 # sound, and a stream opened two seconds before and written at the quarter (pacat).
-#   tools/bench/pulse-bench.sh [build dir] [rounds, default 3]
+#   tools/bench/pulse-bench.sh [build dir] [rounds, default 3]; PULSE_BENCH_PLAYERS="agent paplay" picks players
 # Onset: the quarter instant to the first sounding sample on the null sink's monitor (the file's own
 # lead of silence included). CPU: user and system time of the player and of the server over the chime.
 set -euo pipefail
@@ -135,7 +135,7 @@ round() {
 }
 
 printf '%-8s %s\n' player "onset ms, player CPU s, server CPU s (per round)"
-for player in stream agent paplay; do
+for player in ${PULSE_BENCH_PLAYERS:-stream agent paplay}; do
     results=()
     for _ in $(seq "$rounds"); do results+=("$(round "$player")"); done
     printf '%-8s' "$player"

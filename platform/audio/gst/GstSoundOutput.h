@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 class QTimer;
 
@@ -24,8 +25,10 @@ class Sound;
 
 // Samples are mixed when the stream asks for them, a chunk at a time, so play and volume reach the sink
 // within a few chunks; a stop that leaves nothing sounding flushes what is queued. A sound's end is
-// announced kEndLookahead ahead of its last sample; a sound started from that announcement is placed
-// right after it, without a gap.
+// announced shortly before its last sample; a sound started from that announcement is placed right
+// after it, without a gap. A sound server's stream takes larger chunks and the volume on the server
+// (immediate there); its mix waits at the end of a sound until the server has nearly played it, so the
+// end is announced by what was heard, not by what was sent.
 //
 // Each stream is opened, drained and closed on a thread of its own, so a sink that blocks (a hung sound
 // server, a file nobody reads) never holds up the main thread: when the mix stops advancing, the stream
@@ -42,6 +45,8 @@ public:
     void play(Sound* owner, uint64_t serial, std::shared_ptr<DecodedAudio> audio,
               std::shared_ptr<std::atomic<float>> volume, const QString& title);
     void stop(Sound* owner);
+    // A sound's volume changed: a stream that takes the volume on the server gets it now.
+    void volumeChanged();
     // The owner is going away: a sound whose end was announced plays out, one still playing is cut.
     void release(Sound* owner);
     void prepare(const QString& title);
@@ -57,6 +62,11 @@ public:
     void streamFinished(const std::shared_ptr<Stream>& stream);
     // On a stream's thread: flushes what the sink holds so that a sound starting now is heard next.
     void dropQueuedSilence(Stream* stream);
+    // On a stream's thread, while its mix waits at the end of a sound: announces the end and lets
+    // silence follow as the server plays out what it holds. Returns when to look again (ns, or never).
+    uint64_t tendHold(Stream* stream);
+    void updateStreamVolume(Stream* stream);
+    void applyStreamVolume(Stream* stream);
 
 private:
     GstSoundOutput();
@@ -69,12 +79,22 @@ private:
     void logOutage(const QString& message);
     int wantedChannels() const;
     bool busy() const;
+    Voice* heldVoiceLocked() const;
+    void retireTailLocked(std::vector<std::shared_ptr<Voice>>& released);
+    float streamVolumeLocked(Stream* stream, int64_t played);
+    static int64_t playedFrames(Stream* stream);
 
     mutable std::mutex m_mutex;
     std::shared_ptr<Voice> m_current; // playing, end not announced yet
     std::shared_ptr<Voice> m_tail;    // end announced, last samples still to render
     int64_t m_pos = 0;                // next frame to mix, continuous across streams
-    Stream* m_mixing = nullptr;       // the stream whose renders consume the mix
+    // Sounds that left the mix but may still be in a deep stream's buffer, at their volume.
+    struct Recent {
+        std::shared_ptr<std::atomic<float>> volume;
+        int64_t end = 0;
+    };
+    std::vector<Recent> m_recent;
+    Stream* m_mixing = nullptr; // the stream whose renders consume the mix
 
     std::shared_ptr<Stream> m_active; // main thread from here on
     int m_closing = 0;                // streams closing in order, not counting abandoned ones

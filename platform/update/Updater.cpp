@@ -120,6 +120,7 @@ Updater::Updater(const Bundle& hostBundle, QObject* parent) : QObject(parent), m
 
 Updater::~Updater()
 {
+    stopWorker();
     // Its windows have no parent to take them along.
     delete m_window;
 }
@@ -418,6 +419,8 @@ void Updater::startDownload()
     connect(progress, &QProgressDialog::canceled, this, [this] {
         if (m_session) {
             m_session->cancelled = true;
+            // The worker, when unpacking, reports back soon after and the session ends then.
+            m_cancelWork = true;
             if (m_session->reply)
                 m_session->reply->abort();
         }
@@ -466,26 +469,6 @@ void Updater::downloadFinished()
 void Updater::install()
 {
     Session& s = *m_session;
-    const int fd = s.staging->archiveFd();
-    if (::fsync(fd) != 0) {
-        fail(QStringLiteral("The update could not be written (is the disk full?)."));
-        return;
-    }
-    if (const QString error = update::verifyArchive(fd, s.offer); !error.isEmpty()) {
-        fail(error);
-        return;
-    }
-    const QString unpacked = s.staging->path() + QStringLiteral("/new");
-    const QString bundleName = QFileInfo(s.target).fileName();
-    if (!QDir().mkdir(unpacked)) {
-        fail(QStringLiteral("The update could not be unpacked."));
-        return;
-    }
-    if (const QString error = update::extractArchive(fd, unpacked, bundleName); !error.isEmpty()) {
-        fail(error);
-        return;
-    }
-    const QString newBundle = unpacked + QLatin1Char('/') + bundleName;
     // The agent's executable, at the same place inside the new bundle as in the running one.
     const QString agentRelative = QDir(s.target).relativeFilePath(
         m_host.bundlePath() + QStringLiteral("/Contents/Linux/") +
@@ -494,20 +477,72 @@ void Updater::install()
         fail(QStringLiteral("Pealix is not installed in a place this updater can replace."));
         return;
     }
+    if (auto* bar = qobject_cast<QProgressDialog*>(m_window.data())) {
+        bar->setLabelText(QStringLiteral("Verifying Pealix %1…").arg(s.offer.version));
+        bar->setRange(0, 0);
+    }
     const QString identifier =
         m_host.infoDictionary().value(QStringLiteral("PealixUpdateIdentifier")).toString();
-    if (const QString error = update::checkBundle(newBundle, identifier, s.offer.version, agentRelative);
-        !error.isEmpty()) {
+    const int fd = s.staging->archiveFd();
+    const QString unpacked = s.staging->path() + QStringLiteral("/new");
+    const QString bundleName = QFileInfo(s.target).fileName();
+    const update::UpdateOffer offer = s.offer;
+    stopWorker();
+    m_cancelWork = false;
+    // Up to a gigabyte to hash and unpack: a chime on the main thread must not wait for it. The staging
+    // area outlives the worker, as the session ends only after its result arrives (or stopWorker()).
+    m_worker = std::thread([this, fd, unpacked, bundleName, offer, identifier, agentRelative] {
+        const QString newBundle = unpacked + QLatin1Char('/') + bundleName;
+        const QString error = [&]() -> QString {
+            if (::fsync(fd) != 0)
+                return QStringLiteral("The update could not be written (is the disk full?).");
+            if (QString e = update::verifyArchive(fd, offer, &m_cancelWork); !e.isEmpty())
+                return e;
+            if (!QDir().mkdir(unpacked))
+                return QStringLiteral("The update could not be unpacked.");
+            if (QString e =
+                    update::extractArchive(fd, unpacked, bundleName, update::maxUnpackedBytes, &m_cancelWork);
+                !e.isEmpty())
+                return e;
+            if (QString e = update::checkBundle(newBundle, identifier, offer.version, agentRelative);
+                !e.isEmpty())
+                return e;
+            // The new files reach the disk before the swap makes them the installation.
+            if (::syncfs(fd) != 0)
+                return QStringLiteral("The update could not be written (is the disk full?).");
+            return {};
+        }();
+        QMetaObject::invokeMethod(
+            this, [this, error, newBundle, agentRelative] { finishInstall(error, newBundle, agentRelative); },
+            Qt::QueuedConnection);
+    });
+}
+
+void Updater::stopWorker()
+{
+    if (!m_worker.joinable())
+        return;
+    m_cancelWork = true;
+    m_worker.join();
+}
+
+void Updater::finishInstall(const QString& error, const QString& newBundle, const QString& agentRelative)
+{
+    if (m_worker.joinable())
+        m_worker.join();
+    if (!m_session)
+        return;
+    Session& s = *m_session;
+    if (s.cancelled) {
+        endSession();
+        return;
+    }
+    if (!error.isEmpty()) {
         fail(error);
         return;
     }
-    // The new files reach the disk before the swap makes them the installation.
-    if (::syncfs(fd) != 0) {
-        fail(QStringLiteral("The update could not be written (is the disk full?)."));
-        return;
-    }
-    if (const QString error = update::exchangeInto(newBundle, s.target); !error.isEmpty()) {
-        fail(error);
+    if (const QString e = update::exchangeInto(newBundle, s.target); !e.isEmpty()) {
+        fail(e);
         return;
     }
     // The previous version stays in the staging folder until the next run removes it.
@@ -561,6 +596,7 @@ void Updater::fail(const QString& text)
 
 void Updater::endSession(bool ok, const QString& message)
 {
+    stopWorker();
     if (m_window) {
         m_window->disconnect(this);
         m_window->close();

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,6 +25,7 @@
 #include <QTcpSocket>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QTimer>
 #include <archive.h>
 #include <archive_entry.h>
 #include <functional>
@@ -292,12 +294,24 @@ protected:
 
 TEST_F(UpdaterTest, v1_installs_v2_over_the_pane_and_restarts_from_it)
 {
-    const QByteArray archive = tarOf(paneEntries(QStringLiteral("2.0.0")));
+    // A large file to unpack: a chime's timer on the main thread must keep its beat meanwhile.
+    QList<Entry> entries = paneEntries(QStringLiteral("2.0.0"));
+    entries.append(file(QStringLiteral("Pealix.prefPane/Contents/Resources/large"),
+                        QByteArray(192 * 1024 * 1024, '\0')));
+    const QByteArray archive = tarOf(entries);
     publish(archive, feedOf(feedBody(QStringLiteral("2.0.0"), archive, key), key));
     auto updater = makeUpdater(server.url(QStringLiteral("/feed")));
     QSignalSpy restart(updater.get(), &platform::Updater::willRestart);
+    QElapsedTimer sinceBeat;
+    qint64 longestGap = 0;
+    QTimer beat;
+    QObject::connect(&beat, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceBeat.restart()); });
+    beat.start(20);
+    sinceBeat.start();
 
     EXPECT_EQ(runCheck(*updater), QStringLiteral("updateAvailable"));
+    EXPECT_LT(longestGap, 250);
     EXPECT_EQ(installedVersion(), QStringLiteral("2.0.0"));
     EXPECT_EQ(restart.size(), 1);
     EXPECT_EQ(restartedFrom, QStringList{pane + QLatin1Char('/') + agentExe});

@@ -36,6 +36,8 @@ int stallTimeoutMs(int normal)
 }
 // A restarted agent waits this long after start before its first quiet check.
 constexpr int firstQuietCheckDelayMs = 60000;
+// How long a newly installed agent has to answer "--version" before the previous version returns.
+constexpr int newAgentAnswerMs = 15000;
 
 const QString keyHighestSeen = QStringLiteral("HighestSeenVersion");
 const QString keyLastCheck = QStringLiteral("LastCheckTime");
@@ -545,10 +547,66 @@ void Updater::finishInstall(const QString& error, const QString& newBundle, cons
         fail(e);
         return;
     }
+    confirmNewAgent(newBundle, s.target + QLatin1Char('/') + agentRelative);
+}
+
+void Updater::confirmNewAgent(const QString& oldBundle, const QString& executable)
+{
+    // The old version, now at oldBundle, goes back in unless the new agent runs and names its version.
+    if (auto* bar = qobject_cast<QProgressDialog*>(m_window.data()))
+        bar->setLabelText(QStringLiteral("Starting Pealix %1…").arg(m_session->offer.version));
+    auto* probe = new QProcess(this);
+    probe->setProcessChannelMode(QProcess::SeparateChannels);
+    probe->setStandardInputFile(QProcess::nullDevice());
+    auto answered = std::make_shared<bool>(false);
+    auto done = [this, probe, answered, oldBundle, executable](bool ok) {
+        if (*answered)
+            return;
+        *answered = true;
+        probe->disconnect(this);
+        probe->deleteLater();
+        newAgentAnswered(ok, oldBundle, executable);
+    };
+    connect(probe, &QProcess::finished, this, [this, probe, done](int code, QProcess::ExitStatus status) {
+        const QByteArray out = probe->readAllStandardOutput();
+        const QByteArray expected = m_session ? m_session->offer.version.toUtf8() : QByteArray();
+        done(status == QProcess::NormalExit && code == 0 && !expected.isEmpty() &&
+             out.trimmed().split(' ').contains(expected));
+    });
+    connect(probe, &QProcess::errorOccurred, this, [done](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            done(false);
+    });
+    // A new agent that hangs counts as one that did not start.
+    QTimer::singleShot(newAgentAnswerMs, probe, [probe] { probe->kill(); });
+    probe->start(executable, {QStringLiteral("--version")});
+}
+
+void Updater::newAgentAnswered(bool ok, const QString& oldBundle, const QString& executable)
+{
+    if (!m_session)
+        return;
+    Session& s = *m_session;
+    if (!ok || s.cancelled) {
+        qCDebug(lcUpdater) << "new agent did not answer; putting the previous version back";
+        const QString running =
+            m_host.infoDictionary().value(QStringLiteral("CFBundleShortVersionString")).toString();
+        if (const QString e = update::exchangeInto(oldBundle, s.target); !e.isEmpty()) {
+            // Nothing better is left: the new version stays, and the next run can try again.
+            fail(QStringLiteral("Pealix %1 did not start, and %2 could not be put back: %3")
+                     .arg(s.offer.version, running, e));
+            return;
+        }
+        if (s.cancelled)
+            endSession();
+        else
+            fail(QStringLiteral("Pealix %1 did not start on this system; Pealix %2 stays installed.")
+                     .arg(s.offer.version, running));
+        return;
+    }
     // The previous version stays in the staging folder until the next run removes it.
     s.staging->keep();
     qCDebug(lcUpdater) << "installed" << s.offer.version << "over" << s.target;
-    const QString executable = s.target + QLatin1Char('/') + agentRelative;
     if (m_window)
         m_window->close();
     emit willRestart();

@@ -85,6 +85,8 @@ private:
     void install();
     void finishInstall(const QString& error, const QString& newBundle, const QString& agentRelative);
     void stopWorker();
+    void confirmNewAgent(const QString& oldBundle, const QString& executable);
+    void newAgentAnswered(bool ok, const QString& oldBundle, const QString& executable);
     void showWindow(QWidget* window);
     void showMessage(const QString& name, const QString& title, const QString& text, bool ok);
     void fail(const QString& text);

@@ -126,7 +126,8 @@ QByteArray paneInfo(const QString& version, const QString& id = paneId)
 QList<Entry> paneEntries(const QString& version, const QString& id = paneId)
 {
     return {file(QStringLiteral("Pealix.prefPane/Contents/Info.plist"), paneInfo(version, id)),
-            file(QStringLiteral("Pealix.prefPane/") + agentExe, "#!/bin/sh\n", 04755),
+            file(QStringLiteral("Pealix.prefPane/") + agentExe,
+                 "#!/bin/sh\necho PealixTool " + version.toUtf8() + "\n", 04755),
             file(QStringLiteral("Pealix.prefPane/Contents/Resources/notes"), "v" + version.toUtf8())};
 }
 
@@ -416,6 +417,14 @@ TEST_F(UpdaterTest, bad_offers_are_refused_and_leave_v1_whole)
          }(),
          {},
          {}},
+        {"new agent that exits at once",
+         [&] {
+             QList<Entry> l = good;
+             l[1].content = "#!/bin/sh\nexit 1\n";
+             return l;
+         }(),
+         {},
+         {}},
         {"truncated download",
          good,
          {},
@@ -534,12 +543,12 @@ TEST_F(UpdaterTest, what_make_update_publishes_installs_and_runs)
     agentInfo.write(plist);
     agentInfo.close();
 
-    EXPECT_EQ(runCheck(*updater), QStringLiteral("updateAvailable"));
-    EXPECT_EQ(installedVersion(), QStringLiteral(PEALIX_VERSION));
-    ASSERT_EQ(restartedFrom.size(), 1);
     // The prefix's platform library, which an update leaves alone.
     QFile::link(QStringLiteral(BUILD_DIR "/stage/lib/pealix"),
                 env.root() + QStringLiteral("/prefix/lib/pealix"));
+    EXPECT_EQ(runCheck(*updater), QStringLiteral("updateAvailable"));
+    EXPECT_EQ(installedVersion(), QStringLiteral(PEALIX_VERSION));
+    ASSERT_EQ(restartedFrom.size(), 1);
     QProcess agent;
     agent.start(restartedFrom.first(), {QStringLiteral("--version")});
     ASSERT_TRUE(agent.waitForFinished(10000));

@@ -103,7 +103,7 @@ void StagingArea::removeStale(const QString& targetPath)
     }
 }
 
-QString verifyArchive(int fd, const UpdateOffer& offer)
+QString verifyArchive(int fd, const UpdateOffer& offer, const std::atomic<bool>* cancel)
 {
     if (sodium_init() < 0)
         return QStringLiteral("The signature library could not start.");
@@ -129,6 +129,8 @@ QString verifyArchive(int fd, const UpdateOffer& offer)
             return QStringLiteral("The downloaded update could not be read.");
         if (n == 0)
             break;
+        if (cancel && cancel->load())
+            return QStringLiteral("The update was cancelled.");
         total += n;
         if (total > offer.size)
             return QStringLiteral("The downloaded update is incomplete or too large.");
@@ -150,37 +152,23 @@ QString verifyArchive(int fd, const UpdateOffer& offer)
     return {};
 }
 
-QString extractArchive(int fd, const QString& destination, const QString& bundleName, qint64 maxBytes)
+QString extractArchive(int fd, const QString& destination, const QString& bundleName, qint64 maxBytes,
+                       const std::atomic<bool>* cancel)
 {
-    // Entries stay relative to the destination, so the secure-extraction checks see the archive's paths as
-    // they are: the process works in the destination while it unpacks (main thread, briefly).
-    const int here = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const int there =
-        ::open(QFile::encodeName(destination).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (here < 0 || there < 0 || ::lseek(fd, 0, SEEK_SET) != 0 || ::fchdir(there) != 0) {
-        if (here >= 0)
-            ::close(here);
-        if (there >= 0)
-            ::close(there);
+    // Each entry is written under the destination's canonical path: no link on the way there for the
+    // secure-symlink check to trip over, and no working-directory change, which would reach every thread.
+    const QString root = QFileInfo(destination).canonicalFilePath();
+    if (root.isEmpty() || !QFileInfo(root).isDir() || ::lseek(fd, 0, SEEK_SET) != 0)
         return QStringLiteral("The update could not be unpacked.");
-    }
-    ::close(there);
-    struct RestoreDirectory {
-        int fd;
-        ~RestoreDirectory()
-        {
-            if (::fchdir(fd) != 0)
-                qCDebug(lcInstall) << "could not return to the working directory";
-            ::close(fd);
-        }
-    } restore{here};
+    const QByteArray prefix = QFile::encodeName(root) + '/';
 
     struct archive* in = archive_read_new();
     archive_read_support_filter_all(in);
     archive_read_support_format_tar(in);
     struct archive* out = archive_write_disk_new();
+    // Absolute names are refused by safeEntryPath(); the only absolute part is our own prefix.
     archive_write_disk_set_options(out, ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS |
-                                            ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS | ARCHIVE_EXTRACT_PERM);
+                                            ARCHIVE_EXTRACT_PERM);
     QString error;
     auto fail = [&error](const QString& message) {
         if (error.isEmpty())
@@ -220,6 +208,7 @@ QString extractArchive(int fd, const QString& destination, const QString& bundle
                 fail(bad);
                 break;
             }
+            archive_entry_copy_pathname(entry, (prefix + rawPath).constData());
             archive_entry_set_uid(entry, ::getuid());
             archive_entry_set_gid(entry, ::getgid());
             if (type == AE_IFREG && archive_entry_size_is_set(entry)) {
@@ -242,6 +231,10 @@ QString extractArchive(int fd, const QString& destination, const QString& bundle
                 qint64 written = 0;
                 int d;
                 while ((d = archive_read_data_block(in, &block, &size, &offset)) == ARCHIVE_OK) {
+                    if (cancel && cancel->load()) {
+                        fail(QStringLiteral("The update was cancelled."));
+                        break;
+                    }
                     written += static_cast<qint64>(size);
                     if (offset < 0 || offset + static_cast<qint64>(size) > archive_entry_size(entry) ||
                         written > maxBytes) {

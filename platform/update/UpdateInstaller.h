@@ -12,6 +12,7 @@
 #include "platform/update/UpdateFeed.h"
 
 #include <QString>
+#include <atomic>
 
 namespace platform::update {
 
@@ -43,12 +44,15 @@ private:
     bool m_keep = false;
 };
 
+// Both may run on a worker thread; a set `cancel` makes them give up soon with a message.
 // Hashes and checks the signature of the open file from its start: size, SHA-256 and Ed25519ph.
-PEALIX_EXPORT QString verifyArchive(int fd, const UpdateOffer& offer);
+PEALIX_EXPORT QString verifyArchive(int fd, const UpdateOffer& offer,
+                                    const std::atomic<bool>* cancel = nullptr);
 // Unpacks a tar archive (any compression) into an empty folder: regular files, folders and symlinks that
 // stay inside the tree only, all under "<bundleName>/"; modes masked to 0755/0644; a bound on the total.
 PEALIX_EXPORT QString extractArchive(int fd, const QString& destination, const QString& bundleName,
-                                     qint64 maxBytes = maxUnpackedBytes);
+                                     qint64 maxBytes = maxUnpackedBytes,
+                                     const std::atomic<bool>* cancel = nullptr);
 // The unpacked bundle must carry the identifier and the offered version, and the agent.
 PEALIX_EXPORT QString checkBundle(const QString& bundlePath, const QString& identifier,
                                   const QString& version, const QString& agentExecutable);

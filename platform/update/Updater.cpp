@@ -36,6 +36,8 @@ int stallTimeoutMs(int normal)
 }
 // A restarted agent waits this long after start before its first quiet check.
 constexpr int firstQuietCheckDelayMs = 60000;
+// How long a newly installed agent has to answer "--version" before the previous version returns.
+constexpr int newAgentAnswerMs = 15000;
 
 const QString keyHighestSeen = QStringLiteral("HighestSeenVersion");
 const QString keyLastCheck = QStringLiteral("LastCheckTime");
@@ -120,6 +122,7 @@ Updater::Updater(const Bundle& hostBundle, QObject* parent) : QObject(parent), m
 
 Updater::~Updater()
 {
+    stopWorker();
     // Its windows have no parent to take them along.
     delete m_window;
 }
@@ -418,6 +421,8 @@ void Updater::startDownload()
     connect(progress, &QProgressDialog::canceled, this, [this] {
         if (m_session) {
             m_session->cancelled = true;
+            // The worker, when unpacking, reports back soon after and the session ends then.
+            m_cancelWork = true;
             if (m_session->reply)
                 m_session->reply->abort();
         }
@@ -466,26 +471,6 @@ void Updater::downloadFinished()
 void Updater::install()
 {
     Session& s = *m_session;
-    const int fd = s.staging->archiveFd();
-    if (::fsync(fd) != 0) {
-        fail(QStringLiteral("The update could not be written (is the disk full?)."));
-        return;
-    }
-    if (const QString error = update::verifyArchive(fd, s.offer); !error.isEmpty()) {
-        fail(error);
-        return;
-    }
-    const QString unpacked = s.staging->path() + QStringLiteral("/new");
-    const QString bundleName = QFileInfo(s.target).fileName();
-    if (!QDir().mkdir(unpacked)) {
-        fail(QStringLiteral("The update could not be unpacked."));
-        return;
-    }
-    if (const QString error = update::extractArchive(fd, unpacked, bundleName); !error.isEmpty()) {
-        fail(error);
-        return;
-    }
-    const QString newBundle = unpacked + QLatin1Char('/') + bundleName;
     // The agent's executable, at the same place inside the new bundle as in the running one.
     const QString agentRelative = QDir(s.target).relativeFilePath(
         m_host.bundlePath() + QStringLiteral("/Contents/Linux/") +
@@ -494,26 +479,134 @@ void Updater::install()
         fail(QStringLiteral("Pealix is not installed in a place this updater can replace."));
         return;
     }
+    if (auto* bar = qobject_cast<QProgressDialog*>(m_window.data())) {
+        bar->setLabelText(QStringLiteral("Verifying Pealix %1…").arg(s.offer.version));
+        bar->setRange(0, 0);
+    }
     const QString identifier =
         m_host.infoDictionary().value(QStringLiteral("PealixUpdateIdentifier")).toString();
-    if (const QString error = update::checkBundle(newBundle, identifier, s.offer.version, agentRelative);
-        !error.isEmpty()) {
+    const int fd = s.staging->archiveFd();
+    const QString unpacked = s.staging->path() + QStringLiteral("/new");
+    const QString bundleName = QFileInfo(s.target).fileName();
+    const update::UpdateOffer offer = s.offer;
+    stopWorker();
+    m_cancelWork = false;
+    // Up to a gigabyte to hash and unpack: a chime on the main thread must not wait for it. The staging
+    // area outlives the worker, as the session ends only after its result arrives (or stopWorker()).
+    m_worker = std::thread([this, fd, unpacked, bundleName, offer, identifier, agentRelative] {
+        const QString newBundle = unpacked + QLatin1Char('/') + bundleName;
+        const QString error = [&]() -> QString {
+            if (::fsync(fd) != 0)
+                return QStringLiteral("The update could not be written (is the disk full?).");
+            if (QString e = update::verifyArchive(fd, offer, &m_cancelWork); !e.isEmpty())
+                return e;
+            if (!QDir().mkdir(unpacked))
+                return QStringLiteral("The update could not be unpacked.");
+            if (QString e =
+                    update::extractArchive(fd, unpacked, bundleName, update::maxUnpackedBytes, &m_cancelWork);
+                !e.isEmpty())
+                return e;
+            if (QString e = update::checkBundle(newBundle, identifier, offer.version, agentRelative);
+                !e.isEmpty())
+                return e;
+            // The new files reach the disk before the swap makes them the installation.
+            if (::syncfs(fd) != 0)
+                return QStringLiteral("The update could not be written (is the disk full?).");
+            return {};
+        }();
+        QMetaObject::invokeMethod(
+            this, [this, error, newBundle, agentRelative] { finishInstall(error, newBundle, agentRelative); },
+            Qt::QueuedConnection);
+    });
+}
+
+void Updater::stopWorker()
+{
+    if (!m_worker.joinable())
+        return;
+    m_cancelWork = true;
+    m_worker.join();
+}
+
+void Updater::finishInstall(const QString& error, const QString& newBundle, const QString& agentRelative)
+{
+    if (m_worker.joinable())
+        m_worker.join();
+    if (!m_session)
+        return;
+    Session& s = *m_session;
+    if (s.cancelled) {
+        endSession();
+        return;
+    }
+    if (!error.isEmpty()) {
         fail(error);
         return;
     }
-    // The new files reach the disk before the swap makes them the installation.
-    if (::syncfs(fd) != 0) {
-        fail(QStringLiteral("The update could not be written (is the disk full?)."));
+    if (const QString e = update::exchangeInto(newBundle, s.target); !e.isEmpty()) {
+        fail(e);
         return;
     }
-    if (const QString error = update::exchangeInto(newBundle, s.target); !error.isEmpty()) {
-        fail(error);
+    confirmNewAgent(newBundle, s.target + QLatin1Char('/') + agentRelative);
+}
+
+void Updater::confirmNewAgent(const QString& oldBundle, const QString& executable)
+{
+    // The old version, now at oldBundle, goes back in unless the new agent runs and names its version.
+    if (auto* bar = qobject_cast<QProgressDialog*>(m_window.data()))
+        bar->setLabelText(QStringLiteral("Starting Pealix %1…").arg(m_session->offer.version));
+    auto* probe = new QProcess(this);
+    probe->setProcessChannelMode(QProcess::SeparateChannels);
+    probe->setStandardInputFile(QProcess::nullDevice());
+    auto answered = std::make_shared<bool>(false);
+    auto done = [this, probe, answered, oldBundle, executable](bool ok) {
+        if (*answered)
+            return;
+        *answered = true;
+        probe->disconnect(this);
+        probe->deleteLater();
+        newAgentAnswered(ok, oldBundle, executable);
+    };
+    connect(probe, &QProcess::finished, this, [this, probe, done](int code, QProcess::ExitStatus status) {
+        const QByteArray out = probe->readAllStandardOutput();
+        const QByteArray expected = m_session ? m_session->offer.version.toUtf8() : QByteArray();
+        done(status == QProcess::NormalExit && code == 0 && !expected.isEmpty() &&
+             out.trimmed().split(' ').contains(expected));
+    });
+    connect(probe, &QProcess::errorOccurred, this, [done](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            done(false);
+    });
+    // A new agent that hangs counts as one that did not start.
+    QTimer::singleShot(newAgentAnswerMs, probe, [probe] { probe->kill(); });
+    probe->start(executable, {QStringLiteral("--version")});
+}
+
+void Updater::newAgentAnswered(bool ok, const QString& oldBundle, const QString& executable)
+{
+    if (!m_session)
+        return;
+    Session& s = *m_session;
+    if (!ok || s.cancelled) {
+        qCDebug(lcUpdater) << "new agent did not answer; putting the previous version back";
+        const QString running =
+            m_host.infoDictionary().value(QStringLiteral("CFBundleShortVersionString")).toString();
+        if (const QString e = update::exchangeInto(oldBundle, s.target); !e.isEmpty()) {
+            // Nothing better is left: the new version stays, and the next run can try again.
+            fail(QStringLiteral("Pealix %1 did not start, and %2 could not be put back: %3")
+                     .arg(s.offer.version, running, e));
+            return;
+        }
+        if (s.cancelled)
+            endSession();
+        else
+            fail(QStringLiteral("Pealix %1 did not start on this system; Pealix %2 stays installed.")
+                     .arg(s.offer.version, running));
         return;
     }
     // The previous version stays in the staging folder until the next run removes it.
     s.staging->keep();
     qCDebug(lcUpdater) << "installed" << s.offer.version << "over" << s.target;
-    const QString executable = s.target + QLatin1Char('/') + agentRelative;
     if (m_window)
         m_window->close();
     emit willRestart();
@@ -561,6 +654,7 @@ void Updater::fail(const QString& text)
 
 void Updater::endSession(bool ok, const QString& message)
 {
+    stopWorker();
     if (m_window) {
         m_window->disconnect(this);
         m_window->close();

@@ -24,6 +24,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -82,6 +83,10 @@ private:
     void startDownload();
     void downloadFinished();
     void install();
+    void finishInstall(const QString& error, const QString& newBundle, const QString& agentRelative);
+    void stopWorker();
+    void confirmNewAgent(const QString& oldBundle, const QString& executable);
+    void newAgentAnswered(bool ok, const QString& oldBundle, const QString& executable);
     void showWindow(QWidget* window);
     void showMessage(const QString& name, const QString& title, const QString& text, bool ok);
     void fail(const QString& text);
@@ -100,6 +105,9 @@ private:
     QPointer<QWidget> m_window;
     std::function<void(const QString&)> m_restart;
     bool m_windowsWithoutDisplay = false;
+    // Verifies and unpacks a downloaded archive away from the main thread.
+    std::thread m_worker;
+    std::atomic<bool> m_cancelWork{false};
 };
 
 } // namespace platform

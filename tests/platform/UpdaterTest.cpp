@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,6 +25,7 @@
 #include <QTcpSocket>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QTimer>
 #include <archive.h>
 #include <archive_entry.h>
 #include <functional>
@@ -124,7 +126,8 @@ QByteArray paneInfo(const QString& version, const QString& id = paneId)
 QList<Entry> paneEntries(const QString& version, const QString& id = paneId)
 {
     return {file(QStringLiteral("Pealix.prefPane/Contents/Info.plist"), paneInfo(version, id)),
-            file(QStringLiteral("Pealix.prefPane/") + agentExe, "#!/bin/sh\n", 04755),
+            file(QStringLiteral("Pealix.prefPane/") + agentExe,
+                 "#!/bin/sh\necho PealixTool " + version.toUtf8() + "\n", 04755),
             file(QStringLiteral("Pealix.prefPane/Contents/Resources/notes"), "v" + version.toUtf8())};
 }
 
@@ -292,12 +295,24 @@ protected:
 
 TEST_F(UpdaterTest, v1_installs_v2_over_the_pane_and_restarts_from_it)
 {
-    const QByteArray archive = tarOf(paneEntries(QStringLiteral("2.0.0")));
+    // A large file to unpack: a chime's timer on the main thread must keep its beat meanwhile.
+    QList<Entry> entries = paneEntries(QStringLiteral("2.0.0"));
+    entries.append(file(QStringLiteral("Pealix.prefPane/Contents/Resources/large"),
+                        QByteArray(192 * 1024 * 1024, '\0')));
+    const QByteArray archive = tarOf(entries);
     publish(archive, feedOf(feedBody(QStringLiteral("2.0.0"), archive, key), key));
     auto updater = makeUpdater(server.url(QStringLiteral("/feed")));
     QSignalSpy restart(updater.get(), &platform::Updater::willRestart);
+    QElapsedTimer sinceBeat;
+    qint64 longestGap = 0;
+    QTimer beat;
+    QObject::connect(&beat, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceBeat.restart()); });
+    beat.start(20);
+    sinceBeat.start();
 
     EXPECT_EQ(runCheck(*updater), QStringLiteral("updateAvailable"));
+    EXPECT_LT(longestGap, 250);
     EXPECT_EQ(installedVersion(), QStringLiteral("2.0.0"));
     EXPECT_EQ(restart.size(), 1);
     EXPECT_EQ(restartedFrom, QStringList{pane + QLatin1Char('/') + agentExe});
@@ -398,6 +413,14 @@ TEST_F(UpdaterTest, bad_offers_are_refused_and_leave_v1_whole)
              QList<Entry> l = good;
              l.prepend(symlink(QStringLiteral("Pealix.prefPane/Contents/Resources"),
                                QStringLiteral("../Contents")));
+             return l;
+         }(),
+         {},
+         {}},
+        {"new agent that exits at once",
+         [&] {
+             QList<Entry> l = good;
+             l[1].content = "#!/bin/sh\nexit 1\n";
              return l;
          }(),
          {},
@@ -520,12 +543,12 @@ TEST_F(UpdaterTest, what_make_update_publishes_installs_and_runs)
     agentInfo.write(plist);
     agentInfo.close();
 
-    EXPECT_EQ(runCheck(*updater), QStringLiteral("updateAvailable"));
-    EXPECT_EQ(installedVersion(), QStringLiteral(PEALIX_VERSION));
-    ASSERT_EQ(restartedFrom.size(), 1);
     // The prefix's platform library, which an update leaves alone.
     QFile::link(QStringLiteral(BUILD_DIR "/stage/lib/pealix"),
                 env.root() + QStringLiteral("/prefix/lib/pealix"));
+    EXPECT_EQ(runCheck(*updater), QStringLiteral("updateAvailable"));
+    EXPECT_EQ(installedVersion(), QStringLiteral(PEALIX_VERSION));
+    ASSERT_EQ(restartedFrom.size(), 1);
     QProcess agent;
     agent.start(restartedFrom.first(), {QStringLiteral("--version")});
     ASSERT_TRUE(agent.waitForFinished(10000));

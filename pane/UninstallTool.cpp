@@ -143,14 +143,12 @@ std::optional<std::string> ownPrefix()
     return prefix.empty() ? std::optional<std::string>("") : std::optional(prefix);
 }
 
-std::optional<std::vector<std::string>> readManifest(const std::string& prefix)
+// A regular file of at most maximum bytes, whole, never through a final link and never waiting on a FIFO.
+std::optional<std::string> readRegularFile(const std::string& path, off_t maximum)
 {
-    struct stat entry;
-    if (!reachableWithoutLinks(prefix, manifestPath, &entry) || !S_ISREG(entry.st_mode))
-        return std::nullopt;
-    const int fd = ::open((prefix + '/' + manifestPath).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     struct stat st;
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maximumManifestSize) {
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maximum) {
         if (fd >= 0)
             ::close(fd);
         return std::nullopt;
@@ -160,6 +158,19 @@ std::optional<std::vector<std::string>> readManifest(const std::string& prefix)
     ::close(fd);
     if (got != st.st_size)
         return std::nullopt;
+    return text;
+}
+
+std::optional<std::vector<std::string>> readManifest(const std::string& prefix)
+{
+    struct stat entry;
+    if (!reachableWithoutLinks(prefix, manifestPath, &entry) || !S_ISREG(entry.st_mode))
+        return std::nullopt;
+    const std::optional<std::string> manifest =
+        readRegularFile(prefix + '/' + manifestPath, maximumManifestSize);
+    if (!manifest)
+        return std::nullopt;
+    const std::string& text = *manifest;
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < text.size()) {
@@ -253,18 +264,10 @@ void removeInstallation(const std::string& prefix, const std::vector<std::string
 // The value of a key in a desktop entry's main group, with the entry's string escapes undone.
 std::optional<std::string> entryValue(const std::string& path, const std::string& key)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    struct stat st;
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maximumEntrySize) {
-        if (fd >= 0)
-            ::close(fd);
+    const std::optional<std::string> entry = readRegularFile(path, maximumEntrySize);
+    if (!entry)
         return std::nullopt;
-    }
-    std::string text(size_t(st.st_size), '\0');
-    const ssize_t got = ::read(fd, text.data(), text.size());
-    ::close(fd);
-    if (got != st.st_size)
-        return std::nullopt;
+    const std::string& text = *entry;
     bool mainGroup = false;
     size_t start = 0;
     while (start < text.size()) {

@@ -266,21 +266,28 @@ void Updater::beginCheck(bool interactive)
     });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { feedArrived(reply); });
     if (interactive) {
-        auto* progress =
-            new QProgressDialog(QStringLiteral("Checking for updates…"), QStringLiteral("Cancel"), 0, 0);
-        progress->setObjectName(QStringLiteral("updateProgress"));
-        progress->setWindowTitle(QStringLiteral("Pealix Update"));
-        progress->setMinimumDuration(0);
-        progress->setAttribute(Qt::WA_DeleteOnClose);
-        connect(progress, &QProgressDialog::canceled, this, [this] {
-            if (m_session) {
-                m_session->cancelled = true;
-                if (m_session->reply)
-                    m_session->reply->abort();
-            }
-        });
-        showWindow(progress);
+        showWindow(progressWindow(QStringLiteral("Checking for updates…"), 0));
     }
+}
+
+QProgressDialog* Updater::progressWindow(const QString& text, int maximum)
+{
+    auto* progress = new QProgressDialog(text, QStringLiteral("Cancel"), 0, maximum);
+    progress->setObjectName(QStringLiteral("updateProgress"));
+    progress->setWindowTitle(QStringLiteral("Pealix Update"));
+    progress->setMinimumDuration(0);
+    progress->setAttribute(Qt::WA_DeleteOnClose);
+    connect(progress, &QProgressDialog::canceled, this, [this] {
+        if (m_session) {
+            m_session->cancelled = true;
+            // The worker, when unpacking, reports back soon after and the session ends then; a worker that
+            // starts later clears the flag first.
+            m_cancelWork = true;
+            if (m_session->reply)
+                m_session->reply->abort();
+        }
+    });
+    return progress;
 }
 
 void Updater::feedArrived(QNetworkReply* reply)
@@ -411,22 +418,8 @@ void Updater::startDownload()
     request.setMaximumRedirectsAllowed(5);
     QNetworkReply* reply = m_network->get(request);
     m_session->reply = reply;
-    auto* progress =
-        new QProgressDialog(QStringLiteral("Downloading Pealix %1…").arg(m_session->offer.version),
-                            QStringLiteral("Cancel"), 0, 100);
-    progress->setObjectName(QStringLiteral("updateProgress"));
-    progress->setWindowTitle(QStringLiteral("Pealix Update"));
-    progress->setMinimumDuration(0);
-    progress->setAttribute(Qt::WA_DeleteOnClose);
-    connect(progress, &QProgressDialog::canceled, this, [this] {
-        if (m_session) {
-            m_session->cancelled = true;
-            // The worker, when unpacking, reports back soon after and the session ends then.
-            m_cancelWork = true;
-            if (m_session->reply)
-                m_session->reply->abort();
-        }
-    });
+    QProgressDialog* progress =
+        progressWindow(QStringLiteral("Downloading Pealix %1…").arg(m_session->offer.version), 100);
     QPointer<QProgressDialog> bar = progress;
     connect(reply, &QNetworkReply::readyRead, this, [this, reply, bar] {
         if (!m_session || m_session->reply != reply)

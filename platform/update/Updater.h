@@ -28,6 +28,7 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QProgressDialog;
 class QTimer;
 
 namespace platform {
@@ -88,6 +89,8 @@ private:
     void confirmNewAgent(const QString& oldBundle, const QString& executable);
     void newAgentAnswered(bool ok, const QString& oldBundle, const QString& executable);
     void showWindow(QWidget* window);
+    // A progress window whose Cancel ends the session.
+    QProgressDialog* progressWindow(const QString& text, int maximum);
     void showMessage(const QString& name, const QString& title, const QString& text, bool ok);
     void fail(const QString& text);
     void endSession(bool ok = true, const QString& message = {});

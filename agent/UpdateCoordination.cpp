@@ -86,5 +86,6 @@ void PealixController::waitForUpdaterToFinish()
     while (!m_stopWaiting.load() && updater->property("updateInProgress").toBool())
         std::this_thread::sleep_for(std::chrono::seconds(1));
     // Through the controller, so that a request still queued when it is gone is dropped.
-    QMetaObject::invokeMethod(this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
 }

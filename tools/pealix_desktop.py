@@ -7,6 +7,7 @@ on request, the accessibility bus. Programs started in it log with monotonic tim
 line they print can be timed against a moment taken here (time.monotonic is the same clock).
 """
 
+import contextlib
 import os
 import re
 import shutil
@@ -230,6 +231,17 @@ class Session:
         subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=com.quorlenvik.PaneHost",
                         "/PaneHost", "com.quorlenvik.PaneHost.Quit"], env=self.env,
                        capture_output=True, timeout=timeout)
+
+
+@contextlib.contextmanager
+def installed(build):
+    """The build installed by cmake into a temporary prefix, removed afterwards."""
+    prefix = tempfile.mkdtemp(prefix="pealix-prefix-")
+    try:
+        subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
+        yield prefix
+    finally:
+        shutil.rmtree(prefix, ignore_errors=True)
 
 
 def median(values):

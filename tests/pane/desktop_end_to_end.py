@@ -13,11 +13,8 @@ checks the settings file with plistlib and that the running agent re-read it, an
 
 import os
 import plistlib
-import shutil
 import signal
-import subprocess
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.join(sys.argv[2], "tools"))
 import pealix_desktop as desk  # noqa: E402
@@ -42,10 +39,7 @@ def fail(message):
 
 def main():
     build = sys.argv[1]
-    prefix = tempfile.mkdtemp(prefix="pealix-prefix-")
-    try:
-        subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True,
-                       stdout=subprocess.DEVNULL)
+    with desk.installed(build) as prefix:
         with desk.Session(accessibility=True) as session:
             session.start([os.path.join(prefix, "bin/pealix-preferences")], "pealix.panehost.debug=true")
             app = desk.find_application("pealix-panehost", timeout=20)
@@ -102,8 +96,6 @@ def main():
             desk.press(desk.find_control(app, "Chimes on"))
             session.wait_until(lambda: not session.processes("PealixTool") and not session.autostart_entries(),
                                what="no agent and no login item")
-    finally:
-        shutil.rmtree(prefix, ignore_errors=True)
     print("ok")
 
 

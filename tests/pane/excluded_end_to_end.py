@@ -14,11 +14,8 @@ and the settings file must hold its desktop-file ID.
 
 import os
 import plistlib
-import shutil
 import signal
-import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.join(sys.argv[2], "tools"))
@@ -40,10 +37,7 @@ def excluded(session):
 
 def main():
     build = sys.argv[1]
-    prefix = tempfile.mkdtemp(prefix="pealix-prefix-")
-    try:
-        subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True,
-                       stdout=subprocess.DEVNULL)
+    with desk.installed(build) as prefix:
         with desk.Session(accessibility=True) as session:
             applications = os.path.join(session.home, ".local/share/applications")
             os.makedirs(applications, exist_ok=True)
@@ -88,8 +82,6 @@ def main():
             session.wait_until(lambda: not session.processes("PealixTool"), what="no agent")
             for pid in session.processes("sleep"):
                 os.kill(pid, signal.SIGTERM)
-    finally:
-        shutil.rmtree(prefix, ignore_errors=True)
     print("ok")
 
 

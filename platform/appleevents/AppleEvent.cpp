@@ -533,17 +533,9 @@ OSErr AESendMessage(const AppleEvent& event, AppleEvent* reply, int sendMode, lo
             return connectionInvalid;
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
             break;
-        if (errno == EAGAIN || errno == EINPROGRESS) {
-            // A full backlog: the server is busy with other clients.
-            if (!waitFor(fd, POLLOUT, deadline))
-                return errAETimeout;
-            int error = 0;
-            socklen_t length = sizeof error;
-            if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
-                return connectionInvalid;
-            break;
-        }
-        if (errno != ENOENT && errno != ECONNREFUSED)
+        // A full backlog (the server is busy with other clients) is no connection at all on a local
+        // socket: it is tried again, as is one that does not listen yet.
+        if (errno != EAGAIN && errno != ENOENT && errno != ECONNREFUSED)
             return connectionInvalid;
         // A process that was just launched may not listen yet; one that has gone never will.
         ProcessSerialNumber now;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -37,12 +38,43 @@ bool makePrivateFolder(const QByteArray& folder)
            (st.st_mode & 077) == 0;
 }
 
+// Removes the sockets in folder whose process has gone: nobody else does, since they die with it.
+void removeStaleSockets(const QByteArray& folder)
+{
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name = entry->d_name;
+        if (!name.endsWith(".sock"))
+            continue;
+        const QList<QByteArray> parts = name.chopped(5).split('-');
+        bool pidOk = false, startOk = false;
+        const qint64 pid = parts.size() == 2 ? parts[0].toLongLong(&pidOk) : 0;
+        const quint64 start = parts.size() == 2 ? parts[1].toULongLong(&startOk) : 0;
+        struct stat st {};
+        const QByteArray path = folder + '/' + name;
+        if (!pidOk || !startOk || pid <= 0 || ::lstat(path.constData(), &st) != 0 || !S_ISSOCK(st.st_mode) ||
+            st.st_uid != ::getuid())
+            continue;
+        ProcessSerialNumber now;
+        if (GetProcessForPID(pid_t(pid), &now) != noErr || now.startTime != start) {
+            qCDebug(lcEventServer) << "removing the socket of a process that has gone" << name;
+            ::unlink(path.constData());
+        }
+    }
+    ::closedir(dir);
+}
+
 } // namespace
 
 struct AppleEventServer::Client {
+    pid_t peer = 0;
+    quint64 serial = 0;
     QSocketNotifier* readable = nullptr;
     QSocketNotifier* writable = nullptr;
     QTimer* deadline = nullptr;
+    QTimer* idle = nullptr;
     QByteArray in;
     QByteArray out;
     qsizetype written = 0;
@@ -61,6 +93,8 @@ AppleEventServer::~AppleEventServer()
         ::close(m_listenFd);
         QFile::remove(m_path);
     }
+    if (m_spareFd >= 0)
+        ::close(m_spareFd);
 }
 
 bool AppleEventServer::listen()
@@ -74,11 +108,13 @@ bool AppleEventServer::listen()
     const QByteArray native = QFile::encodeName(path);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).path());
     if (path.isEmpty() || std::size_t(native.size()) >= sizeof address.sun_path ||
-        !makePrivateFolder(QFile::encodeName(QFileInfo(path).path()))) {
+        !makePrivateFolder(folder)) {
         qCDebug(lcEventServer) << "no place for the socket" << path;
         return false;
     }
+    removeStaleSockets(folder);
     std::memcpy(address.sun_path, native.constData(), std::size_t(native.size()));
     // The name holds this process's start time, so a file already there is a leftover of ours.
     ::unlink(native.constData());
@@ -93,6 +129,7 @@ bool AppleEventServer::listen()
     }
     m_listenFd = fd;
     m_path = path;
+    m_spareFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     m_acceptNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(m_acceptNotifier, &QSocketNotifier::activated, this, &AppleEventServer::accept);
     return true;
@@ -100,10 +137,16 @@ bool AppleEventServer::listen()
 
 void AppleEventServer::accept()
 {
-    for (;;) {
+    // A bounded round, so that a client connecting without pause cannot keep the loop here.
+    for (std::size_t round = 0; round < 2 * maximumClients; ++round) {
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0)
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno != EAGAIN)
+                acceptFailed(errno);
             return;
+        }
         ucred peer{};
         socklen_t length = sizeof peer;
         // The folder keeps others out; this keeps out a socket passed on to another user's process.
@@ -111,7 +154,10 @@ void AppleEventServer::accept()
             ::close(fd);
             continue;
         }
+        makeRoomFor(peer.pid);
         auto client = std::make_unique<Client>();
+        client->peer = peer.pid;
+        client->serial = ++m_accepted;
         client->readable = new QSocketNotifier(fd, QSocketNotifier::Read, this);
         connect(client->readable, &QSocketNotifier::activated, this, [this, fd] { readFrom(fd); });
         client->deadline = new QTimer(this);
@@ -121,8 +167,68 @@ void AppleEventServer::accept()
             drop(fd);
         });
         client->deadline->start(m_requestTimeoutMs);
+        client->idle = new QTimer(this);
+        client->idle->setSingleShot(true);
+        connect(client->idle, &QTimer::timeout, this, [this, fd] {
+            qCDebug(lcEventServer) << "dropping an idle client";
+            drop(fd);
+        });
+        client->idle->start(std::min(idleTimeoutMs, m_requestTimeoutMs));
         m_clients.emplace(fd, std::move(client));
     }
+}
+
+// Drops the oldest connection of the peer, or when all are taken the oldest of the peer holding most.
+void AppleEventServer::makeRoomFor(int peer)
+{
+    std::map<int, std::size_t> perPeer;
+    for (const auto& [fd, client] : m_clients)
+        ++perPeer[client->peer];
+    int victimPeer = -1;
+    if (perPeer[peer] >= maximumClientsPerPeer) {
+        victimPeer = peer;
+    } else if (m_clients.size() >= maximumClients) {
+        victimPeer = std::max_element(perPeer.begin(), perPeer.end(), [](const auto& a, const auto& b) {
+                         return a.second < b.second;
+                     })->first;
+    }
+    if (victimPeer < 0)
+        return;
+    int oldest = -1;
+    quint64 serial = 0;
+    for (const auto& [fd, client] : m_clients) {
+        if (client->peer == victimPeer && (oldest < 0 || client->serial < serial)) {
+            oldest = fd;
+            serial = client->serial;
+        }
+    }
+    if (oldest >= 0) {
+        qCDebug(lcEventServer) << "too many connections: dropping the oldest of process" << victimPeer;
+        drop(oldest);
+    }
+}
+
+// Out of descriptors: the pending connection is taken with the spare one and closed at once, since a
+// listening socket with a connection waiting would wake the loop again and again.
+void AppleEventServer::acceptFailed(int error)
+{
+    qCDebug(lcEventServer) << "cannot accept:" << ::strerror(error);
+    if ((error == EMFILE || error == ENFILE) && m_spareFd >= 0) {
+        ::close(m_spareFd);
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd >= 0)
+            ::close(fd);
+        m_spareFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (m_spareFd >= 0)
+            return;
+    }
+    // Without a spare, listening pauses a moment instead of spinning.
+    m_acceptNotifier->setEnabled(false);
+    QTimer::singleShot(100, this, [this] {
+        if (m_spareFd < 0)
+            m_spareFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        m_acceptNotifier->setEnabled(true);
+    });
 }
 
 void AppleEventServer::readFrom(int fd)
@@ -136,6 +242,7 @@ void AppleEventServer::readFrom(int fd)
         const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
         if (n > 0) {
             client.in.append(buffer, n);
+            client.idle->start();
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (n < 0 && errno == EAGAIN) {
@@ -164,6 +271,7 @@ void AppleEventServer::readFrom(int fd)
         return;
 
     client.readable->setEnabled(false);
+    client.idle->stop();
     AppleEvent event;
     AppleEvent reply;
     AECreateAppleEvent(kCoreEventClass, kAEAnswer, AEDesc{}, 0, 0, &reply);
@@ -225,9 +333,11 @@ void AppleEventServer::drop(int fd)
             notifier->deleteLater();
         }
     }
-    client->deadline->stop();
-    client->deadline->disconnect(this);
-    client->deadline->deleteLater();
+    for (QTimer* timer : {client->deadline, client->idle}) {
+        timer->stop();
+        timer->disconnect(this);
+        timer->deleteLater();
+    }
     ::close(fd);
     emit served();
 }

@@ -6,7 +6,9 @@
 // on its socket, and answers each with the reply its handler fills in.
 //
 // Clients are served from the event loop one event at a time; a client that connects and sends nothing,
-// or sends too much, is dropped after the request time-out without holding up the others.
+// or sends too much, is dropped after the request time-out without holding up the others. The
+// connections kept are bounded per peer process and in all, the oldest of the busiest peer making room,
+// so that a flood of idle connections can neither exhaust the descriptors nor lock real clients out.
 
 #include "platform/Export.h"
 #include "platform/appleevents/AppleEvent.h"
@@ -31,11 +33,16 @@ public:
     explicit AppleEventServer(Handler handler, QObject* parent = nullptr);
     ~AppleEventServer() override;
 
-    // Listens on appleEventSocketPath() of this process, in a folder only the user can open. A socket
-    // file left there by a process that has gone is replaced. False when it cannot listen.
+    // Listens on appleEventSocketPath() of this process, in a folder only the user can open. Sockets
+    // left there by processes that have gone are removed. False when it cannot listen.
     bool listen();
     QString path() const { return m_path; }
     void setRequestTimeout(int milliseconds) { m_requestTimeoutMs = milliseconds; }
+
+    static constexpr std::size_t maximumClients = 64;
+    static constexpr std::size_t maximumClientsPerPeer = 8;
+    // A client that sends nothing for this long is dropped, whatever is left of its request time-out.
+    static constexpr int idleTimeoutMs = 1000;
 
 signals:
     // After each event has been answered (or a client dropped).
@@ -47,6 +54,8 @@ private:
     void readFrom(int fd);
     void writeTo(int fd);
     void drop(int fd);
+    void makeRoomFor(int peer);
+    void acceptFailed(int error);
 
     Handler m_handler;
     QString m_path;
@@ -54,6 +63,9 @@ private:
     QSocketNotifier* m_acceptNotifier = nullptr;
     std::map<int, std::unique_ptr<Client>> m_clients;
     int m_requestTimeoutMs = 5000;
+    // Closed to accept (and refuse) one connection when the descriptors have run out.
+    int m_spareFd = -1;
+    quint64 m_accepted = 0;
 };
 
 } // namespace platform

@@ -10,14 +10,19 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <glib.h>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcAutostart, "pealix.loginitems", QtWarningMsg)
@@ -29,11 +34,20 @@ const char keyItemPath[] = "X-Pealix-LoginItem-Path";
 const char keyItemHidden[] = "X-Pealix-LoginItem-Hidden";
 const char keyItemOrder[] = "X-Pealix-LoginItem-Order";
 const char ourPrefix[] = "pealix-loginitem-";
+const char temporaryPrefix[] = ".pealix-loginitem-";
 const char suffix[] = ".desktop";
 // Far more than any real entry; a larger file is not one, and reading it would only cost memory.
 constexpr off_t maximumEntrySize = 256 * 1024;
 // Sequence numbers are kept far from overflow whatever an edited entry says.
 constexpr qint64 maximumOrder = qint64(1) << 40;
+// Readers at work for one scan, and threads alive in all (those stuck in a hung read included).
+constexpr int readersPerScan = 4;
+constexpr int maximumReaderThreads = 32;
+std::atomic<int> readerThreads{0};
+// A temporary file younger than this may belong to a write still under way in another session.
+constexpr int staleTemporarySeconds = 60;
+
+using Clock = std::chrono::steady_clock;
 
 struct KeyFileDeleter {
     void operator()(GKeyFile* file) const { g_key_file_free(file); }
@@ -84,9 +98,9 @@ bool readEntry(const QByteArray& path, QByteArray* bytes)
     return ok;
 }
 
-// The program an Exec line starts: field codes expand to nothing without files, "%%" is a percent sign,
-// and the rest is split by the shell-like rules GLib's launcher uses.
-QString programOfExec(const QString& exec)
+// The words of an Exec line: field codes expand to nothing without files, "%%" is a percent sign, and
+// the rest is split by the shell-like rules GLib's launcher uses. Empty when it does not parse.
+std::vector<QByteArray> wordsOfExec(const QString& exec)
 {
     QByteArray expanded;
     const QByteArray raw = exec.toUtf8();
@@ -101,8 +115,20 @@ QString programOfExec(const QString& exec)
     gchar** argv = nullptr;
     if (!g_shell_parse_argv(expanded.constData(), nullptr, &argv, nullptr))
         return {};
-    QByteArray program = argv[0];
+    std::vector<QByteArray> words;
+    for (gchar** word = argv; *word; ++word)
+        words.emplace_back(*word);
     g_strfreev(argv);
+    return words;
+}
+
+// The program an Exec line starts, looked up in PATH when it is a bare name.
+QString programOfExec(const QString& exec)
+{
+    const std::vector<QByteArray> words = wordsOfExec(exec);
+    if (words.empty())
+        return {};
+    QByteArray program = words.front();
     if (!program.startsWith('/')) {
         if (gchar* found = g_find_program_in_path(program.constData())) {
             program = found;
@@ -119,6 +145,27 @@ bool isPlainFileName(const QString& name)
         return false;
     return std::none_of(name.begin(), name.end(),
                         [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+}
+
+// Whether an Exec line is the one add() writes for path: the path itself, or for a bundle an executable
+// in its Contents/Linux, started with no arguments. Anything else runs something the path does not name.
+bool runsItsPath(const QString& exec, const QString& path)
+{
+    QString trimmed = path;
+    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
+        trimmed.chop(1);
+    const QByteArray own = QFile::encodeName(trimmed);
+    const std::vector<QByteArray> words = wordsOfExec(exec);
+    QByteArray program;
+    if (words.size() == 1)
+        program = words[0];
+    else if (words.size() == 4 && words[0] == "/bin/sh" && words[1] == "-c" && words[2] == "exec \"$0\"")
+        program = words[3];
+    const QByteArray inBundle = own + "/Contents/Linux/";
+    const bool named =
+        program == own || (trimmed.endsWith(QLatin1String(".app")) && program.startsWith(inBundle) &&
+                           isPlainFileName(QFile::decodeName(program.mid(inBundle.size()))));
+    return named && exec.toUtf8() == XdgAutostartStore::execLine(program);
 }
 
 // A readable, unique-enough start for the file name; never a separator or anything a shell minds.
@@ -151,7 +198,88 @@ bool writeAll(int fd, const QByteArray& bytes)
 
 } // namespace
 
+// The entries of one scan, read by a few threads of their own. A thread stuck in a read that does not
+// return keeps the batch alive; the scan has long gone on without it.
+struct XdgAutostartStore::ReadBatch {
+    struct Entry {
+        QByteArray path;
+        bool started = false;
+        bool finished = false;
+        bool ok = false;
+        Clock::time_point startedAt;
+        QByteArray bytes;
+    };
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Entry> entries;
+    std::size_t next = 0;
+
+    static void work(const std::shared_ptr<ReadBatch>& batch)
+    {
+        std::unique_lock lock(batch->mutex);
+        while (batch->next < batch->entries.size()) {
+            const std::size_t index = batch->next++;
+            Entry& entry = batch->entries[index];
+            entry.started = true;
+            entry.startedAt = Clock::now();
+            const QByteArray path = entry.path;
+            lock.unlock();
+            QByteArray bytes;
+            const bool ok = readEntry(path, &bytes);
+            lock.lock();
+            entry.ok = ok;
+            entry.bytes = std::move(bytes);
+            entry.finished = true;
+            batch->changed.notify_all();
+        }
+        --readerThreads;
+        batch->changed.notify_all();
+    }
+    // False when the threads are all taken, by hung reads.
+    static bool startReader(const std::shared_ptr<ReadBatch>& batch)
+    {
+        if (++readerThreads > maximumReaderThreads) {
+            --readerThreads;
+            return false;
+        }
+        try {
+            std::thread([batch] { work(batch); }).detach();
+        } catch (const std::system_error&) {
+            --readerThreads;
+            return false;
+        }
+        return true;
+    }
+    bool finished(std::size_t index)
+    {
+        const std::lock_guard lock(mutex);
+        return entries[index].finished;
+    }
+};
+
 XdgAutostartStore::XdgAutostartStore(const QString& directory) : m_directory(directory) {}
+
+void XdgAutostartStore::removeStaleTemporaries() const
+{
+    const QByteArray directory = QFile::encodeName(m_directory);
+    std::thread([directory] {
+        DIR* dir = ::opendir(directory.constData());
+        if (!dir)
+            return;
+        const int fd = ::dirfd(dir);
+        const time_t now = ::time(nullptr);
+        while (const dirent* entry = ::readdir(dir)) {
+            struct stat st {};
+            if (std::strncmp(entry->d_name, temporaryPrefix, sizeof temporaryPrefix - 1) == 0 &&
+                ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+                st.st_uid == ::getuid() && now - st.st_mtime > staleTemporarySeconds) {
+                qCDebug(lcAutostart) << "removing a temporary file left behind" << entry->d_name;
+                ::unlinkat(fd, entry->d_name, 0);
+            }
+        }
+        ::closedir(dir);
+    }).detach();
+}
 
 QString XdgAutostartStore::userDirectory()
 {
@@ -189,12 +317,89 @@ XdgAutostartStore::Scanned XdgAutostartStore::scan() const
     DIR* dir = ::opendir(directory.constData());
     if (!dir)
         return result;
+    auto batch = std::make_shared<ReadBatch>();
+    std::vector<QByteArray> names;
     while (const dirent* entry = ::readdir(dir)) {
         const QByteArray name = entry->d_name;
         if (!name.endsWith(suffix) || name.startsWith('.'))
             continue;
+        const QByteArray path = directory + '/' + name;
+        if (const auto hung = m_hung.find(path); hung != m_hung.end()) {
+            // One thread waits on it already; until that read returns, asking again would only add another.
+            const auto& [previous, index] = hung->second;
+            if (!previous->finished(index)) {
+                Item item;
+                item.fileName = QFile::decodeName(name);
+                item.path = QFile::decodeName(path);
+                item.unreadable = true;
+                result.items.push_back(std::move(item));
+                continue;
+            }
+            m_hung.erase(hung);
+        }
+        names.push_back(name);
+        batch->entries.push_back({path, false, false, false, {}, {}});
+    }
+    ::closedir(dir);
+
+    // Every entry gets its bound from when a reader takes it up; a reader stuck past it is replaced.
+    const auto scanDeadline = Clock::now() + std::chrono::milliseconds(scanBoundMs);
+    const auto entryBound = std::chrono::milliseconds(entryReadBoundMs);
+    std::vector<bool> givenUp(batch->entries.size(), false);
+    {
+        std::unique_lock lock(batch->mutex);
+        int working = 0;
+        for (; working < readersPerScan && std::size_t(working) < batch->entries.size(); ++working)
+            if (!ReadBatch::startReader(batch))
+                break;
+        for (;;) {
+            const auto now = Clock::now();
+            bool waiting = false;
+            for (std::size_t i = 0; i < batch->entries.size(); ++i) {
+                const ReadBatch::Entry& entry = batch->entries[i];
+                if (entry.finished || givenUp[i])
+                    continue;
+                if (entry.started && now - entry.startedAt > entryBound) {
+                    givenUp[i] = true;
+                    --working;
+                } else {
+                    waiting = true;
+                }
+            }
+            while (working < readersPerScan && batch->next < batch->entries.size() &&
+                   ReadBatch::startReader(batch))
+                ++working;
+            if (!waiting || now >= scanDeadline || working <= 0)
+                break;
+            batch->changed.wait_until(lock, std::min(scanDeadline, now + entryBound / 5));
+        }
+        // Entries no reader got to in time are skipped this once, so the next reader does not take them.
+        batch->next = batch->entries.size();
+    }
+
+    for (std::size_t i = 0; i < batch->entries.size(); ++i) {
+        const QByteArray& name = names[i];
+        ReadBatch::Entry& entry = batch->entries[i];
+        bool finished, ok;
         QByteArray bytes;
-        if (!readEntry(directory + '/' + name, &bytes)) {
+        {
+            const std::lock_guard lock(batch->mutex);
+            finished = entry.finished;
+            ok = entry.ok;
+            bytes = std::move(entry.bytes);
+        }
+        if (!finished) {
+            qCWarning(lcAutostart) << "an autostart entry did not answer in time" << name;
+            Item item;
+            item.fileName = QFile::decodeName(name);
+            item.path = QFile::decodeName(entry.path);
+            item.unreadable = true;
+            result.items.push_back(std::move(item));
+            if (entry.started)
+                m_hung[entry.path] = {batch, i};
+            continue;
+        }
+        if (!ok) {
             qCDebug(lcAutostart) << "skipping unreadable entry" << name;
             continue;
         }
@@ -208,8 +413,12 @@ XdgAutostartStore::Scanned XdgAutostartStore::scan() const
         }
         Item item;
         item.fileName = QFile::decodeName(name);
-        item.ours =
-            name.startsWith(ourPrefix) && g_key_file_has_key(file.get(), entryGroup, keyItemPath, nullptr);
+        const QString exec = takeString(g_key_file_get_string(file.get(), entryGroup, "Exec", nullptr));
+        const QString itemPath =
+            takeString(g_key_file_get_string(file.get(), entryGroup, keyItemPath, nullptr));
+        item.ours = name.startsWith(ourPrefix) && !itemPath.isEmpty() && runsItsPath(exec, itemPath);
+        if (name.startsWith(ourPrefix) && !itemPath.isEmpty() && !item.ours)
+            qCDebug(lcAutostart) << "an entry names" << itemPath << "but runs something else:" << name;
         if (item.ours) {
             item.order =
                 std::clamp(qint64(g_key_file_get_int64(file.get(), entryGroup, keyItemOrder, nullptr)),
@@ -220,11 +429,10 @@ XdgAutostartStore::Scanned XdgAutostartStore::scan() const
             booleanIs(file.get(), "X-GNOME-Autostart-enabled", false))
             continue;
         if (item.ours) {
-            item.path = takeString(g_key_file_get_string(file.get(), entryGroup, keyItemPath, nullptr));
+            item.path = itemPath;
             item.hidden = booleanIs(file.get(), keyItemHidden, true);
         } else {
-            item.path =
-                programOfExec(takeString(g_key_file_get_string(file.get(), entryGroup, "Exec", nullptr)));
+            item.path = programOfExec(exec);
         }
         if (item.path.isEmpty()) {
             qCDebug(lcAutostart) << "skipping entry without a program" << name;
@@ -232,7 +440,6 @@ XdgAutostartStore::Scanned XdgAutostartStore::scan() const
         }
         result.items.push_back(std::move(item));
     }
-    ::closedir(dir);
     std::sort(result.items.begin(), result.items.end(), [](const Item& a, const Item& b) {
         if (a.ours != b.ours)
             return !a.ours;

@@ -8,9 +8,17 @@
 // Order: entries of other programs first, by file name in byte order; then ours by the sequence number
 // each was given when created (ties by file name). A new item therefore always comes last, and the
 // order holds across runs whatever the file system lists first.
+//
+// An entry is ours only when its Exec starts exactly the program its item path names; any other entry is
+// another program's, listed by what it runs. Entries are read on threads of their own with a bound, so
+// that one on a file system that does not answer costs the caller at most that bound, once: it is listed
+// as unreadable (by the entry's own path) until its read returns.
 
 #include <QByteArray>
 #include <QString>
+#include <map>
+#include <memory>
+#include <utility>
 #include <vector>
 
 class XdgAutostartStore {
@@ -21,6 +29,8 @@ public:
         QString fileName;
         bool ours = false;
         qint64 order = 0;
+        // Its read did not finish in time; path is the entry file itself.
+        bool unreadable = false;
     };
 
     enum class Status { ok, badPath, noBundleExecutable, noSuchItem, notOurs, ioError };
@@ -32,8 +42,16 @@ public:
 
     QString directory() const { return m_directory; }
 
-    // Enabled entries only; broken, unreadable and disabled ones are left out.
+    // Enabled entries and the ones whose read hung; broken, refused and disabled ones are left out.
     std::vector<Item> items() const;
+
+    // Removes the temporary files of writes that a killed process left, once they are a minute old. On a
+    // thread of its own, since the folder may not answer.
+    void removeStaleTemporaries() const;
+
+    // How long one entry's read may take, and all of them together.
+    static constexpr int entryReadBoundMs = 500;
+    static constexpr int scanBoundMs = 2000;
 
     // path: absolute, without control characters, at most maximumPathBytes of UTF-8. A path ending in
     // ".app" starts that bundle's executable, any other path the file itself. fileName receives the
@@ -55,4 +73,7 @@ private:
     Scanned scan() const;
 
     QString m_directory;
+    struct ReadBatch;
+    // Entry paths whose read was given up, with the batch that still waits for it.
+    mutable std::map<QByteArray, std::pair<std::shared_ptr<ReadBatch>, std::size_t>> m_hung;
 };

@@ -40,6 +40,7 @@ int main(int argc, char** argv)
         return 0;
 
     XdgAutostartStore store(XdgAutostartStore::userDirectory());
+    store.removeStaleTemporaries();
     LoginItemService service(&store);
     platform::AppleEventServer server([&](const platform::AppleEvent& event, platform::AppleEvent* reply) {
         return service.handle(event, reply);

@@ -11,14 +11,18 @@
 #include "testsupport/PrivateBus.h"
 #include "testsupport/TestEnvironment.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -62,12 +66,19 @@ AEDesc code(DescType type, FourCharCode value)
 // The built program in the test's session, with its serial number once it listens.
 class Service {
 public:
-    explicit Service(int idleMs = 0)
+    // openFiles: a lower limit on the service's descriptors.
+    explicit Service(int idleMs = 0, rlim_t openFiles = 0)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         if (idleMs > 0)
             environment.insert(QStringLiteral("PEALIX_LOGINITEMS_IDLE_MS"), QString::number(idleMs));
         process.setProcessEnvironment(environment);
+        if (openFiles > 0) {
+            process.setChildProcessModifier([openFiles] {
+                const rlimit limit{openFiles, openFiles};
+                ::setrlimit(RLIMIT_NOFILE, &limit);
+            });
+        }
         process.setProcessChannelMode(QProcess::ForwardedChannels);
         process.start(QStringLiteral(LOGIN_ITEMS_SERVICE), {});
     }
@@ -454,4 +465,247 @@ TEST_F(LoginItemService, one_service_per_session_serves_clients_in_turn_and_quit
     EXPECT_GE(clock.elapsed(), idleMs - 500);
     EXPECT_EQ(service.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(service.process.exitCode(), 0);
+}
+
+namespace {
+
+// Seconds of CPU the process has used: utime and stime of /proc/<pid>/stat.
+double cpuSeconds(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / double(::sysconf(_SC_CLK_TCK));
+}
+
+// Processes that each open connections to a socket, say how many, and hold them until stdin closes.
+const char flooder[] = R"(
+import os, resource, socket, sys, time
+path, processes, each = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+if soft < each + 64:
+    resource.setrlimit(resource.RLIMIT_NOFILE, (each + 64, hard))
+for _ in range(processes):
+    if os.fork() == 0:
+        held, give_up = [], time.monotonic() + 10
+        while len(held) < each and time.monotonic() < give_up:
+            s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+            s.setblocking(False)
+            try:
+                s.connect(path)
+                held.append(s)
+            except BlockingIOError:
+                s.close()
+                time.sleep(0.001)
+        os.write(1, b"%d\n" % len(held))
+        os.read(0, 1)
+        os._exit(0)
+while True:
+    try:
+        os.wait()
+    except ChildProcessError:
+        break
+)";
+
+} // namespace
+
+TEST_F(LoginItemService, a_flood_of_idle_connections_neither_spins_the_service_nor_locks_clients_out)
+{
+    // A low limit, so that the flood would reach it many times over.
+    Service service(0, 256);
+    ASSERT_TRUE(service.waitUntilListening());
+    ASSERT_EQ(service.add(QStringLiteral("/usr/bin/real"), false), noErr);
+
+    constexpr int processes = 10, each = 200;
+    QProcess flood;
+    flood.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    flood.start(QStringLiteral("/usr/bin/python3"),
+                {QStringLiteral("-c"), QLatin1String(flooder), appleEventSocketPath(service.psn),
+                 QString::number(processes), QString::number(each)});
+    int opened = 0, reported = 0;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            while (flood.canReadLine()) {
+                opened += flood.readLine().trimmed().toInt();
+                ++reported;
+            }
+            return reported == processes;
+        },
+        20000));
+    EXPECT_EQ(opened, processes * each);
+
+    const double cpuBefore = cpuSeconds(service.process.processId());
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<Listed> items;
+    EXPECT_EQ(service.list(&items), noErr);
+    const qint64 answerMs = clock.elapsed();
+    EXPECT_LT(answerMs, 5000);
+    EXPECT_EQ(items, (std::vector<Listed>{{QStringLiteral("/usr/bin/real"), false}}));
+    QTest::qWait(int(std::max<qint64>(0, 3000 - clock.elapsed())));
+    const double share =
+        (cpuSeconds(service.process.processId()) - cpuBefore) * 1000.0 / double(clock.elapsed());
+    EXPECT_LT(share, 0.05);
+    std::printf("[ figures  ] %d connections held; answered in %lld ms; service CPU %.1f %% over %lld ms\n",
+                opened, static_cast<long long>(answerMs), share * 100,
+                static_cast<long long>(clock.elapsed()));
+
+    flood.closeWriteChannel();
+    ASSERT_TRUE(flood.waitForFinished(10000));
+    EXPECT_EQ(service.list(&items), noErr);
+    EXPECT_EQ(service.process.state(), QProcess::Running);
+}
+
+TEST_F(LoginItemService, a_start_removes_the_sockets_and_temporary_files_that_killed_services_left)
+{
+    constexpr int kills = 20;
+    for (int round = 0; round < kills; ++round) {
+        Service service;
+        ASSERT_TRUE(service.waitUntilListening()) << round;
+        service.process.kill();
+        ASSERT_TRUE(service.process.waitForFinished(5000));
+    }
+
+    // A live process's socket stays, whoever made it.
+    ProcessSerialNumber self;
+    ASSERT_EQ(GetProcessForPID(::getpid(), &self), noErr);
+    const QString own = appleEventSocketPath(self);
+    const QByteArray ownNative = QFile::encodeName(own);
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, ownNative.constData(), std::size_t(ownNative.size()));
+    ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const QString folder = QFileInfo(own).path();
+    // A write cut short a while ago, and one that may still be under way.
+    const QString old = env.writeFile(QStringLiteral("config/autostart/.pealix-loginitem-AbC123"), {});
+    const QString fresh = env.writeFile(QStringLiteral("config/autostart/.pealix-loginitem-XyZ789"), {});
+    QFile file(old);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-120), QFileDevice::FileModificationTime));
+    file.close();
+
+    Service next;
+    ASSERT_TRUE(next.waitUntilListening());
+    QStringList expected{QFileInfo(own).fileName(), QFileInfo(appleEventSocketPath(next.psn)).fileName()};
+    expected.sort();
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                                     QDir::Name),
+              expected);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !QFileInfo::exists(old); }, 5000));
+    EXPECT_TRUE(QFileInfo::exists(fresh));
+    ::close(listening);
+    QFile::remove(own);
+}
+
+TEST_F(LoginItemService, an_entry_with_our_keys_that_runs_something_else_is_foreign_and_survives_off)
+{
+    const QString agent = env.root() + QStringLiteral("/Apps/PealixTool.app");
+    const QString executable = writeProbe(QStringLiteral("Apps/PealixTool.app/Contents/Linux/PealixTool"));
+    env.writeFile(QStringLiteral("Apps/PealixTool.app/Contents/Info.plist"),
+                  "<plist><dict><key>CFBundleExecutable</key><string>PealixTool</string></dict></plist>");
+    const QByteArray keys = "X-Pealix-LoginItem-Path=" + agent.toUtf8() +
+                            "\nX-Pealix-LoginItem-Hidden=true\nX-Pealix-LoginItem-Order=0\n";
+    const QString lying = env.writeFile(
+        QStringLiteral("config/autostart/pealix-loginitem-PealixTool-0.desktop"),
+        "[Desktop Entry]\nType=Application\nName=PealixTool\nExec=/bin/sh -c \"touch /tmp/x\"\n" + keys);
+    // The right program, with more to it than the entry names.
+    const QString extra = env.writeFile(
+        QStringLiteral("config/autostart/pealix-loginitem-PealixTool-00.desktop"),
+        "[Desktop Entry]\nType=Application\nName=P\nExec=\"" + executable.toUtf8() + "\" --more\n" + keys);
+    auto bytesOf = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray lyingBytes = bytesOf(lying), extraBytes = bytesOf(extra);
+
+    Service service;
+    ASSERT_TRUE(service.waitUntilListening());
+    ASSERT_EQ(service.add(agent, true), noErr);
+    std::vector<Listed> items;
+    ASSERT_EQ(service.list(&items), noErr);
+    EXPECT_EQ(items,
+              (std::vector<Listed>{{QStringLiteral("/bin/sh"), false}, {executable, false}, {agent, true}}));
+
+    // Turning chimes off as the pane does: every item whose path ends in the agent's bundle name.
+    int removed = 0;
+    for (int round = 0; round < 8; ++round) {
+        ASSERT_EQ(service.list(&items), noErr);
+        const auto found = std::find_if(items.begin(), items.end(), [](const Listed& item) {
+            return item.path.endsWith(QLatin1String("PealixTool.app"));
+        });
+        if (found == items.end())
+            break;
+        ASSERT_EQ(service.removeAt(std::int32_t(found - items.begin() + 1)), noErr);
+        ++removed;
+    }
+    EXPECT_EQ(removed, 1);
+    EXPECT_EQ(service.removeAt(1), errAEPrivilegeError);
+    EXPECT_EQ(service.removeAt(2), errAEPrivilegeError);
+    EXPECT_EQ(bytesOf(lying), lyingBytes);
+    EXPECT_EQ(bytesOf(extra), extraBytes);
+    EXPECT_EQ(entries().size(), 2);
+}
+
+TEST_F(LoginItemService, an_entry_whose_reads_hang_is_listed_unreadable_and_the_rest_are_served)
+{
+    const QString mount = env.root() + QStringLiteral("/hung");
+    ASSERT_TRUE(QDir().mkpath(mount));
+    QProcess fixture;
+    fixture.setProcessChannelMode(QProcess::ForwardedChannels);
+    fixture.start(
+        QStringLiteral(BLOCKING_FUSE),
+        {mount, QStringLiteral("entry.desktop=[Desktop Entry]\nType=Application\nExec=/bin/hung\n")});
+    const QString hungFile = mount + QStringLiteral("/entry.desktop");
+    const bool settled = QTest::qWaitFor(
+        [&] { return fixture.state() == QProcess::NotRunning || QFileInfo::exists(hungFile); }, 10000);
+    if (fixture.state() == QProcess::NotRunning && fixture.exitCode() == 77)
+        GTEST_SKIP() << "FUSE cannot be used here (see the fixture's message)";
+    ASSERT_TRUE(settled && QFileInfo::exists(hungFile));
+    struct Unmount {
+        QProcess& fixture;
+        QString mount;
+        ~Unmount()
+        {
+            fixture.kill();
+            fixture.waitForFinished(3000);
+            if (QProcess::execute(QStringLiteral("fusermount"),
+                                  {QStringLiteral("-u"), QStringLiteral("-z"), mount}) != 0)
+                QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mount});
+        }
+    } unmount{fixture, mount};
+
+    const QString hungEntry = autostart() + QStringLiteral("/a-hung.desktop");
+    QDir().mkpath(autostart());
+    ASSERT_TRUE(QFile::link(hungFile, hungEntry));
+    env.writeFile(QStringLiteral("config/autostart/b-fine.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=F\nExec=/usr/bin/fine\n");
+
+    Service service;
+    ASSERT_TRUE(service.waitUntilListening());
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_EQ(service.add(QStringLiteral("/usr/bin/ours"), true), noErr);
+    std::vector<Listed> items;
+    ASSERT_EQ(service.list(&items), noErr);
+    const std::vector<Listed> expected{{hungEntry, false},
+                                       {QStringLiteral("/usr/bin/fine"), false},
+                                       {QStringLiteral("/usr/bin/ours"), true}};
+    EXPECT_EQ(items, expected);
+    EXPECT_LT(clock.elapsed(), 3000);
+    // The hung read is not waited for again while it lasts.
+    for (int round = 0; round < 5; ++round) {
+        clock.restart();
+        ASSERT_EQ(service.list(&items), noErr);
+        EXPECT_LT(clock.elapsed(), 300);
+    }
+    EXPECT_EQ(items, expected);
+    EXPECT_EQ(service.removeAt(1), errAEPrivilegeError);
+    ASSERT_EQ(service.removeAt(3), noErr);
+    ASSERT_EQ(service.list(&items), noErr);
+    EXPECT_EQ(items.size(), 2u);
+    EXPECT_TRUE(QFileInfo(hungEntry).isSymLink());
 }

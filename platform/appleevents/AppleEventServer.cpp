@@ -14,6 +14,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -130,6 +131,10 @@ bool AppleEventServer::listen()
     m_listenFd = fd;
     m_path = path;
     m_spareFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY)
+        m_maximumClients =
+            std::clamp<std::size_t>(std::size_t(files.rlim_cur / 4), maximumClientsPerPeer, 64);
     m_acceptNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(m_acceptNotifier, &QSocketNotifier::activated, this, &AppleEventServer::accept);
     return true;
@@ -138,7 +143,7 @@ bool AppleEventServer::listen()
 void AppleEventServer::accept()
 {
     // A bounded round, so that a client connecting without pause cannot keep the loop here.
-    for (std::size_t round = 0; round < 2 * maximumClients; ++round) {
+    for (std::size_t round = 0; round < 2 * m_maximumClients; ++round) {
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
@@ -187,7 +192,7 @@ void AppleEventServer::makeRoomFor(int peer)
     int victimPeer = -1;
     if (perPeer[peer] >= maximumClientsPerPeer) {
         victimPeer = peer;
-    } else if (m_clients.size() >= maximumClients) {
+    } else if (m_clients.size() >= m_maximumClients) {
         victimPeer = std::max_element(perPeer.begin(), perPeer.end(), [](const auto& a, const auto& b) {
                          return a.second < b.second;
                      })->first;

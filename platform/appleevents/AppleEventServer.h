@@ -39,7 +39,8 @@ public:
     QString path() const { return m_path; }
     void setRequestTimeout(int milliseconds) { m_requestTimeoutMs = milliseconds; }
 
-    static constexpr std::size_t maximumClients = 64;
+    // In all at most 64, and no more than a quarter of the descriptors the process may have.
+    std::size_t maximumClients() const { return m_maximumClients; }
     static constexpr std::size_t maximumClientsPerPeer = 8;
     // A client that sends nothing for this long is dropped, whatever is left of its request time-out.
     static constexpr int idleTimeoutMs = 1000;
@@ -65,6 +66,7 @@ private:
     int m_requestTimeoutMs = 5000;
     // Closed to accept (and refuse) one connection when the descriptors have run out.
     int m_spareFd = -1;
+    std::size_t m_maximumClients = 64;
     quint64 m_accepted = 0;
 };
 

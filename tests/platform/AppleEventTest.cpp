@@ -7,14 +7,18 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtEndian>
 #include <atomic>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <thread>
@@ -266,6 +270,67 @@ TEST(AppleEvent, events_reach_the_process_that_listens_and_bad_peers_end_in_time
     hung.startTime += 1;
     AECreateDesc(typeProcessSerialNumber, &hung, sizeof hung, &event.target);
     EXPECT_EQ(sendWhileServing(event, &reply, 300), connectionInvalid);
+}
+
+TEST(AppleEvent, a_server_out_of_descriptors_refuses_connections_without_spinning_and_then_serves)
+{
+    RuntimeDir runtime;
+    AppleEventServer server([](const AppleEvent&, AppleEvent*) { return noErr; });
+    ASSERT_TRUE(server.listen());
+    const QByteArray path = QFile::encodeName(server.path());
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
+    std::vector<int> clients;
+    for (int i = 0; i < 3; ++i)
+        clients.push_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0));
+
+    // Every descriptor taken, under a limit lowered for the while.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    int highest = 0;
+    for (const QString& name :
+         QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::NoDotAndDotDot))
+        highest = std::max(highest, name.toInt());
+    rlimit lowered = saved;
+    lowered.rlim_cur = rlim_t(highest + 32);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    std::vector<int> filler;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        filler.push_back(fd);
+    const auto release = qScopeGuard([&] {
+        for (const int fd : filler)
+            ::close(fd);
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+    });
+    ASSERT_EQ(errno, EMFILE);
+
+    for (const int client : clients)
+        ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    rusage before{}, after{};
+    ::getrusage(RUSAGE_THREAD, &before);
+    QEventLoop loop;
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    ::getrusage(RUSAGE_THREAD, &after);
+    auto seconds = [](const rusage& usage) {
+        return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    EXPECT_LT(seconds(after) - seconds(before), 0.1);
+    // Each was taken and closed, not left waiting in the backlog.
+    for (const int client : clients) {
+        char byte;
+        EXPECT_EQ(::recv(client, &byte, 1, 0), 0);
+        ::close(client);
+    }
+
+    for (const int fd : filler)
+        ::close(fd);
+    filler.clear();
+    AppleEvent event = addItemEvent(self(), "/usr/bin/after");
+    AppleEvent reply;
+    EXPECT_EQ(sendWhileServing(event, &reply, 300), noErr);
 }
 
 TEST(AppleEvent, a_reply_that_does_not_decode_is_an_error_not_a_reply)

@@ -8,7 +8,7 @@
 Mounts in the foreground until killed. Each NAME is a regular file of the user's with the size of its
 CONTENT; stat and open answer at once, read waits until the process is gone (the kernel then fails the
 read). Kill it with SIGKILL and detach the mount (umount -l, or fusermount -u -z without root).
-Exits 77 when FUSE cannot be used here (no /dev/fuse, or no python3-fuse).
+Exits 77 when FUSE cannot be used here (no /dev/fuse, no python3-fuse, or no right to mount).
 """
 
 import errno
@@ -75,7 +75,12 @@ def main():
     server = BlockingFS(files, dash_s_do="undef")
     server.multithreaded = True
     server.parse([sys.argv[0], sys.argv[1], "-f"], errex=1)
-    server.main()
+    try:
+        server.main()
+    except fuse.FuseError as error:
+        # No right to mount here (a container without the capability, no fusermount): unavailable.
+        print(f"blocking_fuse: cannot mount {sys.argv[1]}: {error}", file=sys.stderr)
+        return 77
     return 0
 
 

@@ -352,9 +352,13 @@ QWidget* PealixPref::buildSaveProblem()
     bar->setFrameShape(QFrame::StyledPanel);
     bar->setAccessibleName(tr("Changes not saved"));
     bar->setAutoFillBackground(true);
+    // The window's own colour tinted amber, so that the text stays legible in light and dark themes.
     QPalette palette = bar->palette();
-    palette.setColor(QPalette::Window, QColor(0xfd, 0xf0, 0xd5));
-    palette.setColor(QPalette::WindowText, QColor(0x3d, 0x2c, 0x00));
+    const QColor window = palette.color(QPalette::Window);
+    const QColor amber(0xf6, 0xb7, 0x2d);
+    palette.setColor(QPalette::Window, QColor::fromRgbF(window.redF() * 0.75f + amber.redF() * 0.25f,
+                                                        window.greenF() * 0.75f + amber.greenF() * 0.25f,
+                                                        window.blueF() * 0.75f + amber.blueF() * 0.25f));
     bar->setPalette(palette);
     auto* layout = new QHBoxLayout(bar);
     auto* icon = new QLabel;

@@ -20,6 +20,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -27,6 +28,7 @@
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QStyle>
@@ -138,6 +140,22 @@ bool runAlertPanel(const QString& title, const QString& message, const QString& 
     box.exec();
     return box.clickedButton() == static_cast<QAbstractButton*>(first);
 }
+
+// The message above the pages: the window's own colour tinted amber, taken when painted, so that the
+// text stays legible in light and dark themes alike.
+class SaveProblemBar : public QFrame {
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        const QColor window = palette().color(QPalette::Window);
+        const QColor amber(0xf6, 0xb7, 0x2d);
+        const auto mix = [](float a, float b) { return a * 0.75f + b * 0.25f; };
+        QPainter(this).fillRect(rect(), QColor::fromRgbF(mix(window.redF(), amber.redF()),
+                                                         mix(window.greenF(), amber.greenF()),
+                                                         mix(window.blueF(), amber.blueF())));
+        QFrame::paintEvent(event);
+    }
+};
 
 } // namespace
 
@@ -348,18 +366,9 @@ void PealixPref::saveToPrefs()
 
 QWidget* PealixPref::buildSaveProblem()
 {
-    auto* bar = new QFrame;
+    auto* bar = new SaveProblemBar;
     bar->setFrameShape(QFrame::StyledPanel);
     bar->setAccessibleName(tr("Changes not saved"));
-    bar->setAutoFillBackground(true);
-    // The window's own colour tinted amber, so that the text stays legible in light and dark themes.
-    QPalette palette = bar->palette();
-    const QColor window = palette.color(QPalette::Window);
-    const QColor amber(0xf6, 0xb7, 0x2d);
-    palette.setColor(QPalette::Window, QColor::fromRgbF(window.redF() * 0.75f + amber.redF() * 0.25f,
-                                                        window.greenF() * 0.75f + amber.greenF() * 0.25f,
-                                                        window.blueF() * 0.75f + amber.blueF() * 0.25f));
-    bar->setPalette(palette);
     auto* layout = new QHBoxLayout(bar);
     auto* icon = new QLabel;
     const int side = bar->style()->pixelMetric(QStyle::PM_SmallIconSize);
@@ -390,6 +399,7 @@ void PealixPref::writePrefs()
         return;
     }
     m_unsavedReason = m_domain->lastWriteError();
+    m_unsavedReason.replace(QDir::homePath() + QLatin1Char('/'), QStringLiteral("~/"));
     qCDebug(lcPane) << "the settings did not reach" << m_domain->filePath() << m_unsavedReason;
     if (m_saveProblemText)
         m_saveProblemText->setText(

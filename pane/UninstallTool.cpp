@@ -373,14 +373,18 @@ Folder::Handle openUserFolder(const std::string& path, std::optional<uid_t> owne
     return folder;
 }
 
-// The user's folder dir/name, named path, when it is a real folder; a link there is named and left.
+// The user's folder dir/name, named path: for a user acting through root, only a real folder of the
+// user's own (a link there is named and left).
 Folder::Handle openUserSubfolder(const Folder::Handle& dir, const std::string& name, const std::string& path,
                                  std::optional<uid_t> owner)
 {
+    // The user's own process reaches nothing through a link that the user could not reach anyway.
+    if (!owner)
+        return Folder::openPath(path, false);
     const Folder::Status status = Folder::statusOf(dir, name);
     if (status.kind == Folder::Kind::absent)
         return {};
-    if (status.kind != Folder::Kind::folder || (owner && status.owner != *owner)) {
+    if (status.kind != Folder::Kind::folder || status.owner != *owner) {
         leftInPlace(path, "not a real folder of the user's own");
         return {};
     }

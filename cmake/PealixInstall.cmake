@@ -47,17 +47,28 @@ function(pealix_install_polkit_action template app_id)
 endfunction()
 
 # The removal tool's list of what the installation put down: every file and link of the stage, relative to
-# the prefix, one a line, the list itself included.
+# the prefix, one a line, each with what was installed there ("sha256:<hex>" of a file as installed, after
+# stripping; "link:<target>" of a link), so that the tool leaves a file that has since been replaced. The
+# list itself is listed without.
 function(pealix_write_install_manifest stage)
     set(manifest "lib/PreferencePanes/Pealix.prefPane/Contents/Resources/install-manifest")
+    set(installed "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
     file(GLOB_RECURSE staged LIST_DIRECTORIES false RELATIVE "${stage}" "${stage}/*")
-    list(APPEND staged "${manifest}")
-    list(REMOVE_DUPLICATES staged)
+    list(REMOVE_ITEM staged "${manifest}")
     list(SORT staged)
-    string(JOIN "\n" text ${staged})
-    set(target "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${manifest}")
+    set(text "${manifest}\n")
+    foreach(file IN LISTS staged)
+        if(IS_SYMLINK "${installed}/${file}")
+            file(READ_SYMLINK "${installed}/${file}" target)
+            string(APPEND text "${file}\tlink:${target}\n")
+        else()
+            file(SHA256 "${installed}/${file}" hash)
+            string(APPEND text "${file}\tsha256:${hash}\n")
+        endif()
+    endforeach()
+    set(target "${installed}/${manifest}")
     message(STATUS "Installing: ${target}")
-    file(WRITE "${target}" "${text}\n")
+    file(WRITE "${target}" "${text}")
 endfunction()
 
 # `cmake --install --strip`: strips every ELF file that came from the stage. The stage is copied as a

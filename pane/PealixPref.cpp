@@ -20,13 +20,18 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <csignal>
 #include <sys/stat.h>
@@ -58,6 +63,10 @@ constexpr int swipeTransition = 4;
 constexpr int panelConfirmed = 1;
 // A chosen file still loading after this long (a hung mount) is refused like a file without sound.
 constexpr int customSoundLoadLimitMs = 10000;
+// A change that could not be saved is tried again after these, doubling in between.
+constexpr int firstSaveRetryMs = 250;
+constexpr int lastSaveRetryMs = 4000;
+constexpr int closingLockWaitMs = 500;
 
 struct Quarter {
     int minute;
@@ -132,15 +141,42 @@ bool runAlertPanel(const QString& title, const QString& message, const QString& 
     return box.clickedButton() == static_cast<QAbstractButton*>(first);
 }
 
+// The message above the pages: the window's own colour tinted amber, taken when painted, so that the
+// text stays legible in light and dark themes alike.
+class SaveProblemBar : public QFrame {
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        const QColor window = palette().color(QPalette::Window);
+        const QColor amber(0xf6, 0xb7, 0x2d);
+        const auto mix = [](float a, float b) { return a * 0.75f + b * 0.25f; };
+        QPainter(this).fillRect(rect(), QColor::fromRgbF(mix(window.redF(), amber.redF()),
+                                                         mix(window.greenF(), amber.greenF()),
+                                                         mix(window.blueF(), amber.blueF())));
+        QFrame::paintEvent(event);
+    }
+};
+
 } // namespace
 
 PealixPref::PealixPref(const platform::Bundle& bundle, QObject* parent)
     : PreferencePane(bundle, parent), m_domain(std::make_unique<platform::Preferences>(PrefKeys::domain))
 {
+    // The window never waits on another program's lock; a write that cannot happen now is retried.
+    m_domain->setLockWait(0);
+    m_saveRetry.setSingleShot(true);
+    connect(&m_saveRetry, &QTimer::timeout, this, &PealixPref::writePrefs);
 }
 
 PealixPref::~PealixPref()
 {
+    // A change still waiting to be saved gets one last, short wait for the lock as the window goes.
+    if (!changesSaved()) {
+        m_domain->setLockWait(closingLockWaitMs);
+        if (!m_domain->synchronize())
+            qCWarning(lcPane) << "the last change did not reach" << m_domain->filePath()
+                              << m_domain->lastWriteError();
+    }
     stopPreview();
     delete m_customSoundPanel.data();
 }
@@ -324,10 +360,55 @@ void PealixPref::saveToPrefs()
         if (auto app = ExcludedApplication::fromValue(record))
             values.excluded.append(*app);
     Settings::write(*m_domain, values);
-    if (!m_domain->synchronize())
-        qCDebug(lcPane) << "the settings did not reach" << m_domain->filePath();
-    platform::DistributedNotificationCenter::defaultCenter()->postNotificationName(
-        PrefKeys::prefsUpdateNotification);
+    m_saveRetryDelay = firstSaveRetryMs;
+    writePrefs();
+}
+
+QWidget* PealixPref::buildSaveProblem()
+{
+    auto* bar = new SaveProblemBar;
+    bar->setFrameShape(QFrame::StyledPanel);
+    bar->setAccessibleName(tr("Changes not saved"));
+    auto* layout = new QHBoxLayout(bar);
+    auto* icon = new QLabel;
+    const int side = bar->style()->pixelMetric(QStyle::PM_SmallIconSize);
+    icon->setPixmap(bar->style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(side, side));
+    layout->addWidget(icon, 0, Qt::AlignTop);
+    m_saveProblemText = new QLabel;
+    m_saveProblemText->setWordWrap(true);
+    m_saveProblemText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_saveProblemText, 1);
+    m_saveRetryButton = new QPushButton(tr("&Retry"));
+    m_saveRetryButton->setAccessibleName(tr("Retry"));
+    connect(m_saveRetryButton, &QPushButton::clicked, this, &PealixPref::writePrefs);
+    layout->addWidget(m_saveRetryButton, 0, Qt::AlignVCenter);
+    bar->setVisible(false);
+    m_saveProblem = bar;
+    return bar;
+}
+
+void PealixPref::writePrefs()
+{
+    if (m_domain->synchronize()) {
+        m_saveRetry.stop();
+        m_unsavedReason.clear();
+        if (m_saveProblem)
+            m_saveProblem->hide();
+        platform::DistributedNotificationCenter::defaultCenter()->postNotificationName(
+            PrefKeys::prefsUpdateNotification);
+        return;
+    }
+    m_unsavedReason = m_domain->lastWriteError();
+    m_unsavedReason.replace(QDir::homePath() + QLatin1Char('/'), QStringLiteral("~/"));
+    qCDebug(lcPane) << "the settings did not reach" << m_domain->filePath() << m_unsavedReason;
+    if (m_saveProblemText)
+        m_saveProblemText->setText(
+            tr("Your changes are not saved yet: %1. Pealix keeps trying.").arg(m_unsavedReason));
+    if (m_saveProblem)
+        m_saveProblem->show();
+    // Ever less often while it keeps failing, up to every few seconds.
+    m_saveRetry.start(m_saveRetryDelay);
+    m_saveRetryDelay = std::min(m_saveRetryDelay * 2, lastSaveRetryMs);
 }
 
 void PealixPref::observeValueForKeyPath(const KeyValueChange& change)

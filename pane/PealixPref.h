@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <QVariantList>
 #include <QVariantMap>
 #include <memory>
@@ -80,7 +81,13 @@ public:
     void mainViewDidLoad() override;
 
     void readPrefs();
+    // Writes every setting without waiting on another writer; what could not be written is shown above
+    // the pages and tried again on a timer until it is.
     void saveToPrefs();
+    bool changesSaved() const { return m_unsavedReason.isEmpty(); }
+    // The message above the pages while a change is not saved, with its Retry button.
+    QWidget* saveProblem() const { return m_saveProblem; }
+    QPushButton* saveRetryButton() const { return m_saveRetryButton; }
     QVariantMap _prefsDictForMinute(int minute, bool chime, bool strike, const QVariantMap& soundInfo) const;
     void observeValueForKeyPath(const platform::KeyValueChange& change);
 
@@ -153,6 +160,8 @@ private:
     };
 
     void buildChoiceLists();
+    QWidget* buildSaveProblem();
+    void writePrefs();
     void buildHelpWindow();
     void startCustomChoice(const platform::KeyValueChange& change);
     void finishCustomChoice(const QString& path, const QVariantMap& contextInfo);
@@ -185,6 +194,12 @@ private:
     QPointer<AnimatingTabView> m_tabView;
 
     std::unique_ptr<platform::Preferences> m_domain;
+    QPointer<QWidget> m_saveProblem;
+    QPointer<QLabel> m_saveProblemText;
+    QPointer<QPushButton> m_saveRetryButton;
+    QTimer m_saveRetry;
+    QString m_unsavedReason;
+    int m_saveRetryDelay = 0;
     QPointer<QFileDialog> m_customSoundPanel;
     QPointer<QFileDialog> m_addApplicationPanel;
     QPointer<QPushButton> m_addApplicationButton, m_removeApplicationButton;

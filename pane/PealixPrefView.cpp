@@ -94,6 +94,7 @@ QWidget* PealixPref::loadMainView()
     setMainView(view);
     auto* layout = new QVBoxLayout(view);
     m_tabView = new AnimatingTabView;
+    layout->addWidget(buildSaveProblem());
     layout->addWidget(m_tabView);
 
     // Chimes.

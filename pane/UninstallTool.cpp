@@ -5,34 +5,37 @@
 // caches and agent autostart entries, to the trash. It takes no arguments.
 //
 // What it removes comes from the manifest the installation wrote beside it, relative to the prefix that
-// holds its own executable. It refuses paths that leave the prefix and never goes through a symbolic
-// link. Run as root by pkexec, it keeps nothing of its environment but PKEXEC_UID, the user who asked;
-// run with the user's own rights it keeps only where that user's folders are, since it could reach
-// nothing through them that the user could not. A file that cannot be trashed stays where it is and is
-// named on standard error; the exit status is then 1.
+// holds its own executable, each line with what was installed there: a file that is no longer that one
+// stays. It refuses paths that leave the prefix and never goes through a symbolic link. Run as root by
+// pkexec, it keeps nothing of its environment but PKEXEC_UID, the user who asked; run with the user's own
+// rights it keeps only where that user's folders are, since it could reach nothing through them that the user
+// could not. A file that cannot be trashed stays where it is and is named on standard error; the exit status
+// is then 1.
 
+#include "platform/trash/Folder.h"
 #include "platform/trash/Trash.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
-#include <ftw.h>
 #include <grp.h>
+#include <map>
 #include <optional>
 #include <pwd.h>
 #include <set>
 #include <string>
-#include <sys/stat.h>
-#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
+
+namespace Folder = platform::Folder;
+using platform::Trash::HomeTrash;
 
 const std::string bundleName = "Pealix.prefPane";
 const std::string bundleDir = "lib/PreferencePanes/" + bundleName;
@@ -42,10 +45,14 @@ const std::string platformDir = "lib/pealix";
 const std::vector<std::string> ownedDirs = {bundleDir, platformDir, "share/doc/pealix"};
 const std::string settingsName = "com.quorlenvik.pealix.plist";
 const std::string agentBundleName = "PealixTool.app";
-constexpr off_t maximumManifestSize = 1 << 20;
-constexpr off_t maximumEntrySize = 256 * 1024;
+constexpr uint64_t maximumManifestSize = 1 << 20;
+constexpr uint64_t maximumEntrySize = 256 * 1024;
+constexpr int maximumDepth = 64;
 
 int failures = 0;
+// The trash everything goes to; when it could not be opened for a user, why.
+std::optional<HomeTrash> homeTrash;
+std::string trashRefusal;
 
 void moved(const std::string& path)
 {
@@ -68,173 +75,222 @@ bool endsWith(const std::string& text, const std::string& end)
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+std::string parentOf(const std::string& relative)
+{
+    const size_t slash = relative.rfind('/');
+    return slash == std::string::npos ? std::string() : relative.substr(0, slash);
+}
+
+std::string nameOf(const std::string& relative)
+{
+    const size_t slash = relative.rfind('/');
+    return slash == std::string::npos ? relative : relative.substr(slash + 1);
+}
+
+std::vector<std::string> partsOf(const std::string& relative)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t slash = relative.find('/', start);
+        parts.push_back(
+            relative.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
+        if (slash == std::string::npos)
+            return parts;
+        start = slash + 1;
+    }
+}
+
 // A relative path of plain names: no empty, "." or ".." component, no control character.
 bool isPlainRelative(const std::string& path)
 {
     if (path.empty() || path.front() == '/' || path.back() == '/')
         return false;
-    size_t start = 0;
-    for (;;) {
-        const size_t slash = path.find('/', start);
-        const std::string part =
-            path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+    for (const std::string& part : partsOf(path))
         if (part.empty() || part == "." || part == "..")
             return false;
-        if (slash == std::string::npos)
-            break;
-        start = slash + 1;
-    }
     for (const unsigned char c : path)
         if (c < 0x20 || c == 0x7f)
             return false;
     return true;
 }
 
-// Every folder on the way from base to base/relative is a real folder, and the entry itself exists (it
-// may be a link, which is then what moves).
-bool reachableWithoutLinks(const std::string& base, const std::string& relative, struct stat* entry)
+// The eight sizes of one icon share a name; in the trash each says which it was.
+std::string trashNameFor(const std::string& relative)
 {
-    std::string path = base;
-    size_t start = 0;
-    for (;;) {
-        const size_t slash = relative.find('/', start);
-        path += '/' + relative.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-        struct stat st;
-        if (::lstat(path.c_str(), &st) != 0)
+    const std::vector<std::string> parts = partsOf(relative);
+    const std::string name = parts.back();
+    if (parts.size() != 6 || parts[0] != "share" || parts[1] != "icons")
+        return name;
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return name + " (" + parts[3] + ")";
+    return name.substr(0, dot) + " (" + parts[3] + ")" + name.substr(dot);
+}
+
+// Moves dir/name, known to the user as path, to the trash; a file on another file system than the home
+// trash goes to that file system's own.
+bool trash(const Folder::Handle& dir, const std::string& name, const std::string& path,
+           const std::string& trashName)
+{
+    std::string error = trashRefusal;
+    if (homeTrash) {
+        switch (homeTrash->move(dir, name, path, trashName, &error)) {
+        case HomeTrash::Result::moved:
+            moved(path);
+            return true;
+        case HomeTrash::Result::otherFileSystem:
+            break;
+        case HomeTrash::Result::failed:
+            leftInPlace(path, error);
             return false;
-        if (slash == std::string::npos) {
-            *entry = st;
+        }
+    }
+    if (homeTrash || trashRefusal.empty()) {
+        if (platform::Trash::moveToTrash(path, &error)) {
+            moved(path);
             return true;
         }
-        if (!S_ISDIR(st.st_mode))
-            return false;
-        start = slash + 1;
     }
-}
-
-void trash(const std::string& path)
-{
-    std::string error;
-    if (platform::Trash::moveToTrash(path, &error))
-        moved(path);
-    else
-        leftInPlace(path, error);
-}
-
-std::optional<std::string> directoryOfExecutable()
-{
-    char buffer[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (length <= 0)
-        return std::nullopt;
-    std::string exe(buffer, size_t(length));
-    const size_t slash = exe.rfind('/');
-    return slash == std::string::npos ? std::nullopt : std::optional(exe.substr(0, slash));
+    leftInPlace(path, error);
+    return false;
 }
 
 // <prefix>/lib/PreferencePanes/Pealix.prefPane/Contents/Linux/UninstallTool gives <prefix>.
 std::optional<std::string> ownPrefix()
 {
-    const std::optional<std::string> dir = directoryOfExecutable();
-    const std::string tail = "/" + bundleDir + "/Contents/Linux";
-    if (!dir || !endsWith(*dir, tail))
+    const std::optional<std::string> exe = Folder::ownExecutable();
+    const std::string tail = "/" + bundleDir + "/Contents/Linux/UninstallTool";
+    if (!exe || !endsWith(*exe, tail))
         return std::nullopt;
-    std::string prefix = dir->substr(0, dir->size() - tail.size());
-    return prefix.empty() ? std::optional<std::string>("") : std::optional(prefix);
+    return exe->substr(0, exe->size() - tail.size());
 }
 
-// A regular file of at most maximum bytes, whole, never through a final link and never waiting on a FIFO.
-std::optional<std::string> readRegularFile(const std::string& path, off_t maximum)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    struct stat st;
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maximum) {
-        if (fd >= 0)
-            ::close(fd);
-        return std::nullopt;
-    }
-    std::string text(size_t(st.st_size), '\0');
-    const ssize_t got = ::read(fd, text.data(), text.size());
-    ::close(fd);
-    if (got != st.st_size)
-        return std::nullopt;
-    return text;
-}
+// What the installation put down, by path relative to the prefix, with what was installed there when the
+// manifest says.
+struct Manifest {
+    std::map<std::string, std::optional<std::string>> listed;
+    bool fingerprinted = false;
+};
 
-std::optional<std::vector<std::string>> readManifest(const std::string& prefix)
+std::optional<Manifest> readManifest(const Folder::Handle& prefix)
 {
-    struct stat entry;
-    if (!reachableWithoutLinks(prefix, manifestPath, &entry) || !S_ISREG(entry.st_mode))
+    const std::optional<std::string> text = Folder::readFile(
+        Folder::openBeneath(prefix, parentOf(manifestPath)), nameOf(manifestPath), maximumManifestSize);
+    if (!text)
         return std::nullopt;
-    const std::optional<std::string> manifest =
-        readRegularFile(prefix + '/' + manifestPath, maximumManifestSize);
-    if (!manifest)
-        return std::nullopt;
-    const std::string& text = *manifest;
-    std::vector<std::string> lines;
+    Manifest manifest;
     size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
+    while (start < text->size()) {
+        size_t end = text->find('\n', start);
         if (end == std::string::npos)
-            end = text.size();
-        if (end > start)
-            lines.push_back(text.substr(start, end - start));
+            end = text->size();
+        const std::string line = text->substr(start, end - start);
         start = end + 1;
+        if (line.empty())
+            continue;
+        const size_t tab = line.find('\t');
+        const std::string path = line.substr(0, tab);
+        if (!isPlainRelative(path)) {
+            leftInPlace(path, "not a path inside the installation");
+            continue;
+        }
+        std::optional<std::string> installed;
+        if (tab != std::string::npos) {
+            installed = line.substr(tab + 1);
+            manifest.fingerprinted = true;
+        }
+        manifest.listed[path] = installed;
     }
-    return lines;
+    return manifest;
 }
 
-// True when every file below dir is one of the listed ones.
-std::set<std::string>* walkListed = nullptr;
-size_t walkBase = 0;
-bool walkForeign = false;
-
-int noteForeign(const char* path, const struct stat*, int type, struct FTW*)
+bool insideOwnedDir(const std::string& path)
 {
-    if (type != FTW_D && type != FTW_DP && !walkListed->count(std::string(path).substr(walkBase)))
-        walkForeign = true;
-    return walkForeign ? 1 : 0;
+    return std::any_of(ownedDirs.cbegin(), ownedDirs.cend(),
+                       [&](const std::string& dir) { return startsWith(path, dir + '/'); });
 }
 
-bool holdsOnlyListed(const std::string& prefix, const std::string& dir, std::set<std::string>& listed)
+// A listed entry that is still what was installed there. A manifest of an older installation records
+// nothing of the files; its lines count only inside the installation's own folders or for files named
+// after the product, so that an edited line cannot send another program's file to the trash.
+bool stillInstalled(const Folder::Handle& prefix, const Manifest& manifest, const std::string& path,
+                    std::string* why)
 {
-    walkListed = &listed;
-    walkBase = prefix.size() + 1;
-    walkForeign = false;
-    if (::nftw((prefix + '/' + dir).c_str(), noteForeign, 16, FTW_PHYS) != 0 && !walkForeign)
+    const auto it = manifest.listed.find(path);
+    if (it == manifest.listed.cend()) {
+        *why = "not listed as installed";
         return false;
-    return !walkForeign;
+    }
+    if (!it->second) {
+        std::string name = nameOf(path);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        const bool ours =
+            path == manifestPath ||
+            (!manifest.fingerprinted && (insideOwnedDir(path) || name.find("pealix") != std::string::npos));
+        *why = "not recorded as installed by Pealix";
+        return ours;
+    }
+    *why = "not the file that was installed there";
+    return Folder::fingerprint(Folder::openBeneath(prefix, parentOf(path)), nameOf(path)) == *it->second;
 }
 
-bool otherPanesInstalled(const std::string& prefix)
+// True when everything below dir is listed and still what was installed.
+bool holdsOnlyInstalled(const Folder::Handle& prefix, const Manifest& manifest, const std::string& dir,
+                        int depth = 0)
 {
-    DIR* dir = ::opendir((prefix + "/lib/PreferencePanes").c_str());
-    if (!dir)
+    const Folder::Handle folder = Folder::openBeneath(prefix, dir);
+    const std::optional<std::vector<std::string>> names = Folder::names(folder);
+    if (!names || depth > maximumDepth)
         return false;
-    bool others = false;
-    while (dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != bundleName && endsWith(name, ".prefPane"))
-            others = true;
+    std::string why;
+    for (const std::string& name : *names) {
+        const std::string path = dir + '/' + name;
+        const bool fine = Folder::statusOf(folder, name).kind == Folder::Kind::folder
+                              ? holdsOnlyInstalled(prefix, manifest, path, depth + 1)
+                              : stillInstalled(prefix, manifest, path, &why);
+        if (!fine)
+            return false;
     }
-    ::closedir(dir);
-    return others;
+    return true;
 }
 
-void removeInstallation(const std::string& prefix, const std::vector<std::string>& manifest)
+bool otherPanesInstalled(const Folder::Handle& prefix)
 {
-    std::set<std::string> listed;
-    for (const std::string& line : manifest) {
-        if (isPlainRelative(line))
-            listed.insert(line);
-        else
-            leftInPlace(line, "not a path inside the installation");
-    }
+    const std::optional<std::vector<std::string>> names =
+        Folder::names(Folder::openBeneath(prefix, "lib/PreferencePanes"));
+    return names && std::any_of(names->cbegin(), names->cend(), [](const std::string& name) {
+               return name != bundleName && endsWith(name, ".prefPane");
+           });
+}
+
+std::string joined(const std::string& prefix, const std::string& relative)
+{
+    return prefix + '/' + relative;
+}
+
+void removeInstallation(const std::string& prefixPath, const Manifest& manifest)
+{
+    const Folder::Handle prefix = Folder::openPath(prefixPath.empty() ? "/" : prefixPath, false);
     const bool keepPlatform = otherPanesInstalled(prefix);
+    // The folders that held what moved, to be removed when that left them empty.
+    std::set<std::string> emptied;
+    auto trashListed = [&](const std::string& path) {
+        const Folder::Handle parent = Folder::openBeneath(prefix, parentOf(path));
+        const Folder::Kind kind = Folder::statusOf(parent, nameOf(path)).kind;
+        if (kind == Folder::Kind::absent || kind == Folder::Kind::folder)
+            return;
+        std::string why;
+        if (!stillInstalled(prefix, manifest, path, &why))
+            leftInPlace(joined(prefixPath, path), why);
+        else if (trash(parent, nameOf(path), joined(prefixPath, path), trashNameFor(path)))
+            emptied.insert(parentOf(path));
+    };
     std::set<std::string> done;
     for (const std::string& dir : ownedDirs) {
         std::set<std::string> inside;
-        for (const std::string& path : listed)
+        for (const auto& [path, installed] : manifest.listed)
             if (startsWith(path, dir + '/'))
                 inside.insert(path);
         if (inside.empty())
@@ -242,32 +298,35 @@ void removeInstallation(const std::string& prefix, const std::vector<std::string
         done.insert(inside.begin(), inside.end());
         if (dir == platformDir && keepPlatform)
             continue;
-        struct stat st;
-        if (!reachableWithoutLinks(prefix, dir, &st) || !S_ISDIR(st.st_mode))
+        const Folder::Handle parent = Folder::openBeneath(prefix, parentOf(dir));
+        if (Folder::statusOf(parent, nameOf(dir)).kind != Folder::Kind::folder)
             continue;
         // Anything put there since stays, with the folder that holds it.
-        if (holdsOnlyListed(prefix, dir, listed)) {
-            trash(prefix + '/' + dir);
+        if (holdsOnlyInstalled(prefix, manifest, dir)) {
+            if (trash(parent, nameOf(dir), joined(prefixPath, dir), nameOf(dir)))
+                emptied.insert(parentOf(dir));
             continue;
         }
         for (const std::string& path : inside)
-            if (reachableWithoutLinks(prefix, path, &st) && !S_ISDIR(st.st_mode))
-                trash(prefix + '/' + path);
+            trashListed(path);
     }
-    for (const std::string& path : listed) {
-        struct stat st;
-        if (!done.count(path) && reachableWithoutLinks(prefix, path, &st) && !S_ISDIR(st.st_mode))
-            trash(prefix + '/' + path);
-    }
+    for (const auto& [path, installed] : manifest.listed)
+        if (!done.count(path))
+            trashListed(path);
+    // Deepest first; the prefix and its top folders (bin, lib, share) always stay.
+    std::vector<std::string> folders(emptied.begin(), emptied.end());
+    std::sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) {
+        return std::count(a.begin(), a.end(), '/') > std::count(b.begin(), b.end(), '/');
+    });
+    for (std::string folder : folders)
+        while (std::count(folder.begin(), folder.end(), '/') >= 1 &&
+               Folder::removeIfEmpty(Folder::openBeneath(prefix, parentOf(folder)), nameOf(folder)))
+            folder = parentOf(folder);
 }
 
 // The value of a key in a desktop entry's main group, with the entry's string escapes undone.
-std::optional<std::string> entryValue(const std::string& path, const std::string& key)
+std::optional<std::string> entryValue(const std::string& text, const std::string& key)
 {
-    const std::optional<std::string> entry = readRegularFile(path, maximumEntrySize);
-    if (!entry)
-        return std::nullopt;
-    const std::string& text = *entry;
     bool mainGroup = false;
     size_t start = 0;
     while (start < text.size()) {
@@ -300,34 +359,63 @@ struct UserFolders {
     std::string config, cache;
 };
 
-void removeUserFiles(const UserFolders& folders)
+// The user's folder at path: for a user acting through root, only a real folder of that user's reached
+// without links; for the user's own process, as the path leads.
+Folder::Handle openUserFolder(const std::string& path, std::optional<uid_t> owner)
 {
-    struct stat st;
-    const std::string settingsDir = folders.config + "/pealix";
-    for (const std::string& name : {settingsName, settingsName + ".lock"})
-        if (::lstat((settingsDir + '/' + name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            trash(settingsDir + '/' + name);
-    // The folder goes too once nothing of anyone else's is in it.
-    if (::rmdir(settingsDir.c_str()) != 0 && errno != ENOENT && errno != ENOTEMPTY && errno != EEXIST)
-        leftInPlace(settingsDir, std::strerror(errno));
-    const std::string cache = folders.cache + "/pealix";
-    if (::lstat(cache.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        trash(cache);
-    const std::string autostart = folders.config + "/autostart";
-    if (DIR* dir = ::opendir(autostart.c_str())) {
-        std::vector<std::string> entries;
-        while (dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (startsWith(name, "pealix-loginitem-") && endsWith(name, ".desktop"))
-                entries.push_back(autostart + '/' + name);
-        }
-        ::closedir(dir);
-        for (const std::string& entry : entries) {
-            const std::optional<std::string> item = entryValue(entry, "X-Pealix-LoginItem-Path");
-            if (item &&
-                (endsWith(*item, "/" + agentBundleName) || endsWith(*item, "/" + agentBundleName + "/")))
-                trash(entry);
-        }
+    if (!owner)
+        return Folder::openPath(path, false);
+    std::string refusal;
+    Folder::Handle folder = Folder::openOwnedPath(path, *owner, &refusal);
+    if (!folder &&
+        Folder::statusOf(Folder::openPath(parentOf(path), false), nameOf(path)).kind != Folder::Kind::absent)
+        leftInPlace(path, refusal);
+    return folder;
+}
+
+// The user's folder dir/name, named path: for a user acting through root, only a real folder of the
+// user's own (a link there is named and left).
+Folder::Handle openUserSubfolder(const Folder::Handle& dir, const std::string& name, const std::string& path,
+                                 std::optional<uid_t> owner)
+{
+    // The user's own process reaches nothing through a link that the user could not reach anyway.
+    if (!owner)
+        return Folder::openPath(path, false);
+    const Folder::Status status = Folder::statusOf(dir, name);
+    if (status.kind == Folder::Kind::absent)
+        return {};
+    if (status.kind != Folder::Kind::folder || status.owner != *owner) {
+        leftInPlace(path, "not a real folder of the user's own");
+        return {};
+    }
+    return Folder::openBeneath(dir, name);
+}
+
+void removeUserFiles(const UserFolders& folders, std::optional<uid_t> owner)
+{
+    const Folder::Handle config = openUserFolder(folders.config, owner);
+    const std::string settingsPath = folders.config + "/pealix";
+    if (const Folder::Handle settings = openUserSubfolder(config, "pealix", settingsPath, owner)) {
+        for (const std::string& name : {settingsName, settingsName + ".lock"})
+            if (Folder::statusOf(settings, name).kind == Folder::Kind::file)
+                trash(settings, name, settingsPath + '/' + name, name);
+        // The folder goes too once nothing of anyone else's is in it.
+        Folder::removeIfEmpty(config, "pealix");
+    }
+    const Folder::Handle cache = openUserFolder(folders.cache, owner);
+    if (openUserSubfolder(cache, "pealix", folders.cache + "/pealix", owner))
+        trash(cache, "pealix", folders.cache + "/pealix", "pealix");
+    const std::string autostartPath = folders.config + "/autostart";
+    const Folder::Handle autostart = openUserSubfolder(config, "autostart", autostartPath, owner);
+    const std::optional<std::vector<std::string>> names = Folder::names(autostart);
+    for (const std::string& name : names.value_or(std::vector<std::string>())) {
+        if (!startsWith(name, "pealix-loginitem-") || !endsWith(name, ".desktop"))
+            continue;
+        const std::optional<std::string> text = Folder::readFile(autostart, name, maximumEntrySize);
+        const std::optional<std::string> item =
+            text ? entryValue(*text, "X-Pealix-LoginItem-Path") : std::nullopt;
+        if (item && (endsWith(*item, "/" + agentBundleName) || endsWith(*item, "/" + agentBundleName + "/")))
+            trash(autostart, name, autostartPath + '/' + name, name);
     }
 }
 
@@ -339,67 +427,6 @@ std::optional<std::string> absoluteFromEnvironment(const char* name)
     return std::string(value);
 }
 
-// Hands what root put below dirfd/name to the user, children first, through descriptors opened without
-// following links: the user owns the folders above and could otherwise point them elsewhere.
-void giveToUser(int dirfd, const char* name, uid_t uid, gid_t gid)
-{
-    struct stat st;
-    if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || st.st_uid != 0)
-        return;
-    if (S_ISDIR(st.st_mode)) {
-        const int fd = ::openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr) {
-            while (dirent* entry = ::readdir(dir))
-                if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                    giveToUser(::dirfd(dir), entry->d_name, uid, gid);
-            ::closedir(dir);
-        } else if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-    ::fchownat(dirfd, name, uid, gid, AT_SYMLINK_NOFOLLOW);
-}
-
-int openOwnedDirectory(int dirfd, const char* name, uid_t uid)
-{
-    const int fd = ::openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    struct stat st;
-    if (fd >= 0 && (::fstat(fd, &st) != 0 || st.st_uid != uid)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// What root moved into the user's trash becomes the user's, so that the user can empty it.
-void handOverTrash(const std::string& dataHome, uid_t uid, gid_t gid)
-{
-    const int data = ::open(dataHome.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const int trashDir = data >= 0 ? openOwnedDirectory(data, "Trash", uid) : -1;
-    const int info = trashDir >= 0 ? openOwnedDirectory(trashDir, "info", uid) : -1;
-    const int files = trashDir >= 0 ? openOwnedDirectory(trashDir, "files", uid) : -1;
-    if (info >= 0 && files >= 0) {
-        std::vector<std::string> names;
-        if (DIR* dir = ::fdopendir(::dup(info))) {
-            while (dirent* entry = ::readdir(dir))
-                if (endsWith(entry->d_name, ".trashinfo"))
-                    names.push_back(entry->d_name);
-            ::closedir(dir);
-        }
-        for (const std::string& name : names) {
-            struct stat st;
-            if (::fstatat(info, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || st.st_uid != 0 ||
-                !S_ISREG(st.st_mode))
-                continue;
-            giveToUser(files, name.substr(0, name.size() - std::strlen(".trashinfo")).c_str(), uid, gid);
-            ::fchownat(info, name.c_str(), uid, gid, AT_SYMLINK_NOFOLLOW);
-        }
-    }
-    for (const int fd : {files, info, trashDir, data})
-        if (fd >= 0)
-            ::close(fd);
-}
-
 } // namespace
 
 int main(int argc, char**)
@@ -409,11 +436,12 @@ int main(int argc, char**)
         return 2;
     }
     const std::optional<std::string> prefix = ownPrefix();
+    const std::optional<Manifest> manifest =
+        prefix ? readManifest(Folder::openPath(prefix->empty() ? "/" : *prefix, false)) : std::nullopt;
     if (!prefix) {
         std::fprintf(stderr, "UninstallTool: not inside an installed %s\n", bundleName.c_str());
         return 2;
     }
-    const std::optional<std::vector<std::string>> manifest = readManifest(*prefix);
     if (!manifest) {
         std::fprintf(stderr, "UninstallTool: no list of what was installed at %s\n", prefix->c_str());
         return 2;
@@ -456,30 +484,44 @@ int main(int argc, char**)
     ::setenv("GIO_USE_VFS", "local", 1);
     ::setenv("PATH", "/usr/bin:/bin", 1);
 
-    if (privileged) {
-        // The user's own files go to the trash as that user, which also makes the trash the user's own.
-        const pid_t child = ::fork();
-        if (child == 0) {
-            if (::initgroups(userName.c_str(), gid) != 0 || ::setresgid(gid, gid, gid) != 0 ||
-                ::setresuid(uid, uid, uid) != 0)
-                ::_exit(3);
-            ::mkdir((dataHome + "/Trash").c_str(), 0700);
-            ::mkdir((dataHome + "/Trash/files").c_str(), 0700);
-            ::mkdir((dataHome + "/Trash/info").c_str(), 0700);
-            removeUserFiles(folders);
-            std::fflush(stdout);
-            ::_exit(failures ? 1 : 0);
-        }
-        int status = 0;
-        if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-            WEXITSTATUS(status) != 0)
-            ++failures;
+    if (!privileged) {
+        homeTrash = HomeTrash::open(dataHome, std::nullopt, &trashRefusal);
+        // GLib's trash then: it knows the user's other trash folders.
+        trashRefusal.clear();
         removeInstallation(*prefix, *manifest);
-        handOverTrash(dataHome, uid, gid);
-    } else {
-        removeInstallation(*prefix, *manifest);
-        removeUserFiles(folders);
+        removeUserFiles(folders, std::nullopt);
+        std::fflush(stdout);
+        return failures ? 1 : 0;
     }
+
+    const platform::Trash::Owner owner{uid, gid};
+    // The user's own files go to the trash as that user, which also makes the trash the user's own.
+    std::fflush(stdout);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::initgroups(userName.c_str(), gid) != 0 || ::setresgid(gid, gid, gid) != 0 ||
+            ::setresuid(uid, uid, uid) != 0)
+            ::_exit(3);
+        const Folder::Handle data = Folder::openPath(dataHome, false);
+        Folder::makeFolder(data, "Trash", 0700);
+        const Folder::Handle trashFolder = Folder::openBeneath(data, "Trash");
+        Folder::makeFolder(trashFolder, "files", 0700);
+        Folder::makeFolder(trashFolder, "info", 0700);
+        homeTrash = HomeTrash::open(dataHome, owner, &trashRefusal);
+        removeUserFiles(folders, uid);
+        std::fflush(stdout);
+        ::_exit(failures ? 1 : 0);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        ++failures;
+    // Root's own trash, never a folder the user names, for a file on another file system than the user's.
+    const passwd* rootAccount = ::getpwuid(0);
+    const std::string rootHome = rootAccount && rootAccount->pw_dir ? rootAccount->pw_dir : "/root";
+    ::setenv("HOME", rootHome.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (rootHome + "/.local/share").c_str(), 1);
+    homeTrash = HomeTrash::open(dataHome, owner, &trashRefusal);
+    removeInstallation(*prefix, *manifest);
     std::fflush(stdout);
     return failures ? 1 : 0;
 }

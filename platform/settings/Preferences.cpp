@@ -27,7 +27,8 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcPrefs, "pealix.preferences", QtWarningMsg)
 
-constexpr qint64 lockTimeoutMs = 2000;
+// How long a file that does not parse is given to become whole before it is moved aside.
+constexpr qint64 unparseableGraceMs = 700;
 
 QString configDirectory()
 {
@@ -56,22 +57,32 @@ bool makeDirectory(const QString& path)
 // where a planted link points; waited for with a bound, since the writer is a user interface.
 class FileLock {
 public:
-    explicit FileLock(const QString& path)
+    FileLock(const QString& path, qint64 waitMs)
     {
         m_fd = ::open(QFile::encodeName(path).constData(),
                       O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
         if (m_fd < 0) {
-            qCDebug(lcPrefs) << "cannot open lock" << path << strerror(errno);
+            m_error =
+                Preferences::tr("%1 cannot be opened: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+            qCDebug(lcPrefs) << m_error;
             return;
         }
         struct stat st {};
         bool held = ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode);
+        if (!held)
+            m_error = Preferences::tr("%1 is not a file").arg(path);
         if (held) {
             QElapsedTimer waited;
             waited.start();
             while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-                if ((errno != EWOULDBLOCK && errno != EINTR) || waited.elapsed() >= lockTimeoutMs) {
+                const int why = errno;
+                if ((why != EWOULDBLOCK && why != EINTR) || waited.elapsed() >= waitMs) {
                     held = false;
+                    m_error = why == EWOULDBLOCK
+                                  ? Preferences::tr("another program is using the settings (%1 is locked)")
+                                        .arg(path)
+                                  : Preferences::tr("%1 cannot be locked: %2")
+                                        .arg(path, QString::fromLocal8Bit(strerror(why)));
                     break;
                 }
                 ::usleep(10 * 1000);
@@ -91,9 +102,11 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
     bool held() const { return m_fd >= 0; }
+    QString error() const { return m_error; }
 
 private:
     int m_fd = -1;
+    QString m_error;
 };
 
 bool writeAll(int fd, const QByteArray& bytes)
@@ -257,19 +270,37 @@ bool Preferences::synchronize()
         return m_status != ReadStatus::unparseable;
     }
     m_loaded = true;
-    if (m_path.isEmpty() || !makeDirectory(QFileInfo(m_path).absolutePath()))
+    const auto fail = [this](const QString& why) {
+        m_writeError = why;
+        qCDebug(lcPrefs) << "not written:" << why;
         return false;
-    FileLock lock(m_path + QStringLiteral(".lock"));
+    };
+    if (m_path.isEmpty())
+        return fail(tr("the settings have no file"));
+    const QString directory = QFileInfo(m_path).absolutePath();
+    if (!makeDirectory(directory))
+        return fail(
+            tr("the folder %1 cannot be made: %2").arg(directory, QString::fromLocal8Bit(strerror(errno))));
+    FileLock lock(m_path + QStringLiteral(".lock"), m_lockWaitMs);
     if (!lock.held())
-        return false;
+        return fail(lock.error());
 
     // A tool writing in place may be half-way through; a file is taken as corrupt only when it still
     // does not parse a little later.
     PropertyList::FileContents contents = PropertyList::readFileContents(m_path);
-    for (int attempt = 0; attempt < 3 && readStatusOf(contents) == ReadStatus::unparseable; ++attempt) {
-        QThread::msleep(100u << attempt);
-        contents = PropertyList::readFileContents(m_path);
+    if (m_lockWaitMs > 0) {
+        for (int attempt = 0; attempt < 3 && readStatusOf(contents) == ReadStatus::unparseable; ++attempt) {
+            QThread::msleep(100u << attempt);
+            contents = PropertyList::readFileContents(m_path);
+        }
+    } else if (readStatusOf(contents) == ReadStatus::unparseable) {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        if (m_unparseableSince == 0 || now < m_unparseableSince)
+            m_unparseableSince = now;
+        if (now - m_unparseableSince < unparseableGraceMs)
+            return fail(tr("%1 is being written by another program").arg(m_path));
     }
+    m_unparseableSince = 0;
     m_status = readStatusOf(contents);
     QVariantMap merged;
     switch (contents.status) {
@@ -282,20 +313,23 @@ bool Preferences::synchronize()
     case PropertyList::FileContents::unparseable:
     case PropertyList::FileContents::tooLarge:
         if (!moveAside(m_path))
-            return false;
+            return fail(tr("%1 cannot be read and cannot be moved aside").arg(m_path));
         break;
     case PropertyList::FileContents::unreadable:
         // What cannot be read is not replaced.
-        return false;
+        return fail(tr("%1 cannot be read").arg(m_path));
     case PropertyList::FileContents::absent:
         break;
     }
     applyStaged(merged, m_staged);
     m_view = merged;
     const QByteArray xml = PropertyList::toXml(merged);
-    if (xml.isEmpty() || !replaceAtomically(m_path, xml))
-        return false;
+    if (xml.isEmpty())
+        return fail(tr("the settings cannot be written as a property list"));
+    if (!replaceAtomically(m_path, xml))
+        return fail(tr("%1 cannot be written: %2").arg(m_path, QString::fromLocal8Bit(strerror(errno))));
     m_staged.clear();
+    m_writeError.clear();
     return true;
 }
 

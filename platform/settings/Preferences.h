@@ -12,13 +12,16 @@
 // reads as an absent file. A file that does not parse reads as empty, and lastReadStatus() says so, so
 // that the caller can read again shortly: a tool writing the file in place may be half-way through.
 //
-// Writing (synchronize with staged keys) takes <file>.lock with flock, polled for up to two seconds,
-// never through a symlink; merges the staged keys into what is on disk and replaces the file
-// atomically. A file that still does not parse under the lock is renamed to
-// <file>.corrupt-<UTC stamp>, of which the newest maxCorruptFiles are kept.
+// Writing (synchronize with staged keys) takes <file>.lock with flock, polled for up to lockWait (two
+// seconds unless set), never through a symlink; merges the staged keys into what is on disk and
+// replaces the file atomically. A file that still does not parse a little later under the lock is
+// renamed to <file>.corrupt-<UTC stamp>, of which the newest maxCorruptFiles are kept. With no lock wait
+// (a user interface, which calls again later), nothing waits: a held lock or a file not parsing yet
+// fails at once, and the file is taken as corrupt on a call that finds it still unparseable later.
 
 #include "platform/Export.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
@@ -26,6 +29,8 @@
 namespace platform {
 
 class PEALIX_EXPORT Preferences {
+    Q_DECLARE_TR_FUNCTIONS(Preferences)
+
 public:
     // Above any settings file the pane writes, even with thousands of excluded applications.
     static constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
@@ -45,6 +50,10 @@ public:
     bool synchronize();
     // What the last read from disk found.
     ReadStatus lastReadStatus() const { return m_status; }
+    // Why the last synchronize with staged keys did not write, for the user; empty after a write.
+    QString lastWriteError() const { return m_writeError; }
+    // How long a write waits for another writer's lock, in milliseconds.
+    void setLockWait(int milliseconds) { m_lockWaitMs = milliseconds; }
 
     QString filePath() const { return m_path; }
 
@@ -58,6 +67,10 @@ private:
     QVariantMap m_staged;
     mutable bool m_loaded = false;
     mutable ReadStatus m_status = ReadStatus::absent;
+    QString m_writeError;
+    int m_lockWaitMs = 2000;
+    // When a write without waiting first found the file unparseable (ms since the epoch), or 0.
+    qint64 m_unparseableSince = 0;
 };
 
 } // namespace platform

@@ -49,8 +49,17 @@ else
 fi
 # The removal tool's list holds exactly what the installation put down.
 (cd "$prefix" && find . \( -type f -o -type l \) -printf '%P\n' | LC_ALL=C sort) >"$work/installed"
-LC_ALL=C sort "$prefix/lib/PreferencePanes/Pealix.prefPane/Contents/Resources/install-manifest" >"$work/manifest"
+manifest="$prefix/lib/PreferencePanes/Pealix.prefPane/Contents/Resources/install-manifest"
+cut -f1 "$manifest" | LC_ALL=C sort >"$work/manifest"
 diff "$work/installed" "$work/manifest" >"$work/manifest.diff" || fail "manifest differs: $(cat "$work/manifest.diff")"
+# Each line but the list's own records what was installed there, as installed (after any stripping).
+while IFS=$'\t' read -r path installed; do
+    case "$installed" in
+    sha256:*) [ "sha256:$(sha256sum <"$prefix/$path" | cut -d' ' -f1)" = "$installed" ] || fail "$path: $installed" ;;
+    link:*) [ "link:$(readlink "$prefix/$path")" = "$installed" ] || fail "$path: $installed" ;;
+    *) [ "$path" = "${manifest#"$prefix/"}" ] || fail "$path: nothing recorded" ;;
+    esac
+done <"$manifest"
 
 icon=$(sed -n 's/^Icon=//p' "$entry")
 for size in 16 22 24 32 48 64 128 256; do

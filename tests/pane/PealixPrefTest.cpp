@@ -24,14 +24,19 @@
 #include <QElapsedTimer>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMimeData>
 #include <QProcess>
 #include <QSlider>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -220,6 +225,63 @@ TEST_F(PealixPrefTest, one_check_box_rewrites_all_five_keys_with_one_notificatio
     EXPECT_EQ(stored(PrefKeys::excluded), QVariantList());
 }
 
+TEST_F(PealixPrefTest, a_change_that_cannot_be_saved_never_blocks_the_window_and_says_so_until_it_is)
+{
+    open().reset();
+    const QString path = platform::Preferences(PrefKeys::domain).filePath();
+    // Another program holds the writers' lock.
+    const int holder = ::open(QFile::encodeName(path + ".lock").constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    QElapsedTimer clock;
+    clock.start();
+    auto pane = open();
+    EXPECT_LT(clock.elapsed(), 1000);
+    QWidget* problem = pane->saveProblem();
+    ASSERT_TRUE(problem);
+    EXPECT_FALSE(pane->changesSaved());
+    EXPECT_FALSE(problem->isHidden());
+    clock.restart();
+    control<QCheckBox>(*pane, "Play melody at :15")->click();
+    EXPECT_LT(clock.elapsed(), 100);
+    EXPECT_FALSE(problem->isHidden());
+    EXPECT_EQ(problem->accessibleName(), "Changes not saved");
+    const auto shown = [&] {
+        QString all;
+        for (const QLabel* label : problem->findChildren<QLabel*>())
+            all += label->text();
+        return all;
+    };
+    EXPECT_TRUE(shown().contains("another program is using the settings")) << shown().toStdString();
+    EXPECT_TRUE(stored(PrefKeys::chimeInfo).toList().value(1).toMap().value(PrefKeys::chime).toBool());
+    // Retried on a timer: the change lands once the lock is free, and the message goes.
+    ::close(holder);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane->changesSaved(); }, 5000));
+    EXPECT_TRUE(problem->isHidden());
+    EXPECT_FALSE(stored(PrefKeys::chimeInfo).toList().value(1).toMap().value(PrefKeys::chime).toBool());
+
+    // A folder that cannot be written (even by root: a read-only mount), and Retry once it can.
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (::mount(folder.constData(), folder.constData(), nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "cannot mount here";
+    const bool readOnly =
+        ::mount(nullptr, folder.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+    clock.restart();
+    control<QCheckBox>(*pane, "Play melody at :15")->click();
+    const qint64 clickMs = clock.elapsed();
+    const QString readOnlyText = shown();
+    const bool unsaved = !pane->changesSaved() && !problem->isHidden();
+    ::umount(folder.constData());
+    ASSERT_TRUE(readOnly);
+    EXPECT_LT(clickMs, 100);
+    EXPECT_TRUE(unsaved);
+    EXPECT_TRUE(readOnlyText.contains(QString::fromLocal8Bit(strerror(EROFS)))) << readOnlyText.toStdString();
+    pane->saveRetryButton()->click();
+    EXPECT_TRUE(pane->changesSaved());
+    EXPECT_TRUE(problem->isHidden());
+    EXPECT_TRUE(stored(PrefKeys::chimeInfo).toList().value(1).toMap().value(PrefKeys::chime).toBool());
+}
+
 TEST_F(PealixPrefTest, custom_sound_confirmed_cancelled_refused_and_replaced)
 {
     auto pane = open();
@@ -372,7 +434,9 @@ TEST_F(PealixPrefTest, hostile_settings_files_open_without_crash_or_hang)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("<plist><dict><key>com.quorlenvik.pealix.chimevolume</key>");
     file.close();
-    open();
+    // The window does not wait for it to become whole; it is moved aside a little later.
+    auto reopened = open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reopened->changesSaved(); }, openingBoundMs));
     const QStringList aside = QFileInfo(path).dir().entryList({QFileInfo(path).fileName() + ".corrupt-*"});
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(stored(PrefKeys::chimeVolume).toLongLong(), 70);

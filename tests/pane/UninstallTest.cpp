@@ -56,6 +56,7 @@ protected:
         m_env.writeFile(QStringLiteral("config/autostart/pealix-loginitem-2.desktop"),
                         "[Desktop Entry]\nX-Pealix-LoginItem-Path=/opt/Other.app\n");
         m_env.writeFile(QStringLiteral("pre fix/bin/mine"), "mine");
+        QDir().mkpath(m_prefix + QStringLiteral("/share/empty-before"));
     }
 
     QString bundle() const { return m_prefix + QLatin1Char('/') + bundleRelative; }
@@ -108,8 +109,10 @@ TEST_F(UninstallTest, per_user_install_goes_to_the_trash_and_only_what_the_user_
 {
     QString out;
     ASSERT_EQ(runTool(QProcessEnvironment::systemEnvironment(), {}, &out), 0);
-    for (const QString& path : m_manifest)
+    for (const QString& line : m_manifest) {
+        const QString path = line.section(QLatin1Char('\t'), 0, 0);
         EXPECT_FALSE(QFileInfo::exists(m_prefix + QLatin1Char('/') + path)) << path.toStdString();
+    }
     EXPECT_TRUE(QFileInfo::exists(m_prefix + QStringLiteral("/bin/mine")));
     EXPECT_TRUE(
         QFileInfo::exists(m_env.configHome() + QStringLiteral("/autostart/pealix-loginitem-2.desktop")));
@@ -129,6 +132,65 @@ TEST_F(UninstallTest, per_user_install_goes_to_the_trash_and_only_what_the_user_
     EXPECT_EQ(reported, sorted);
     // Nothing is left to be run again, and a copy outside any installation refuses.
     EXPECT_FALSE(QFileInfo::exists(tool()));
+    // Each icon says its size in the trash; the folders the removal emptied are gone, the prefix's own
+    // folders and an empty one that was there before stay.
+    const QStringList stored = QDir(trash() + QStringLiteral("/files")).entryList(QDir::Files);
+    EXPECT_TRUE(stored.contains(QStringLiteral("com.quorlenvik.Pealix (48x48).png")))
+        << stored.join(' ').toStdString();
+    EXPECT_TRUE(stored.contains(QStringLiteral("com.quorlenvik.Pealix (scalable).svg")));
+    EXPECT_EQ(
+        stored
+            .filter(QRegularExpression(QStringLiteral(R"(^com\.quorlenvik\.Pealix\S* \(\w+\)\.(png|svg)$)")))
+            .size(),
+        m_manifest.filter(QStringLiteral("share/icons/")).size());
+    for (const char* gone : {"share/icons", "share/applications", "lib/PreferencePanes", "share/doc"})
+        EXPECT_FALSE(QFileInfo::exists(m_prefix + QLatin1Char('/') + gone)) << gone;
+    for (const char* kept : {"lib", "share", "share/empty-before"})
+        EXPECT_TRUE(QFileInfo(m_prefix + QLatin1Char('/') + kept).isDir()) << kept;
+}
+
+TEST_F(UninstallTest, only_files_that_are_still_what_was_installed_are_moved)
+{
+    // A line edited to name another program's file, and a listed file another program has replaced.
+    const QString manifestPath = bundle() + QStringLiteral("/Contents/Resources/install-manifest");
+    QFile manifest(manifestPath);
+    ASSERT_TRUE(manifest.open(QIODevice::ReadOnly));
+    QByteArray text = manifest.readAll();
+    manifest.close();
+    const QByteArray metainfo = "share/metainfo/com.quorlenvik.Pealix.metainfo.xml\t";
+    ASSERT_TRUE(text.contains("\n" + metainfo));
+    text.replace("\n" + metainfo, "\nbin/mine\t");
+    ASSERT_TRUE(manifest.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    manifest.write(text);
+    manifest.close();
+    const QString entry = m_env.writeFile(
+        QStringLiteral("pre fix/share/applications/com.quorlenvik.Pealix.desktop"), "another program's");
+
+    EXPECT_EQ(runTool(QProcessEnvironment::systemEnvironment()), 1);
+    EXPECT_TRUE(QFileInfo::exists(m_prefix + QStringLiteral("/bin/mine")));
+    EXPECT_TRUE(QFileInfo::exists(entry));
+    EXPECT_FALSE(QFileInfo::exists(bundle()));
+    EXPECT_FALSE(QFileInfo::exists(m_prefix + QStringLiteral("/bin/pealix-preferences")));
+}
+
+TEST_F(UninstallTest, a_manifest_without_records_moves_only_what_is_plainly_pealixs)
+{
+    // A manifest of an earlier version lists paths alone; one line names another program's file.
+    const QString manifestPath = bundle() + QStringLiteral("/Contents/Resources/install-manifest");
+    QByteArray text;
+    for (const QString& line : m_manifest)
+        text += line.section(QLatin1Char('\t'), 0, 0).toUtf8() + '\n';
+    text += "bin/mine\n";
+    QFile manifest(manifestPath);
+    ASSERT_TRUE(manifest.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    manifest.write(text);
+    manifest.close();
+
+    EXPECT_EQ(runTool(QProcessEnvironment::systemEnvironment()), 1);
+    EXPECT_TRUE(QFileInfo::exists(m_prefix + QStringLiteral("/bin/mine")));
+    for (const QString& line : m_manifest)
+        EXPECT_FALSE(QFileInfo::exists(m_prefix + QLatin1Char('/') + line.section(QLatin1Char('\t'), 0, 0)))
+            << line.toStdString();
 }
 
 TEST_F(UninstallTest, hostile_environment_arguments_and_planted_links_remove_nothing_outside)
@@ -164,11 +226,11 @@ TEST_F(UninstallTest, hostile_environment_arguments_and_planted_links_remove_not
     EXPECT_EQ(QDir(outside).entryList(QDir::Files), (QStringList{"Info.plist", "LICENSE", "victim"}));
     EXPECT_TRUE(QFileInfo(bundle() + QStringLiteral("/Contents/Resources/planted")).isSymLink());
     EXPECT_TRUE(QFileInfo(doc).isSymLink());
-    // The listed files of the bundle went one by one; the link named in the list went as a link.
+    // The listed files of the bundle went one by one; the listed file replaced by a link stays.
     EXPECT_FALSE(QFileInfo::exists(tool()));
-    EXPECT_FALSE(QFileInfo(launcher).isSymLink());
+    EXPECT_TRUE(QFileInfo(launcher).isSymLink());
     // A data folder that is not absolute counts for nothing: the trash is the home's.
-    EXPECT_TRUE(trashedPaths(m_env.root() + QStringLiteral("/home/.local/share/Trash")).contains(launcher));
+    EXPECT_TRUE(trashedPaths(m_env.root() + QStringLiteral("/home/.local/share/Trash")).contains(tool()));
     EXPECT_FALSE(QFileInfo::exists(trash()));
     QFile kept(victim);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
@@ -182,6 +244,84 @@ TEST_F(UninstallTest, hostile_environment_arguments_and_planted_links_remove_not
     process.start(stray, {});
     ASSERT_TRUE(process.waitForFinished(10000));
     EXPECT_EQ(process.exitCode(), 2);
+}
+
+// Run as root for a user of a private account database, as pkexec runs it.
+TEST_F(UninstallTest, for_a_user_as_root_planted_links_at_every_level_move_nothing_outside_the_users_trash)
+{
+    if (::geteuid() != 0 || QProcess::execute(QStringLiteral("unshare"), {"--mount", "true"}) != 0)
+        GTEST_SKIP() << "needs root and a private mount namespace";
+    const QString uid = QStringLiteral("4242");
+    const QString home = m_env.root() + QStringLiteral("/user");
+    const QString passwd = m_env.writeFile(
+        QStringLiteral("passwd"),
+        "root:x:0:0:root:/root:/bin/sh\npealix-test:x:4242:4242::" + QFile::encodeName(home) + ":/bin/sh\n");
+    ASSERT_TRUE(QFile::setPermissions(m_env.root(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                        QFile::ExeGroup | QFile::ExeOther));
+    // Where nothing may go: a folder only root can write.
+    const QString rootOnly = m_env.root() + QStringLiteral("/root-only");
+    ASSERT_TRUE(QDir().mkpath(rootOnly));
+    ASSERT_TRUE(QFile::setPermissions(rootOnly, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString trashPath = home + QStringLiteral("/.local/share/Trash");
+    auto makeUsers = [&](const QString& relative) {
+        QDir().mkpath(home + QLatin1Char('/') + relative);
+        QProcess::execute(QStringLiteral("chown"), {"-R", uid + ':' + uid, home});
+    };
+    makeUsers(QStringLiteral(".local/share/Trash/files"));
+    makeUsers(QStringLiteral(".local/share/Trash/info"));
+    m_env.writeFile(QStringLiteral("user/.config/pealix/com.quorlenvik.pealix.plist"), "<plist/>");
+    m_env.writeFile(QStringLiteral("user/.config/autostart/pealix-loginitem-1.desktop"),
+                    "[Desktop Entry]\nX-Pealix-LoginItem-Path=" + QFile::encodeName(bundle()) +
+                        "/Contents/Resources/PealixTool.app\n");
+    makeUsers(QStringLiteral(".config"));
+    auto plant = [&](const QString& relative) {
+        const QString path = home + QLatin1Char('/') + relative;
+        EXPECT_TRUE(QDir(path).removeRecursively());
+        EXPECT_TRUE(QFile::link(rootOnly, path));
+    };
+    QString errors;
+    auto runForUser = [&] {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PKEXEC_UID"), uid);
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(
+            QStringLiteral("unshare"),
+            {"--mount", "sh", "-c", "mount --bind \"$0\" /etc/passwd && exec \"$1\"", passwd, tool()});
+        EXPECT_TRUE(process.waitForFinished(60000));
+        errors = QString::fromUtf8(process.readAllStandardError());
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    };
+
+    for (const QString level : {"Trash", "Trash/files", "Trash/info"}) {
+        plant(QStringLiteral(".local/share/") + level);
+        EXPECT_EQ(runForUser(), 1) << level.toStdString();
+        EXPECT_TRUE(errors.contains(QStringLiteral("left in place: ") + bundle())) << errors.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(tool())) << level.toStdString();
+        EXPECT_TRUE(QDir(rootOnly).isEmpty()) << level.toStdString();
+        ASSERT_TRUE(QFile::remove(home + QStringLiteral("/.local/share/") + level));
+        makeUsers(QStringLiteral(".local/share/Trash/files"));
+        makeUsers(QStringLiteral(".local/share/Trash/info"));
+    }
+    EXPECT_TRUE(QFileInfo::exists(home + QStringLiteral("/.config/pealix/com.quorlenvik.pealix.plist")));
+
+    // The settings folder a link to root's folder; the trash the user's own.
+    plant(QStringLiteral(".config/pealix"));
+    m_env.writeFile(QStringLiteral("root-only/com.quorlenvik.pealix.plist"), "root's");
+    EXPECT_EQ(runForUser(), 1);
+    EXPECT_TRUE(errors.contains(home + QStringLiteral("/.config/pealix: not a real folder")))
+        << errors.toStdString();
+    EXPECT_EQ(QDir(rootOnly).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{QStringLiteral("com.quorlenvik.pealix.plist")});
+    const QStringList trashed = trashedPaths(trashPath);
+    EXPECT_TRUE(trashed.contains(bundle()));
+    EXPECT_TRUE(trashed.contains(home + QStringLiteral("/.config/autostart/pealix-loginitem-1.desktop")));
+    EXPECT_FALSE(QFileInfo::exists(bundle()));
+    // What root moved is the user's, so that the user can empty the trash.
+    EXPECT_EQ(QFileInfo(trashPath + QStringLiteral("/files/Pealix.prefPane")).ownerId(), 4242u);
+    EXPECT_EQ(QFileInfo(trashPath + QStringLiteral("/files/Pealix.prefPane/Contents/Info.plist")).ownerId(),
+              4242u);
+    EXPECT_EQ(QFileInfo(trashPath + QStringLiteral("/info/Pealix.prefPane.trashinfo")).ownerId(), 4242u);
 }
 
 // A pane that records the host's end instead of quitting the test.

@@ -8,16 +8,21 @@
 Installs the build into a temporary prefix and starts the launcher under Xvfb with the accessibility
 bus. Finds the pane's controls by their accessible names, turns chimes on (one login item, one agent),
 starts the agent again from its autostart entry as the next login would, toggles "Play melody at :15",
-checks the settings file with plistlib and that the running agent re-read it, and turns chimes off.
+checks the settings file with plistlib and that the running agent re-read it, toggles it again while
+another program holds the settings lock (the window keeps answering and says the change is not saved
+until the lock is free), and turns chimes off.
 """
 
+import fcntl
 import os
 import plistlib
 import signal
 import sys
+import time
 
 sys.path.insert(0, os.path.join(sys.argv[2], "tools"))
 import pealix_desktop as desk  # noqa: E402
+import pyatspi  # noqa: E402
 
 NAMES = ([f"Play melody at :{m:02d}" for m in (0, 15, 30, 45)]
          + [f"Strike the hour at :{m:02d}" for m in (0, 15, 30, 45)]
@@ -91,6 +96,27 @@ def main():
             if quarters[0]["chime"] is not True or quarters[15]["strike"] is not False:
                 fail(f"the toggle changed another setting: {quarters}")
             session.wait_until(lambda: not desk.is_checked(box), timeout=5, what="the check box to read off")
+
+            # Another program holds the settings lock: the window keeps answering, says the change is not
+            # saved, and saves it once the lock is free.
+            with open(session.settings_path() + ".lock", "a") as lock:
+                fcntl.flock(lock, fcntl.LOCK_EX)
+                desk.press(box)
+                message = desk.find_control(app, "Changes not saved", timeout=5)
+                slowest = 0.0
+                for _ in range(20):
+                    started = time.monotonic()
+                    desk.is_checked(box)
+                    slowest = max(slowest, time.monotonic() - started)
+                    time.sleep(0.05)
+                if slowest > 0.1:
+                    fail(f"the window took {slowest * 1000:.0f} ms to answer while the settings were locked")
+                if chimeinfo(session.settings_path())[1][15]["chime"] is not False:
+                    fail("the change reached the file while it was locked")
+            session.wait_until(lambda: chimeinfo(session.settings_path())[1][15]["chime"] is True, timeout=10,
+                               what="the change to be saved once the lock was free")
+            session.wait_until(lambda: not message.getState().contains(pyatspi.STATE_SHOWING), timeout=5,
+                               what="the message to go")
 
             # Chimes off: no login item and no agent.
             desk.press(desk.find_control(app, "Chimes on"))

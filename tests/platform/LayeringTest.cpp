@@ -13,10 +13,10 @@
 
 namespace {
 
-// What the backends are built on: GStreamer, libplist, GLib and GIO, D-Bus, X11, and the kernel's
-// process interfaces.
+// What the backends are built on: GStreamer, libplist, GLib and GIO, D-Bus, X11, the kernel's process
+// interfaces, and walking folders.
 const QRegularExpression systemHeader(QStringLiteral(
-    R"(^\s*#\s*include\s*<(gst/|plist/|gio/|glib|dbus/|xcb/|X11/|QDBus|QtDBus|linux/|sys/syscall\.h|sys/pidfd\.h))"));
+    R"(^\s*#\s*include\s*<(gst/|plist/|gio/|glib|dbus/|xcb/|X11/|QDBus|QtDBus|linux/|sys/syscall\.h|sys/pidfd\.h|dirent\.h|ftw\.h|fts\.h))"));
 // platform/<service>/<backend>/<header>: a header in a folder below a service's own.
 const QRegularExpression backendHeader(QStringLiteral(R"(^\s*#\s*include\s*"platform/[^/"]+/[^/"]+/)"));
 
@@ -52,6 +52,6 @@ TEST(Layering, code_above_the_platform_includes_no_backend_and_no_system_library
     TestEnvironment env;
     env.writeFile("agent/Bad.cpp", "#include \"platform/audio/gst/GstSoundOutput.h\"\n#include <gst/gst.h>\n"
                                    "#include \"platform/audio/Sound.h\"\n");
-    env.writeFile("pane/Worse.h", "  #  include <QDBusConnection>\n");
-    EXPECT_EQ(violations(env.root()).size(), 3);
+    env.writeFile("pane/Worse.h", "  #  include <QDBusConnection>\n#include <dirent.h>\n");
+    EXPECT_EQ(violations(env.root()).size(), 4);
 }

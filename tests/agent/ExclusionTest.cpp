@@ -333,7 +333,13 @@ TEST_F(ExclusionTest, list_changes_apply_at_once_to_running_applications)
     EXPECT_FALSE(controller->isExcludedAppRunning());
     EXPECT_FALSE(silenced(*controller));
 
-    // With nothing excluded no launch is looked at, and none silences.
+    // With nothing excluded no launch is looked at: the agent no longer receives launches or quits (a
+    // disconnection that finds nothing to undo), and none silences.
+    auto* workspace = platform::Workspace::sharedWorkspace();
+    EXPECT_FALSE(QObject::disconnect(workspace, &platform::Workspace::didLaunchApplication, controller.get(),
+                                     &PealixController::appLaunch));
+    EXPECT_FALSE(QObject::disconnect(workspace, &platform::Workspace::didTerminateApplication,
+                                     controller.get(), &PealixController::appTerm));
     const qint64 later = launch(foo);
     QTest::qWait(seenWithinMs);
     EXPECT_FALSE(controller->runningExcluded().contains(later));

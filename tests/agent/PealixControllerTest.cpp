@@ -182,22 +182,15 @@ TEST_F(ControllerTest, volume_and_enabled_flag_follow_the_domain)
     EXPECT_EQ(controller->volume(), 35);
     EXPECT_TRUE(controller->chimingEnabled());
 
-    // The flag keeps its value while the key is absent; the volume falls back to 70.
+    // While its key is absent the flag keeps its value and the volume falls back to 70.
     QFile::remove(platform::Preferences(PrefKeys::domain).filePath());
+    store({{PrefKeys::pealixMenuActive, false}});
+    controller->readPrefs();
+    EXPECT_EQ(controller->volume(), 70);
+    EXPECT_TRUE(controller->chimingEnabled());
+
+    // A volume beyond any integer is the largest one, not an undefined conversion.
     store({{PrefKeys::chimeVolume, 1e300}});
     controller->readPrefs();
     EXPECT_EQ(controller->volume(), std::numeric_limits<int>::max());
-    EXPECT_TRUE(controller->chimingEnabled());
-}
-
-TEST_F(ControllerTest, update_only_mode_builds_nothing_and_quits)
-{
-    addSet("Chimes", quarters("w"), "hour.wav");
-    store({{PrefKeys::chimeInfo, QVariantList{record(0, "Chimes", PrefKeys::blankPath)}},
-           {PrefKeys::pealixActive, true}});
-    auto controller = start({"PealixTool", "-u"});
-    EXPECT_TRUE(controller->isUpdateOnlyMode());
-    EXPECT_TRUE(controller->setTable().isEmpty());
-    EXPECT_TRUE(controller->schedule().isEmpty());
-    EXPECT_FALSE(controller->chimingEnabled());
 }

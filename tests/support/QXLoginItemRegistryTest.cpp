@@ -4,15 +4,22 @@
 // The registry against the real login-item service of the installation, started on first use.
 
 #include "support/QXLoginItemRegistry.h"
+#include "platform/appleevents/AppleEvent.h"
+#include "platform/workspace/LaunchServices.h"
 #include "platform/workspace/ProcessManager.h"
 #include "support/NSWorkspaceProcessInfo.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryFile>
 #include <QVariantMap>
 #include <csignal>
+#include <cstdio>
+#include <functional>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -31,12 +38,40 @@ QString bundle(const TestEnvironment& env, const QString& path)
     return env.root() + '/' + path;
 }
 
+QList<int> servicePids()
+{
+    QList<int> pids;
+    for (int pid : NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("pealix-loginitem")))
+        if (platform::processSharesRuntimeDirectory(pid))
+            pids.append(pid);
+    return pids;
+}
+
 int servicesInThisSession()
 {
-    int count = 0;
-    for (int pid : NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("pealix-loginitem")))
-        count += platform::processSharesRuntimeDirectory(pid);
-    return count;
+    return int(servicePids().size());
+}
+
+// The lines written to standard error while `body` runs, without what the program calls itself.
+QList<QByteArray> standardErrorOf(const std::function<void()>& body)
+{
+    QTemporaryFile capture;
+    if (!capture.open())
+        return {};
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(capture.handle(), STDERR_FILENO);
+    body();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    QFile written(capture.fileName());
+    QList<QByteArray> lines;
+    if (written.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : written.readAll().split('\n'))
+            if (!line.isEmpty())
+                lines << line.mid(line.indexOf(": ") + 2);
+    return lines;
 }
 
 } // namespace
@@ -95,4 +130,41 @@ TEST(QXLoginItemRegistry, lists_adds_finds_and_removes_through_the_service_it_st
     for (int pid : NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("pealix-loginitem")))
         if (platform::processSharesRuntimeDirectory(pid))
             ::kill(pid, SIGTERM);
+}
+
+TEST(QXLoginItemRegistry, a_service_that_cannot_be_had_or_stops_answering_is_logged_and_waited_for_5_s)
+{
+    TestEnvironment env;
+    const QString item = bundle(env, QStringLiteral("PealixTool.app"));
+
+    // Without the service's program nothing can be asked, and each kind of request says so.
+    QDir().mkpath(env.root() + QStringLiteral("/no-programs"));
+    qputenv("PEALIX_PROGRAMS_DIR", QFile::encodeName(env.root() + QStringLiteral("/no-programs")));
+    const QList<QByteArray> missing = standardErrorOf([&] {
+        EXPECT_FALSE(QXLoginItemRegistry::allLoginItems());
+        EXPECT_FALSE(QXLoginItemRegistry::addLoginItemWithPath(item, true));
+        EXPECT_FALSE(QXLoginItemRegistry::removeLoginItemAtIndex(0));
+    });
+    qunsetenv("PEALIX_PROGRAMS_DIR");
+    const QByteArray notFound = QByteArray::number(platform::LaunchServices::kLSApplicationNotFoundErr);
+    EXPECT_EQ(missing, (QList<QByteArray>{"Couldn't list login items error " + notFound,
+                                          "Couldn't add login item error " + notFound,
+                                          "Couldn't remove login intem error " + notFound}));
+
+    // A service that has stopped answering is waited for 5 s, then given up.
+    ASSERT_TRUE(QXLoginItemRegistry::allLoginItems());
+    const QList<int> service = servicePids();
+    ASSERT_EQ(service.size(), 1);
+    ::kill(service.first(), SIGSTOP);
+    QElapsedTimer waited;
+    waited.start();
+    const QList<QByteArray> stalled =
+        standardErrorOf([] { EXPECT_FALSE(QXLoginItemRegistry::allLoginItems()); });
+    const qint64 elapsed = waited.elapsed();
+    ::kill(service.first(), SIGCONT);
+    ::kill(service.first(), SIGTERM);
+    EXPECT_GE(elapsed, 4900);
+    EXPECT_LT(elapsed, 7000);
+    EXPECT_EQ(stalled, QList<QByteArray>{"Couldn't list login items error " +
+                                         QByteArray::number(platform::errAETimeout)});
 }

@@ -1,0 +1,221 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The pane as it opens on the settings already stored, and the parts of its window that only the window
+// reaches: the page transition, the excluded table's cell and drops, the panel icon box, and a stored
+// custom sound replaced through the sheet.
+
+#include "pane/PealixPref.h"
+#include "platform/bindings/KeyValueCoding.h"
+#include "platform/notifications/DistributedNotificationCenter.h"
+#include "platform/settings/Preferences.h"
+#include "platform/workspace/ProcessManager.h"
+#include "shared/PrefKeys.h"
+#include "support/NSVTextFieldCell.h"
+#include "support/NSWorkspaceProcessInfo.h"
+#include "support/QXLoginItemRegistry.h"
+#include "testsupport/PrivateBus.h"
+#include "testsupport/RecordingSink.h"
+#include "testsupport/TestEnvironment.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QMimeData>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+PrivateBus* const& bus = PrivateBus::forProgram();
+
+QString shippedPaneBundle()
+{
+    return QDir(agentBundleDir() + QStringLiteral("/../../..")).canonicalPath();
+}
+
+QList<int> agentsInThisSession()
+{
+    QList<int> agents;
+    for (int pid : NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("PealixTool")))
+        if (platform::processSharesRuntimeDirectory(pid))
+            agents.append(pid);
+    return agents;
+}
+
+class PaneWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(bus && bus->isRunning());
+        platform::DistributedNotificationCenter::defaultCenter()->addObserver(
+            &m_listener, PrefKeys::prefsUpdateNotification, [this](const QString&) { ++m_posted; });
+    }
+    void TearDown() override { qunsetenv("PEALIX_PROGRAMS_DIR"); }
+
+    static std::unique_ptr<PealixPref> open()
+    {
+        auto pane = std::make_unique<PealixPref>(platform::Bundle(shippedPaneBundle()));
+        pane->loadMainView();
+        pane->mainViewDidLoad();
+        return pane;
+    }
+    static QVariant stored(const QString& key)
+    {
+        platform::Preferences domain(PrefKeys::domain);
+        domain.synchronize();
+        return domain.copyValue(key);
+    }
+    static void store(const QVariantMap& values)
+    {
+        platform::Preferences domain(PrefKeys::domain);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            domain.setValue(it.key(), it.value());
+        ASSERT_TRUE(domain.synchronize());
+    }
+    template <typename W> static W* control(PealixPref& pane, const QString& name)
+    {
+        for (W* widget : pane.mainView()->findChildren<W*>())
+            if (widget->accessibleName() == name)
+                return widget;
+        ADD_FAILURE() << "no control " << name.toStdString();
+        return nullptr;
+    }
+    // A program named like the agent, standing in for one left running.
+    QProcess* runStandInAgent()
+    {
+        const QString program = m_env.root() + QStringLiteral("/stand-in/PealixTool");
+        QDir().mkpath(QFileInfo(program).path());
+        QFile::copy(QStandardPaths::findExecutable(QStringLiteral("sleep")), program);
+        m_standIn.start(program, {QStringLiteral("60")});
+        return m_standIn.waitForStarted() ? &m_standIn : nullptr;
+    }
+
+    TestEnvironment m_env;
+    QObject m_listener;
+    int m_posted = 0;
+    QProcess m_standIn;
+};
+
+} // namespace
+
+TEST_F(PaneWindowTest, opening_with_chimes_on_registers_and_starts_the_agent)
+{
+    store({{PrefKeys::pealixActive, true}});
+    auto pane = open();
+    const QString agent = pane->bundle().pathForAuxiliaryExecutable(QStringLiteral("PealixTool.app"));
+    EXPECT_TRUE(control<QCheckBox>(*pane, QStringLiteral("Chimes on"))->isChecked());
+    EXPECT_EQ(QXLoginItemRegistry::indexForLoginItemWithPath(agent), 0);
+    EXPECT_TRUE(QTest::qWaitFor([] { return agentsInThisSession().size() == 1; }, 10000));
+    EXPECT_EQ(stored(PrefKeys::pealixActive), true);
+    platform::setValueForKey(pane.get(), false, "pealixActive");
+    EXPECT_TRUE(QTest::qWaitFor([] { return agentsInThisSession().isEmpty(); }, 5000));
+}
+
+TEST_F(PaneWindowTest, opening_with_chimes_on_but_the_login_item_refused_turns_them_off)
+{
+    // No login-item service to be had: the agent the opening launched and one left running both end, and
+    // the window and the settings say off.
+    store({{PrefKeys::pealixActive, true}});
+    QDir().mkpath(m_env.root() + QStringLiteral("/no-programs"));
+    qputenv("PEALIX_PROGRAMS_DIR", QFile::encodeName(m_env.root() + QStringLiteral("/no-programs")));
+    QProcess* left = runStandInAgent();
+    ASSERT_TRUE(left);
+    auto pane = open();
+    EXPECT_FALSE(pane->pealixActive());
+    EXPECT_FALSE(control<QCheckBox>(*pane, QStringLiteral("Chimes on"))->isChecked());
+    EXPECT_EQ(stored(PrefKeys::pealixActive), false);
+    EXPECT_TRUE(left->waitForFinished(5000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return agentsInThisSession().isEmpty(); }, 5000));
+    QTest::qWait(500);
+    EXPECT_TRUE(agentsInThisSession().isEmpty()) << "an agent started after the stop";
+}
+
+TEST_F(PaneWindowTest, the_window_swipes_centres_names_keeps_the_panel_icon_and_takes_drops_on_its_table)
+{
+    store({{PrefKeys::pealixMenuActive, true}});
+    const QString entry = m_env.writeFile(QStringLiteral("data/applications/Player.desktop"),
+                                          "[Desktop Entry]\nType=Application\nName=Player\nExec=/bin/true\n");
+    const QString notes = m_env.writeFile(QStringLiteral("notes.txt"), "x");
+    auto pane = open();
+    EXPECT_EQ(pane->tabView()->transitionStyle(), 4) << "a swipe";
+
+    QTableView* table = pane->excludedApplicationsTable();
+    ASSERT_TRUE(table);
+    const auto* cell = qobject_cast<NSVTextFieldCell*>(table->itemDelegateForColumn(1));
+    ASSERT_TRUE(cell) << "the name column";
+    EXPECT_TRUE(cell->isVerticalAligned());
+
+    // "Show icon in the panel" shows what is stored, and a click stores the other value at once.
+    QCheckBox* icon = control<QCheckBox>(*pane, QStringLiteral("Show icon in the panel"));
+    ASSERT_TRUE(icon);
+    EXPECT_TRUE(icon->isChecked());
+    const int before = m_posted;
+    icon->click();
+    EXPECT_EQ(stored(PrefKeys::pealixMenuActive), false);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_posted == before + 1; }, 5000));
+
+    // A drag over the table's viewport, as the window system delivers it.
+    QWidget* viewport = table->viewport();
+    const auto dragOf = [](const QString& path) {
+        auto data = std::make_unique<QMimeData>();
+        data->setUrls({QUrl::fromLocalFile(path)});
+        return data;
+    };
+    const auto enter = [&](const QMimeData* data) {
+        QDragEnterEvent event(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &event);
+        return event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
+    };
+    const auto text = dragOf(notes);
+    EXPECT_EQ(enter(text.get()), Qt::IgnoreAction);
+    const auto application = dragOf(entry);
+    EXPECT_EQ(enter(application.get()), Qt::CopyAction);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, application.get(), Qt::LeftButton,
+                    Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    const QVariantList excluded = stored(PrefKeys::excluded).toList();
+    ASSERT_EQ(excluded.size(), 1);
+    EXPECT_EQ(excluded[0].toMap().value(PrefKeys::bundleIdentifier), QStringLiteral("Player"));
+    EXPECT_EQ(table->model()->index(0, 1).data().toString(), QStringLiteral("Player"));
+}
+
+TEST_F(PaneWindowTest, a_stored_custom_sound_is_replaced_through_the_sheet_not_kept_beside_the_new_one)
+{
+    const QString old = m_env.root() + QStringLiteral("/old bells.wav");
+    store({{PrefKeys::chimeInfo, QVariantList{QVariantMap{{PrefKeys::minute, qint64(45)},
+                                                          {PrefKeys::chime, true},
+                                                          {PrefKeys::strike, false},
+                                                          {PrefKeys::set, PrefKeys::customSetName},
+                                                          {PrefKeys::path, old}}}}});
+    const QString chosen = m_env.root() + QStringLiteral("/new bells.wav");
+    ASSERT_TRUE(writeTone(chosen, 660, 0.2, 0.3));
+    auto pane = open();
+    const QVariantList standard = pane->standardChimesets();
+    ASSERT_EQ(pane->chimesets45().size(), standard.size() + 1);
+
+    auto* box = pane->mainView()->findChildren<QComboBox*>().value(3); // :45
+    ASSERT_TRUE(box);
+    emit box->activated(box->findText(PealixPref::customChoiceName));
+    QFileDialog* sheet = pane->customSoundPanel();
+    ASSERT_TRUE(sheet);
+    sheet->selectFile(chosen);
+    static_cast<QDialog*>(sheet)->accept(); // what the sheet's Open button does
+
+    const QVariantMap entry{{QStringLiteral("setname"), QStringLiteral("new bells.wav")},
+                            {QStringLiteral("file"), chosen},
+                            {QStringLiteral("custom"), true}};
+    // The file may still be loading when the sheet closes.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane->sound45min() == entry; }, 10000));
+    QVariantList expected = standard;
+    expected.insert(standard.size() - 1, entry);
+    EXPECT_EQ(pane->chimesets45(), expected);
+    EXPECT_EQ(box->currentText(), QStringLiteral("new bells.wav"));
+    EXPECT_EQ(stored(PrefKeys::chimeInfo).toList().value(3).toMap().value(PrefKeys::path), chosen);
+}

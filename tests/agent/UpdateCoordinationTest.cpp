@@ -286,12 +286,16 @@ TEST_F(UpdateCoordinationTest, update_only_mode_builds_nothing_checks_waits_for_
     EXPECT_FALSE(controller.chimingEnabled());
     EXPECT_EQ(dailyCheck(controller), nullptr);
 
-    // Only the agent ends the application's loop; the guard keeps a fault from hanging the test.
+    // Only the agent ends the application's loop (its closing windows do not, as in the agent); the guard
+    // keeps a fault from hanging the test.
+    const bool quitOnLastWindowClosed = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
     QTimer guard;
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(3); });
-    guard.start(20000);
+    guard.start(10000);
     EXPECT_EQ(QCoreApplication::exec(), 0);
+    QApplication::setQuitOnLastWindowClosed(quitOnLastWindowClosed);
     EXPECT_GE(clock.elapsed(), answerAfterMs);
     EXPECT_EQ(finished.size(), 1);
     EXPECT_EQ(feed.requests, 1);

@@ -248,7 +248,7 @@ TEST_F(UpdateCoordinationTest, the_agent_checks_a_day_after_the_last_check_and_a
 TEST_F(UpdateCoordinationTest, a_check_asked_for_by_the_pane_reaches_the_feed_and_one_running_is_not_doubled)
 {
     ASSERT_TRUE(bus && bus->isRunning());
-    LoopbackFeed feed(300);
+    LoopbackFeed feed(1000);
     PealixController controller(platform::Bundle(agentWithFeed(feed.url())), {QStringLiteral("PealixTool")});
     controller.awakeFromNib();
     QSignalSpy finished(controller.softwareUpdater(), &platform::Updater::checkFinished);

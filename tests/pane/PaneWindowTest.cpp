@@ -33,6 +33,8 @@ namespace {
 
 PrivateBus* const& bus = PrivateBus::forProgram();
 
+const QString sentinel = QStringLiteral("org.example.pane-window-test.sentinel");
+
 QString shippedPaneBundle()
 {
     return QDir(agentBundleDir() + QStringLiteral("/../../..")).canonicalPath();
@@ -53,7 +55,20 @@ protected:
     {
         ASSERT_TRUE(bus && bus->isRunning());
         platform::DistributedNotificationCenter::defaultCenter()->addObserver(
-            &m_listener, PrefKeys::prefsUpdateNotification, [this](const QString&) { ++m_posted; });
+            &m_listener, QString(), [this](const QString& name) {
+                if (name == PrefKeys::prefsUpdateNotification)
+                    ++m_posted;
+                else if (name == sentinel)
+                    m_sentinelSeen = true;
+            });
+    }
+    // Updates posted so far: a post of our own that comes back last marks the end of the earlier ones.
+    int posted()
+    {
+        m_sentinelSeen = false;
+        platform::DistributedNotificationCenter::defaultCenter()->postNotificationName(sentinel);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return m_sentinelSeen; }, 5000));
+        return m_posted;
     }
     void TearDown() override { qunsetenv("PEALIX_PROGRAMS_DIR"); }
 
@@ -98,6 +113,7 @@ protected:
     TestEnvironment m_env;
     QObject m_listener;
     int m_posted = 0;
+    bool m_sentinelSeen = false;
     QProcess m_standIn;
 };
 
@@ -153,10 +169,10 @@ TEST_F(PaneWindowTest, the_window_swipes_centres_names_keeps_the_panel_icon_and_
     QCheckBox* icon = control<QCheckBox>(*pane, QStringLiteral("Show icon in the panel"));
     ASSERT_TRUE(icon);
     EXPECT_TRUE(icon->isChecked());
-    const int before = m_posted;
+    const int before = posted();
     icon->click();
     EXPECT_EQ(stored(PrefKeys::pealixMenuActive), false);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return m_posted == before + 1; }, 5000));
+    EXPECT_EQ(posted(), before + 1);
 
     // A drag over the table's viewport, as the window system delivers it.
     QWidget* viewport = table->viewport();

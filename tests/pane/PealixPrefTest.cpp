@@ -491,10 +491,21 @@ TEST_F(PealixPrefTest, hostile_settings_files_open_without_crash_or_hang)
 
 namespace {
 
-// In the test's own pid namespace every agent seen is one the test started.
+// In the test's own pid namespace every agent seen is one the test started. A child an agent has forked
+// and not yet replaced by its program bears the agent's name for a moment; it is no agent.
 QList<int> runningAgents()
 {
-    return NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("PealixTool"));
+    const QList<int> named =
+        NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("PealixTool"));
+    QList<int> agents;
+    for (int pid : named) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        const QByteArray fields = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+        const int parent = fields.mid(fields.lastIndexOf(')') + 2).split(' ').value(1).toInt();
+        if (!named.contains(parent))
+            agents.append(pid);
+    }
+    return agents;
 }
 
 QStringList loginItemPaths()

@@ -205,7 +205,9 @@ void PealixController::readPrefs()
     schedule.clear();
 
     chimeVolume = values.chimeVolume;
-    setCurrentSoundVolume();
+    // An absent volume is the default of the next chime; the one that plays keeps the volume it has.
+    if (values.chimeVolumeStored)
+        setCurrentSoundVolume();
     applyMenuActive(values.pealixMenuActive);
     if (values.pealixActive)
         m_chimingEnabled = *values.pealixActive;

@@ -39,20 +39,25 @@ void PealixPref::buildHelpWindow()
     m_helpWindowVersionAndCopyright->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_helpWindowVersionAndCopyright);
     auto* text = new QLabel(panel);
+    // A test checks that each page and each control named in italics is found in the window by that name.
+    text->setObjectName(QStringLiteral("helpText"));
     text->setWordWrap(true);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     text->setText(
         tr("<p>Pealix chimes the quarter hours. At each quarter you turn on it plays the melody of the chime "
            "set you chose for it, or a sound file of your own, and, where you ask for it, strikes the hour "
            "after the melody.</p>"
-           "<p><b>Chimes</b>: for each quarter, choose a chime set or <i>Custom…</i> to pick a sound file; "
-           "the check boxes turn the melody and the hour strikes on or off; the play button previews the "
-           "sound, and the slider sets the volume of every chime.</p>"
-           "<p><b>Options</b>: <i>Chimes on</i> starts Pealix now and at every login; <i>Show menu</i> puts "
-           "an icon in the panel from which you can silence the chimes for a while. Pealix stays silent "
-           "while an application of the list of excluded applications runs.</p>"
-           "<p><b>About</b>: <i>Check for Updates</i> looks for a newer version; <i>Uninstall</i> removes "
-           "Pealix.</p>"
+           "<p><b>Chimes</b>: <i>Chimes on</i> starts Pealix now and at every login, and stops it when "
+           "turned off. For each quarter, :00, :15, :30 and :45, choose a chime set in its list, or "
+           "<i>Custom...</i> to pick a sound file; <i>Play melody</i> and <i>Strike the hour</i> turn the "
+           "melody and the hour strikes on or off; <i>Preview</i> plays or stops the sound; <i>Volume</i> "
+           "sets the volume of every chime.</p>"
+           "<p><b>Options</b>: <i>Show icon in the panel</i> puts an icon in the panel, from which you can "
+           "silence the chimes for a while. Pealix stays silent while an application of the list "
+           "<i>Excluded applications</i> runs: <i>Add application…</i> adds one, <i>Remove application</i> "
+           "removes the selected one.</p>"
+           "<p><b>About</b>: <i>Help</i> shows this text; <i>Check for updates</i> looks for a newer "
+           "version; <i>Uninstall…</i> removes Pealix.</p>"
            "<p>The settings are kept in %1.</p>")
             .arg(platform::Preferences(PrefKeys::domain).filePath().toHtmlEscaped()));
     layout->addWidget(text);

@@ -6,10 +6,11 @@
 #include "platform/audio/Sound.h"
 #include "platform/bindings/Bindings.h"
 #include "platform/bundles/Bundle.h"
+#include "platform/files/FileManager.h"
 #include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/settings/Preferences.h"
 #include "platform/workspace/LaunchServices.h"
-#include "platform/workspace/ProcessManager.h"
+#include "platform/workspace/ProcessSignals.h"
 #include "shared/ChimeSets.h"
 #include "shared/PrefKeys.h"
 #include "shared/Settings.h"
@@ -31,11 +32,9 @@
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QTimer>
-#include <csignal>
-#include <sys/stat.h>
-#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcPane, "pealix.pane", QtWarningMsg)
 
@@ -109,21 +108,6 @@ QVariantMap customEntry(const QString& path)
     return {{ChimeSets::setNameKey, QFileInfo(path).fileName()},
             {ChimeSets::fileKey, path},
             {PealixPref::customKey, true}};
-}
-
-// Whether the current user may remove the entry: write and search rights on its folder, and, where that
-// folder is sticky, the entry or the folder of the user's own.
-bool isDeletableFileAtPath(const QString& path)
-{
-    const QByteArray entry = QFile::encodeName(QFileInfo(path).absoluteFilePath());
-    const QByteArray parent = QFile::encodeName(QFileInfo(path).absolutePath());
-    struct stat entryStat, parentStat;
-    if (::lstat(entry.constData(), &entryStat) != 0 || ::stat(parent.constData(), &parentStat) != 0)
-        return false;
-    if (::access(parent.constData(), W_OK | X_OK) != 0)
-        return false;
-    const uid_t uid = ::geteuid();
-    return !(parentStat.st_mode & S_ISVTX) || uid == 0 || entryStat.st_uid == uid || parentStat.st_uid == uid;
 }
 
 // An application-modal alert of the host; true when the default (first) button was pressed.
@@ -413,7 +397,8 @@ void PealixPref::writePrefs()
 
 void PealixPref::observeValueForKeyPath(const KeyValueChange& change)
 {
-    if (change.context == &m_standardChimesets && m_standardChimesets.contains(change.newValue) &&
+    if (!m_restoringChoice && change.context == &m_standardChimesets &&
+        m_standardChimesets.contains(change.newValue) &&
         change.newValue.toMap().value(ChimeSets::setNameKey).toString() == customChoiceName) {
         startCustomChoice(change);
         return;
@@ -432,9 +417,16 @@ void PealixPref::startCustomChoice(const KeyValueChange& change)
     panel->setFileMode(QFileDialog::ExistingFile);
     panel->setWindowModality(Qt::WindowModal);
     panel->setWindowTitle(tr("Choose a Sound"));
+    // File dialogs match patterns case-sensitively; Bell.WAV is a sound all the same.
     QStringList patterns;
-    for (const QString& type : Sound::movieFileTypes())
-        patterns << QStringLiteral("*.") + type;
+    for (const QString& type : Sound::movieFileTypes()) {
+        QString pattern = QStringLiteral("*.");
+        for (const QChar c : type)
+            pattern += c.toLower() == c.toUpper() ? QString(c)
+                                                  : QStringLiteral("[%1%2]").arg(c.toLower(), c.toUpper());
+        patterns << pattern;
+    }
+    panel->setOption(QFileDialog::HideNameFilterDetails);
     panel->setNameFilter(tr("Sound files (%1)").arg(patterns.join(QLatin1Char(' '))));
     m_customSoundPanel = panel;
     connect(panel, &QDialog::finished, this, [this, panel, contextInfo](int result) {
@@ -503,8 +495,10 @@ void PealixPref::finishCustomChoice(const QString& path, const QVariantMap& cont
 void PealixPref::restoreChoice(const QVariantMap& contextInfo)
 {
     const QString key = contextInfo.value(PealixPref::contextKeyPath).toString();
-    if (quarterForSelection(key))
-        setValueForKey(this, contextInfo.value(PealixPref::contextOldValue), key.toLatin1().constData());
+    if (!quarterForSelection(key))
+        return;
+    const QScopedValueRollback<bool> restoring(m_restoringChoice, true);
+    setValueForKey(this, contextInfo.value(PealixPref::contextOldValue), key.toLatin1().constData());
 }
 
 QAbstractButton* PealixPref::previewButtonForMinute(int minute) const
@@ -652,9 +646,9 @@ void PealixPref::startStopTool(bool start)
         platform::LaunchServices::LSOpenApplication(launch, nullptr);
     } else {
         removeAgentItems();
+        // Every agent of the user, also one started from a terminal or over ssh with another runtime folder.
         for (const int pid : NSWorkspaceProcessInfo::pidsForProcessesWithCommand(agentCommandName))
-            if (platform::processSharesRuntimeDirectory(pid))
-                ::kill(pid, SIGTERM);
+            platform::terminateProcess(pid);
     }
 }
 
@@ -674,45 +668,112 @@ void PealixPref::uninstall()
     }
 
     std::unique_ptr<Authorizer> authorizer;
-    if (!isDeletableFileAtPath(bundle().bundlePath())) {
+    if (!platform::isDeletableFileAtPath(bundle().bundlePath())) {
         runAlertPanel(title,
                       tr("Your copy of Pealix cannot be removed without administrator permission.  "
                          "Please enter your administrator password in the authorization window when it "
                          "appears"));
         authorizer = std::make_unique<Authorizer>(uninstallRightName);
         if (!authorizer->preauthorize()) {
-            runAlertPanel(tr("Remove Pealix cancelled"),
-                          tr("Uninstall was cancelled because you did not enter an administrator password"));
+            showAuthorizationFailure(authorizer->lastResult());
             return;
         }
     }
 
     startStopTool(false);
 
-    int status = -1;
+    platform::ToolRun run;
     if (authorizer) {
-        status = authorizer->executeWithPrivileges(QFile::encodeName(tool).constData(), nullptr);
+        authorizer->executeWithPrivileges(QFile::encodeName(tool).constData(), nullptr);
+        run = authorizer->lastRun();
     } else {
         auto process = std::make_unique<QProcess>();
         process->setStandardInputFile(QProcess::nullDevice());
         process->setProcessChannelMode(QProcess::ForwardedChannels);
         process->start(tool, QStringList());
-        if (process->waitForFinished(uninstallToolLimitMs))
-            status = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
-        else if (process->state() != QProcess::NotRunning)
+        if (!process->waitForStarted()) {
+            run.outcome = platform::ToolRun::Outcome::couldNotStart;
+        } else if (process->waitForFinished(uninstallToolLimitMs)) {
+            if (process->exitStatus() == QProcess::NormalExit)
+                run = {platform::ToolRun::Outcome::exited, process->exitCode()};
+            else
+                run.outcome = platform::ToolRun::Outcome::killed;
+        } else {
+            run.outcome = platform::ToolRun::Outcome::timedOut;
             // Deleting the object would kill the tool half-way; it is left to finish on its own.
             process.release();
+        }
     }
-    qCDebug(lcPane) << "removal tool ended with" << status;
-
-    // The tool names on its standard error what it left in place.
-    if (status == 0)
-        runAlertPanel(title, tr("Pealix has been removed.  System Preferences will now exit."), tr("OK"));
-    else
-        runAlertPanel(
-            title, tr("Parts of Pealix could not be moved to the trash.  System Preferences will now exit."),
-            tr("OK"));
+    qCDebug(lcPane) << "removal tool ended:" << int(run.outcome) << run.exitCode;
+    showRemovalResult(run);
     terminateHost();
+}
+
+void PealixPref::showAuthorizationFailure(platform::AuthorizationResult result)
+{
+    const QString title = tr("Removing Pealix");
+    switch (result) {
+    case platform::AuthorizationResult::actionUnknown:
+        runAlertPanel(title, tr("Pealix cannot be removed because polkit does not know its removal action "
+                                "\"%1\": the file %1.policy is missing from /usr/share/polkit-1/actions.  "
+                                "Install Pealix again, or ask your administrator to remove it.")
+                                 .arg(QString::fromLatin1(uninstallRightName)));
+        break;
+    case platform::AuthorizationResult::programMissing:
+        runAlertPanel(title, tr("Pealix cannot be removed because pkexec, which runs its removal tool with "
+                                "administrator permission, is not installed.  Install the package pkexec "
+                                "(polkit) and try again, or ask your administrator to remove Pealix."));
+        break;
+    case platform::AuthorizationResult::failed:
+        runAlertPanel(title,
+                      tr("Pealix cannot be removed because polkit, which asks for the administrator "
+                         "password, did not answer.  Check that the polkit service runs and try again."));
+        break;
+    case platform::AuthorizationResult::denied:
+    case platform::AuthorizationResult::authorized:
+        runAlertPanel(tr("Remove Pealix cancelled"),
+                      tr("Uninstall was cancelled because you did not enter an administrator password"));
+        break;
+    }
+}
+
+void PealixPref::showRemovalResult(const platform::ToolRun& run)
+{
+    const QString title = tr("Removing Pealix");
+    // The tool names on its standard error what it left in place.
+    switch (run.outcome) {
+    case platform::ToolRun::Outcome::exited:
+        if (run.exitCode == 0)
+            runAlertPanel(title, tr("Pealix has been removed.  System Preferences will now exit."), tr("OK"));
+        else
+            runAlertPanel(title,
+                          tr("Parts of Pealix could not be moved to the trash.  System Preferences will now "
+                             "exit."),
+                          tr("OK"));
+        break;
+    case platform::ToolRun::Outcome::couldNotStart:
+        runAlertPanel(title,
+                      tr("The removal tool could not be started, so nothing was removed.  System "
+                         "Preferences will now exit."),
+                      tr("OK"));
+        break;
+    case platform::ToolRun::Outcome::killed:
+        runAlertPanel(title,
+                      tr("The removal tool was stopped before it finished; parts of Pealix may remain.  "
+                         "System Preferences will now exit."),
+                      tr("OK"));
+        break;
+    case platform::ToolRun::Outcome::timedOut:
+        runAlertPanel(title,
+                      tr("The removal tool is still running after the time allowed for it; it goes on "
+                         "by itself.  System Preferences will now exit."),
+                      tr("OK"));
+        break;
+    case platform::ToolRun::Outcome::notAuthorized:
+        runAlertPanel(tr("Remove Pealix cancelled"),
+                      tr("Uninstall was cancelled because you did not enter an administrator password"));
+        break;
+    }
 }
 
 void PealixPref::terminateHost()

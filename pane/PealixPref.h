@@ -7,6 +7,7 @@
 
 #include "platform/bindings/KeyValueCoding.h"
 #include "platform/panes/PreferencePane.h"
+#include "platform/privileges/PrivilegedExecution.h"
 #include "support/AnimatingTabView.h"
 
 #include <QAbstractButton>
@@ -168,6 +169,8 @@ private:
     void restoreChoice(const QVariantMap& contextInfo);
     void startPreview(QAbstractButton* button, std::shared_ptr<platform::Sound> sound);
     void stopPreview();
+    void showAuthorizationFailure(platform::AuthorizationResult result);
+    void showRemovalResult(const platform::ToolRun& run);
     void rebuildExcludedApplications();
     void updateExcludedButtons();
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -201,6 +204,8 @@ private:
     QString m_unsavedReason;
     int m_saveRetryDelay = 0;
     QPointer<QFileDialog> m_customSoundPanel;
+    // Set while a cancelled or refused choice is put back, which must not count as a new pick.
+    bool m_restoringChoice = false;
     QPointer<QFileDialog> m_addApplicationPanel;
     QPointer<QPushButton> m_addApplicationButton, m_removeApplicationButton;
     // A preview whose file is still loading; it starts when loaded unless another click came first.

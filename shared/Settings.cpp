@@ -91,6 +91,7 @@ Values read(const platform::Preferences& domain, Reader reader, const QString& d
     }
     if (const auto volume = valueFor(domain, table[1], reader))
         values.chimeVolume = int(volume->toLongLong());
+    values.chimeVolumeStored = typed(domain.copyValue(table[1].key), table[1].type).has_value();
     if (const auto active = valueFor(domain, table[2], reader))
         values.pealixActive = active->toBool();
     if (const auto menu = valueFor(domain, table[3], reader))

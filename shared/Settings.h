@@ -49,8 +49,9 @@ PEALIX_EXPORT const std::array<KeySpec, 5>& keys();
 PEALIX_EXPORT QList<ChimeInfo> defaultChimeInfo(const QString& defaultSet);
 
 struct PEALIX_EXPORT Values {
-    QList<ChimeInfo> chimeInfo; // in stored order; records that are no record are left out
-    int chimeVolume = 70;       // clamped to the int range
+    QList<ChimeInfo> chimeInfo;     // in stored order; records that are no record are left out
+    int chimeVolume = 70;           // clamped to the int range
+    bool chimeVolumeStored = false; // false when the volume is the reader's default
     std::optional<bool> pealixActive;
     std::optional<bool> pealixMenuActive;
     QList<ExcludedApplication> excluded;

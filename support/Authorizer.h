@@ -3,20 +3,19 @@
 
 #pragma once
 // One authorization for one named right, on polkit: the right name is a polkit action id. It is obtained
-// with the desktop's authentication agent (pkcheck), and a tool runs as root under it (pkexec).
+// with the desktop's authentication agent, and a tool runs as root under it (platform/privileges).
 //
 // The authorization is a polkit subject: this process (or, taken over from an external form, another
-// process of the same user), named by pid, start time and uid. Running a tool goes through pkexec, which
-// picks the action whose "org.freedesktop.policykit.exec.path" annotation names the tool; with
-// auth_admin_keep in that action, pkexec finds the authorization that preauthorize obtained and asks
-// nothing more.
+// process of the same user), named by pid, start time and uid. With auth_admin_keep in the action of the
+// tool, running it finds the authorization that preauthorize obtained and asks nothing more.
 //
 // executeWithPrivileges's status: the tool's exit status; -1 for a tool that could not be started, was
-// killed by a signal, was still running at the bound, or was not run because pkexec's authorization
-// failed. pkexec gives 127 when not authorised and 126 when the dialog was dismissed: both become -1,
-// so a tool's own 126 or 127 is indistinguishable from them (the removal tool never uses them).
+// killed by a signal, was still running at the bound, or was not run because the authorization failed;
+// lastRun() tells these apart.
 //
 // Test seam: setPolkitPrograms replaces /usr/bin/pkcheck and /usr/bin/pkexec.
+
+#include "platform/privileges/PrivilegedExecution.h"
 
 #include <QString>
 #include <cstdint>
@@ -46,12 +45,16 @@ public:
     // The authorization this process was started with: a process that runs as root holds every right.
     static std::unique_ptr<Authorizer> initByCopyPrivilegedRef();
 
-    // Asks polkit with user interaction allowed; false when the user cancelled or failed.
+    // Asks polkit with user interaction allowed; false when the user cancelled or failed, and also when
+    // no tool could be run as root (pkexec missing). lastResult() says which.
     bool preauthorize();
+    platform::AuthorizationResult lastResult() const { return m_lastResult; }
     // Runs the tool as root with no environment but what pkexec sets and the given arguments (a null-
     // terminated list, or null). The caller's standard input is copied to the tool's unless it is a
     // terminal; its standard output and error are the caller's. Waits for the tool's end.
     int executeWithPrivileges(const char* pathToTool, char* const* arguments);
+    // How the last executeWithPrivileges ended.
+    platform::ToolRun lastRun() const { return m_lastRun; }
     bool authorized() const { return m_subject.has_value(); }
     bool copyRightsWithAuthRightName(const char* authRightName);
     // Drops the authorization; polkit lets its temporary grant run out by itself.
@@ -74,9 +77,11 @@ private:
         uid_t uid = 0;
     };
     Authorizer() = default;
-    static bool check(const Subject& subject, const char* right, bool interactive);
+    static platform::AuthorizationResult check(const Subject& subject, const char* right, bool interactive);
 
     std::optional<Subject> m_subject;
+    platform::AuthorizationResult m_lastResult = platform::AuthorizationResult::denied;
+    platform::ToolRun m_lastRun;
     const char* m_authRightName = nullptr;
     uint32_t m_authFlags = 0;
 };

@@ -13,6 +13,7 @@ import re
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -23,6 +24,23 @@ _stamped = re.compile(r"^\s*(\d+\.\d+) (.*)$")
 
 AGENT_IN_PANE = "Contents/Resources/PealixTool.app/Contents/Linux/PealixTool"
 SETTINGS = ".config/pealix/com.quorlenvik.pealix.plist"
+
+
+def private_pids():
+    """Runs this script again as the first process of a pid namespace with its own /proc, as root or in a
+    user namespace of its own. The pane stops every agent of the user; in here it sees only this script's.
+    Exits 77 (skipped) where no namespace can be had."""
+    if os.environ.get("PEALIX_PRIVATE_PIDS") == "1":
+        return
+    env = dict(os.environ, PEALIX_PRIVATE_PIDS="1")
+    base = ["unshare", "--pid", "--fork", "--mount-proc", "--kill-child"]
+    for extra in ([], ["--user", "--map-current-user"]):
+        probe = subprocess.run(base + extra + ["true"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if probe.returncode == 0:
+            sys.stdout.flush()
+            os.execvpe("unshare", base + extra + [sys.executable] + sys.argv, env)
+    print("SKIP: no pid namespace of its own here")
+    sys.exit(77)
 
 
 class Program:

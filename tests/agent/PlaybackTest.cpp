@@ -183,6 +183,24 @@ TEST_F(PlaybackTest, volume_change_while_the_melody_plays_applies_at_once)
     EXPECT_LE(peak(s, t0 + 1200, t0 + 1210), 0.5 * 0.35 * 1.03 + 0.001);
 }
 
+TEST_F(PlaybackTest, an_absent_volume_reads_as_70_and_leaves_the_playing_melody_alone)
+{
+    makeSet(3000, 100, 60);
+    store(35);
+    RecordingSink recording;
+    start();
+    tickAtThree();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->getCurrentSound() != nullptr; }, 2000));
+    platform::Preferences prefs(PrefKeys::domain);
+    prefs.setValue(PrefKeys::chimeVolume, QVariant());
+    ASSERT_TRUE(prefs.synchronize());
+    controller->readPrefs();
+    EXPECT_EQ(controller->volume(), 70);
+    ASSERT_TRUE(controller->getCurrentSound());
+    EXPECT_FLOAT_EQ(controller->getCurrentSound()->volume(), 0.35f);
+    controller->goToSleep();
+}
+
 TEST_F(PlaybackTest, sleep_during_the_second_stroke_silences_the_rest_and_skips_the_slept_quarter)
 {
     makeSet(200, 300, 100);

@@ -15,6 +15,7 @@
 #include "support/NSWorkspaceProcessInfo.h"
 #include "support/QXLoginItemRegistry.h"
 #include "testsupport/PrivateBus.h"
+#include "testsupport/PrivatePids.h"
 #include "testsupport/RecordingSink.h"
 #include "testsupport/TestEnvironment.h"
 
@@ -31,6 +32,8 @@
 
 namespace {
 
+// Turning chimes off stops every agent of the user: only those of this program may be seen.
+const bool privatePids = PrivatePids::enter();
 PrivateBus* const& bus = PrivateBus::forProgram();
 
 const QString sentinel = QStringLiteral("org.example.pane-window-test.sentinel");
@@ -53,6 +56,8 @@ class PaneWindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
+        if (!privatePids)
+            GTEST_SKIP() << "no pid namespace of its own: the pane would stop the agents of the user";
         ASSERT_TRUE(bus && bus->isRunning());
         platform::DistributedNotificationCenter::defaultCenter()->addObserver(
             &m_listener, QString(), [this](const QString& name) {

@@ -6,7 +6,6 @@
 #include "platform/bindings/KeyValueCoding.h"
 #include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/settings/Preferences.h"
-#include "platform/workspace/ProcessManager.h"
 #include "shared/ExcludedApplication.h"
 #include "shared/PrefKeys.h"
 #include "support/JVResourceFork.h"
@@ -14,6 +13,7 @@
 #include "support/OFAlias.h"
 #include "support/QXLoginItemRegistry.h"
 #include "testsupport/PrivateBus.h"
+#include "testsupport/PrivatePids.h"
 #include "testsupport/RecordingSink.h"
 #include "testsupport/TestEnvironment.h"
 
@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QStandardPaths>
 #include <QTest>
@@ -40,6 +41,8 @@
 
 namespace {
 
+// Opening the pane with chimes off stops every agent of the user: only those of this program may be seen.
+const bool privatePids = PrivatePids::enter();
 PrivateBus* const& bus = PrivateBus::forProgram();
 
 const QString sentinel = QStringLiteral("org.example.pane-test.sentinel");
@@ -77,6 +80,8 @@ class PealixPrefTest : public testing::Test {
 protected:
     void SetUp() override
     {
+        if (!privatePids)
+            GTEST_SKIP() << "no pid namespace of its own: the pane would stop the agents of the user";
         ASSERT_TRUE(bus && bus->isRunning());
         platform::DistributedNotificationCenter::defaultCenter()->addObserver(
             &m_listener, QString(), [this](const QString& name) {
@@ -296,10 +301,23 @@ TEST_F(PealixPrefTest, custom_sound_confirmed_cancelled_refused_and_replaced)
     ASSERT_TRUE(panel);
     EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
     EXPECT_EQ(panel->parentWidget(), pane->window());
-    QStringList patterns;
-    for (const QString& type : platform::Sound::movieFileTypes())
-        patterns << "*." + type;
-    EXPECT_EQ(panel->nameFilters().value(0), "Sound files (" + patterns.join(' ') + ")");
+    // The patterns as any file dialog applies them, case-sensitively: Bell.WAV is listed, notes.txt not.
+    const QString filter = panel->nameFilters().value(0);
+    ASSERT_TRUE(filter.startsWith("Sound files (") && filter.endsWith(')')) << filter.toStdString();
+    const QStringList patterns = filter.section('(', 1).chopped(1).split(' ');
+    const auto listed = [&patterns](const QString& name) {
+        return std::any_of(patterns.cbegin(), patterns.cend(), [&name](const QString& pattern) {
+            return QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern))
+                .match(name)
+                .hasMatch();
+        });
+    };
+    for (const QString& type : platform::Sound::movieFileTypes()) {
+        EXPECT_TRUE(listed("bell." + type)) << type.toStdString();
+        EXPECT_TRUE(listed("Bell." + type.toUpper())) << type.toStdString();
+    }
+    EXPECT_FALSE(listed("notes.txt"));
+    EXPECT_FALSE(listed("wav"));
     const int before = posted();
     panel->reject();
     EXPECT_EQ(pane->sound15min(), chimes);
@@ -336,6 +354,33 @@ TEST_F(PealixPrefTest, custom_sound_confirmed_cancelled_refused_and_replaced)
         EXPECT_EQ(pane->sound15min(), custom(second)) << refused.toStdString();
     }
     EXPECT_EQ(pane->chimesets15(), expected);
+}
+
+TEST_F(PealixPrefTest, a_cancelled_sheet_ends_the_flow_also_when_Custom_was_the_choice_before)
+{
+    const QString bundle = m_env.root() + QStringLiteral("/Empty.prefPane");
+    ASSERT_TRUE(
+        QDir().mkpath(bundle + QStringLiteral("/Contents/Resources/PealixTool.app/Contents/Resources")));
+    auto pane = open(bundle);
+    const QVariantMap customChoice{{QStringLiteral("setname"), QStringLiteral("Custom...")}};
+    auto* box = pane->mainView()->findChildren<QComboBox*>().value(2); // :30
+    ASSERT_TRUE(box);
+    for (int round = 0; round < 2; ++round) {
+        emit box->activated(0);
+        QFileDialog* panel = pane->customSoundPanel();
+        ASSERT_TRUE(panel);
+        panel->reject();
+        QTest::qWait(50);
+        EXPECT_FALSE(pane->customSoundPanel()) << "the cancelled sheet came back";
+        EXPECT_EQ(pane->sound30min(), customChoice);
+        // A refused file ends it as well.
+        pane->customSoundPanelDidEnd({m_env.writeFile(QStringLiteral("notes.wav"), "not a sound")}, 1,
+                                     {{PealixPref::contextKeyPath, QStringLiteral("sound30min")},
+                                      {PealixPref::contextOldValue, customChoice}});
+        EXPECT_FALSE(pane->customSoundPanel());
+    }
+    EXPECT_EQ(stored(PrefKeys::chimeInfo).toList().value(2).toMap(),
+              record(30, QStringLiteral("Custom..."), PrefKeys::blankPath));
 }
 
 TEST_F(PealixPrefTest, preview_switches_quarters_follows_the_volume_and_stops_at_its_end)
@@ -446,12 +491,20 @@ TEST_F(PealixPrefTest, hostile_settings_files_open_without_crash_or_hang)
 
 namespace {
 
-QList<int> agentsInThisSession()
+// In the test's own pid namespace every agent seen is one the test started. A child an agent has forked
+// and not yet replaced by its program bears the agent's name for a moment; it is no agent.
+QList<int> runningAgents()
 {
+    const QList<int> named =
+        NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("PealixTool"));
     QList<int> agents;
-    for (int pid : NSWorkspaceProcessInfo::pidsForProcessesWithCommand(QStringLiteral("PealixTool")))
-        if (platform::processSharesRuntimeDirectory(pid))
+    for (int pid : named) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        const QByteArray fields = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+        const int parent = fields.mid(fields.lastIndexOf(')') + 2).split(' ').value(1).toInt();
+        if (!named.contains(parent))
             agents.append(pid);
+    }
     return agents;
 }
 
@@ -523,28 +576,38 @@ TEST_F(PealixPrefTest, chimes_on_leaves_one_hidden_item_and_one_agent_and_off_en
     setValueForKey(pane.get(), true, "pealixActive");
     EXPECT_EQ(loginItemPaths(), QStringList{agent + '/'});
     EXPECT_EQ(QXLoginItemRegistry::allLoginItems()->at(0).toMap().value(QStringLiteral("Hidden")), true);
-    ASSERT_TRUE(QTest::qWaitFor([] { return agentsInThisSession().size() == 1; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return runningAgents().size() == 1; }, 10000));
     EXPECT_EQ(stored(PrefKeys::pealixActive), true);
     EXPECT_EQ(posted(), before + 1);
 
     // On again while it runs: the item is renewed, the agent left alone.
-    const QList<int> running = agentsInThisSession();
+    const QList<int> running = runningAgents();
     setValueForKey(pane.get(), true, "pealixActive");
     QTest::qWait(500);
-    EXPECT_EQ(agentsInThisSession(), running);
+    EXPECT_EQ(runningAgents(), running);
     EXPECT_EQ(loginItemPaths(), QStringList{agent + '/'});
 
-    // Off with a second agent of another installation running: both end, no agent item stays.
+    // Off with agents of another installation running, one started from a terminal with another runtime
+    // folder and one from a session without any: all end, no agent item stays.
     const QString other = m_env.root() + QStringLiteral("/other/PealixTool");
     QDir().mkpath(QFileInfo(other).path());
     QFile::copy(QStandardPaths::findExecutable(QStringLiteral("sleep")), other);
-    QProcess second;
-    second.start(other, {QStringLiteral("60")});
-    ASSERT_TRUE(second.waitForStarted());
-    ASSERT_TRUE(QTest::qWaitFor([] { return agentsInThisSession().size() == 2; }, 5000));
+    QProcess others[2];
+    for (int i = 0; i < 2; ++i) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (i == 0)
+            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_env.root());
+        else
+            environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        others[i].setProcessEnvironment(environment);
+        others[i].start(other, {QStringLiteral("60")});
+        ASSERT_TRUE(others[i].waitForStarted());
+    }
+    ASSERT_TRUE(QTest::qWaitFor([] { return runningAgents().size() == 3; }, 5000));
     setValueForKey(pane.get(), false, "pealixActive");
-    EXPECT_TRUE(second.waitForFinished(5000));
-    EXPECT_TRUE(QTest::qWaitFor([] { return agentsInThisSession().isEmpty(); }, 5000));
+    for (QProcess& process : others)
+        EXPECT_TRUE(process.state() == QProcess::NotRunning || process.waitForFinished(5000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return runningAgents().isEmpty(); }, 5000));
     EXPECT_TRUE(loginItemPaths().isEmpty());
     EXPECT_EQ(stored(PrefKeys::pealixActive), false);
 }
@@ -714,32 +777,79 @@ TEST_F(PealixPrefTest, update_request_starts_one_agent_with_u_when_off_and_only_
     since.start();
     bool ended = false;
     while (since.elapsed() < 10000 && !ended) {
-        const QList<int> agents = agentsInThisSession();
+        const QList<int> agents = runningAgents();
         for (int pid : agents) {
+            // A process that is ending has no command line any more.
             QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-            if (cmdline.open(QIODevice::ReadOnly))
-                seen.insert(QString::number(pid) + ':' +
-                            QString::fromUtf8(cmdline.readAll().split('\0').value(1)));
+            const QByteArray arguments = cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll() : QByteArray();
+            if (!arguments.isEmpty())
+                seen.insert(QString::number(pid) + ':' + QString::fromUtf8(arguments.split('\0').value(1)));
         }
         ended = !seen.isEmpty() && agents.isEmpty();
         QTest::qWait(5);
     }
     EXPECT_TRUE(ended);
-    ASSERT_EQ(seen.size(), 1);
+    ASSERT_EQ(seen.size(), 1) << QStringList(seen.cbegin(), seen.cend()).join(' ').toStdString();
     EXPECT_TRUE(seen.begin()->endsWith(QStringLiteral(":-u")));
     EXPECT_EQ(requests, 0);
 
     // On: the running agent is asked, once, and nothing else starts.
     setValueForKey(pane.get(), true, "pealixActive");
-    ASSERT_TRUE(QTest::qWaitFor([] { return agentsInThisSession().size() == 1; }, 10000));
-    const QList<int> running = agentsInThisSession();
+    ASSERT_TRUE(QTest::qWaitFor([] { return runningAgents().size() == 1; }, 10000));
+    const QList<int> running = runningAgents();
     pane->checkForUpdates();
     posted();
     QTest::qWait(300);
     EXPECT_EQ(requests, 1);
-    EXPECT_EQ(agentsInThisSession(), running);
+    EXPECT_EQ(runningAgents(), running);
     setValueForKey(pane.get(), false, "pealixActive");
-    EXPECT_TRUE(QTest::qWaitFor([] { return agentsInThisSession().isEmpty(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return runningAgents().isEmpty(); }, 5000));
+}
+
+TEST_F(PealixPrefTest, the_help_names_each_page_and_control_as_the_window_shows_them)
+{
+    auto pane = open();
+    pane->showHelp();
+    QLabel* text = nullptr;
+    for (QLabel* label : pane->helpWindow()->findChildren<QLabel*>())
+        if (label->text().contains("<p>"))
+            text = label;
+    ASSERT_TRUE(text);
+    AnimatingTabView* tabs = pane->tabView();
+    const auto page = [tabs](const QString& title) -> QWidget* {
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->tabText(i).remove('&') == title)
+                return tabs->widget(i);
+        return nullptr;
+    };
+    // A control is named by its accessible name, or by its first words where each quarter has one.
+    const auto found = [](QWidget* on, const QString& name) {
+        for (QWidget* widget : on->findChildren<QWidget*>()) {
+            if (widget->accessibleName() == name || widget->accessibleName().startsWith(name + ' '))
+                return true;
+            if (auto* box = qobject_cast<QComboBox*>(widget); box && box->findText(name) != -1)
+                return true;
+        }
+        return false;
+    };
+    QStringList described;
+    static const QRegularExpression paragraph("<p><b>([^<]+)</b>(.*?)</p>");
+    static const QRegularExpression control("<i>([^<]+)</i>");
+    for (auto p = paragraph.globalMatch(text->text()); p.hasNext();) {
+        const auto match = p.next();
+        QWidget* on = page(match.captured(1));
+        ASSERT_TRUE(on) << "no page " << match.captured(1).toStdString();
+        described << match.captured(1);
+        for (auto c = control.globalMatch(match.captured(2)); c.hasNext();) {
+            const QString name = c.next().captured(1);
+            EXPECT_TRUE(found(on, name))
+                << name.toStdString() << " is not on " << match.captured(1).toStdString();
+        }
+    }
+    QStringList pages;
+    for (int i = 0; i < tabs->count(); ++i)
+        pages << tabs->tabText(i).remove('&');
+    EXPECT_EQ(described, pages);
 }
 
 TEST_F(PealixPrefTest, help_sheet_shows_the_bundles_version_line_each_time_and_closes)

@@ -6,6 +6,7 @@
 
 #include "pane/PealixPref.h"
 #include "support/Authorizer.h"
+#include "testsupport/PrivatePids.h"
 #include "testsupport/TestEnvironment.h"
 
 #include <QApplication>
@@ -23,6 +24,9 @@
 #include <unistd.h>
 
 namespace {
+
+// Uninstalling stops every agent of the user: only those of this program may be seen.
+const bool privatePids = PrivatePids::enter();
 
 const QString bundleRelative = QStringLiteral("lib/PreferencePanes/Pealix.prefPane");
 
@@ -338,10 +342,16 @@ class UninstallActionTest : public UninstallTest {
 protected:
     void SetUp() override
     {
+        if (!privatePids)
+            GTEST_SKIP() << "no pid namespace of its own: uninstalling would stop the agents of the user";
         UninstallTest::SetUp();
-        // An agent of this session: any program whose command name is the agent's.
+        // An agent of the user started from a terminal: any program whose command name is the agent's,
+        // with a runtime folder other than the pane's.
         const QString agent = m_env.root() + QStringLiteral("/PealixTool");
         ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), agent));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_env.root());
+        m_agent.setProcessEnvironment(environment);
         m_agent.start(agent, {QStringLiteral("300")});
         ASSERT_TRUE(m_agent.waitForStarted());
     }
@@ -411,41 +421,125 @@ TEST_F(UninstallActionTest, no_just_checking_changes_nothing_and_a_deletable_ins
     EXPECT_EQ(pane.terminated, 1);
 }
 
-TEST_F(UninstallActionTest,
-       an_install_the_user_cannot_delete_needs_rights_and_a_cancelled_prompt_leaves_all_be)
+TEST_F(UninstallActionTest, a_tool_that_cannot_start_is_said_so)
 {
-    // The bundle on a read-only file system is beyond even root's deletion.
+    ASSERT_TRUE(QFile::setPermissions(tool(), QFile::ReadOwner));
+    UninstallingPane pane{platform::Bundle(bundle())};
+    EXPECT_EQ(
+        uninstall(pane, {QStringLiteral("Uninstall")}),
+        (QStringList{confirm, notice,
+                     QStringLiteral("Removing Pealix | The removal tool could not be started, so nothing "
+                                    "was removed.  System Preferences will now exit.")}));
+    EXPECT_TRUE(QFileInfo::exists(bundle()));
+}
+
+TEST_F(UninstallActionTest,
+       an_install_the_user_cannot_delete_needs_rights_and_each_failure_says_what_happened)
+{
+    // Bundles on a read-only file system are beyond even root's deletion; each has a tool of its own.
     const QString mount = m_env.root() + QStringLiteral("/system");
     QDir().mkpath(mount);
     const QByteArray target = QFile::encodeName(mount);
     if (::mount("pealix-test", target.constData(), "tmpfs", 0, nullptr) != 0)
         GTEST_SKIP() << "cannot mount a file system here";
-    const QString readOnly = mount + QStringLiteral("/Pealix.prefPane");
-    QDir().mkpath(readOnly + QStringLiteral("/Contents/Linux"));
-    QFile::copy(tool(), readOnly + QStringLiteral("/Contents/Linux/UninstallTool"));
+    const auto readOnlyBundle = [&](const QString& name, const QByteArray& script) {
+        const QString path = mount + '/' + name + QStringLiteral(".prefPane");
+        QDir().mkpath(path + QStringLiteral("/Contents/Linux"));
+        const QString copy = path + QStringLiteral("/Contents/Linux/UninstallTool");
+        if (script.isEmpty()) {
+            QFile::copy(tool(), copy);
+        } else {
+            QFile file(copy);
+            file.open(QIODevice::WriteOnly);
+            file.write("#!/bin/sh\n" + script);
+            file.close();
+            file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        }
+        return path;
+    };
+    const QString real = readOnlyBundle(QStringLiteral("Real"), {});
+    const QString killed = readOnlyBundle(QStringLiteral("Killed"), "kill -9 $$\n");
+    const QString slow = readOnlyBundle(QStringLiteral("Slow"), "exec sleep 5\n");
     const bool remounted =
         ::mount(nullptr, target.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    // pkcheck's answer for a dismissed dialog.
-    const QString pkcheck = m_env.writeFile(QStringLiteral("bin/pkcheck"), "#!/bin/sh\nexit 3\n");
-    QFile::setPermissions(pkcheck, QFile::ReadOwner | QFile::ExeOwner);
-    Authorizer::setPolkitPrograms(pkcheck, QStringLiteral("/bin/false"));
-    QStringList seen;
+    const auto program = [&](const QString& name, const QByteArray& body) {
+        const QString path = m_env.writeFile(QStringLiteral("bin/") + name, body);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
+        return path;
+    };
+    // pkcheck's answers: a dismissed dialog, polkitd's error for an action without a policy file, yes.
+    const QString dismissed = program(QStringLiteral("dismissed"), "#!/bin/sh\nexit 3\n");
+    const QString unknown = program(
+        QStringLiteral("unknown"),
+        "#!/bin/sh\necho \"Error checking for authorization com.quorlenvik.pealix.uninstall: "
+        "GDBus.Error:org.freedesktop.PolicyKit1.Error.Failed: Action com.quorlenvik.pealix.uninstall is not "
+        "registered\" >&2\nexit 127\n");
+    const QString yes = program(QStringLiteral("yes"), "#!/bin/sh\nexit 0\n");
+    const QString pkexec = program(QStringLiteral("pkexec"), "#!/bin/sh\nshift\nexec \"$@\"\n");
+    const QString broken = program(QStringLiteral("broken"), "#!/nonexistent/sh\n");
+    const QString missing = m_env.root() + QStringLiteral("/bin/missing");
+    const QString permission =
+        QStringLiteral("Removing Pealix | Your copy of Pealix cannot be removed without administrator "
+                       "permission.  Please enter your administrator password in the authorization window "
+                       "when it appears");
+    struct Case {
+        QString bundle, pkcheck, pkexec, alert;
+        bool ends;
+    };
+    const QList<Case> cases = {
+        {real, dismissed, pkexec,
+         QStringLiteral("Remove Pealix cancelled | Uninstall was cancelled because you did not enter an "
+                        "administrator password"),
+         false},
+        {real, unknown, pkexec,
+         QStringLiteral(
+             "Removing Pealix | Pealix cannot be removed because polkit does not know its removal "
+             "action \"com.quorlenvik.pealix.uninstall\": the file "
+             "com.quorlenvik.pealix.uninstall.policy is missing from /usr/share/polkit-1/actions.  "
+             "Install Pealix again, or ask your administrator to remove it."),
+         false},
+        {real, yes, missing,
+         QStringLiteral(
+             "Removing Pealix | Pealix cannot be removed because pkexec, which runs its removal tool "
+             "with administrator permission, is not installed.  Install the package pkexec (polkit) "
+             "and try again, or ask your administrator to remove Pealix."),
+         false},
+        {real, yes, broken,
+         QStringLiteral("Removing Pealix | The removal tool could not be started, so nothing was removed.  "
+                        "System Preferences will now exit."),
+         true},
+        {killed, yes, pkexec,
+         QStringLiteral(
+             "Removing Pealix | The removal tool was stopped before it finished; parts of Pealix may "
+             "remain.  System Preferences will now exit."),
+         true},
+        {slow, yes, pkexec,
+         QStringLiteral(
+             "Removing Pealix | The removal tool is still running after the time allowed for it; it "
+             "goes on by itself.  System Preferences will now exit."),
+         true},
+    };
+    Authorizer::setToolTimeLimit(500);
+    QList<QStringList> seen;
+    QList<bool> running;
     if (remounted) {
-        UninstallingPane pane{platform::Bundle(readOnly)};
-        seen = uninstall(pane, {QStringLiteral("Uninstall")});
-        EXPECT_EQ(pane.terminated, 0);
+        for (const Case& c : cases) {
+            Authorizer::setPolkitPrograms(c.pkcheck, c.pkexec);
+            UninstallingPane pane{platform::Bundle(c.bundle)};
+            seen << uninstall(pane, {QStringLiteral("Uninstall")});
+            running << agentRunning();
+            EXPECT_EQ(pane.terminated, c.ends ? 1 : 0) << c.alert.toStdString();
+        }
     }
-    ::umount(target.constData());
+    Authorizer::setToolTimeLimit(30 * 60 * 1000);
+    ::umount2(target.constData(), MNT_DETACH);
     ASSERT_TRUE(remounted);
-    EXPECT_EQ(
-        seen,
-        (QStringList{confirm, notice,
-                     QStringLiteral("Removing Pealix | Your copy of Pealix cannot be removed without "
-                                    "administrator permission.  Please enter your administrator password "
-                                    "in the authorization window when it appears"),
-                     QStringLiteral("Remove Pealix cancelled | Uninstall was cancelled because you did not "
-                                    "enter an administrator password")}));
-    EXPECT_TRUE(agentRunning());
+    for (int i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(seen.value(i), (QStringList{confirm, notice, permission, cases[i].alert}));
+        // Nothing is stopped before the rights are had.
+        if (!cases[i].ends)
+            EXPECT_TRUE(running.value(i)) << cases[i].alert.toStdString();
+    }
 }
 
 } // namespace

@@ -43,6 +43,7 @@ def fail(message):
 
 
 def main():
+    desk.private_pids()
     build = sys.argv[1]
     with desk.installed(build) as prefix:
         with desk.Session(accessibility=True) as session:

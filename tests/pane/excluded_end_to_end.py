@@ -36,6 +36,7 @@ def excluded(session):
 
 
 def main():
+    desk.private_pids()
     build = sys.argv[1]
     with desk.installed(build) as prefix:
         with desk.Session(accessibility=True) as session:

@@ -21,7 +21,9 @@ protected:
     void SetUp() override
     {
         // pkcheck: records its arguments, answers with the status the test chose.
-        m_pkcheck = script("pkcheck", "printf '%s\\n' \"$@\" >>\"$0.args\"\nexit $(cat \"$0.status\")\n");
+        m_pkcheck =
+            script("pkcheck", "printf '%s\\n' \"$@\" >>\"$0.args\"\ncat \"$0.error\" >&2 2>/dev/null\n"
+                              "exit $(cat \"$0.status\")\n");
         // pkexec: records its environment, then runs the program it was given, or answers for itself.
         m_pkexec = script("pkexec", "env >\"$0.env\"\n[ -f \"$0.status\" ] && exit $(cat \"$0.status\")\n"
                                     "[ \"$1\" = --disable-internal-agent ] || exit 99\nshift\nexec \"$@\"\n");
@@ -72,13 +74,36 @@ protected:
 
 TEST_F(AuthorizerTest, preauthorize_asks_for_this_process_interactively_and_fails_when_dismissed_or_refused)
 {
+    using platform::AuthorizationResult;
     Authorizer authorizer(right);
-    for (const int status : {3, 1, 4}) {
+    // Refused or dismissed, an action polkitd does not know, polkit failing otherwise.
+    m_env.writeFile(QStringLiteral("bin/pkcheck.error"),
+                    "Error checking for authorization com.quorlenvik.pealix.uninstall: GDBus.Error:org."
+                    "freedesktop.PolicyKit1.Error.Failed: Action com.quorlenvik.pealix.uninstall is not "
+                    "registered\n");
+    const std::pair<int, AuthorizationResult> answers[] = {{3, AuthorizationResult::denied},
+                                                           {1, AuthorizationResult::denied},
+                                                           {127, AuthorizationResult::actionUnknown}};
+    for (const auto& [status, result] : answers) {
         answer(status);
         EXPECT_FALSE(authorizer.preauthorize()) << status;
+        EXPECT_EQ(authorizer.lastResult(), result) << status;
         EXPECT_FALSE(authorizer.authorized());
         EXPECT_EQ(authorizer.executeWithPrivileges("/bin/true", nullptr), -1);
     }
+    QFile::remove(m_pkcheck + QStringLiteral(".error"));
+    answer(127);
+    EXPECT_FALSE(authorizer.preauthorize());
+    EXPECT_EQ(authorizer.lastResult(), AuthorizationResult::failed);
+    answer(0);
+    const QString missing = m_env.root() + QStringLiteral("/bin/missing");
+    Authorizer::setPolkitPrograms(missing, m_pkexec);
+    EXPECT_FALSE(authorizer.preauthorize());
+    EXPECT_EQ(authorizer.lastResult(), AuthorizationResult::programMissing);
+    Authorizer::setPolkitPrograms(m_pkcheck, missing);
+    EXPECT_FALSE(authorizer.preauthorize());
+    EXPECT_EQ(authorizer.lastResult(), AuthorizationResult::programMissing);
+    Authorizer::setPolkitPrograms(m_pkcheck, m_pkexec);
     pkcheckCalls();
     answer(0);
     ASSERT_TRUE(authorizer.preauthorize());
@@ -114,8 +139,16 @@ TEST_F(AuthorizerTest, the_tool_gets_its_status_through_and_failures_to_run_or_s
     EXPECT_FALSE(environment.contains("PEALIX_HOSTILE")) << environment.constData();
     EXPECT_FALSE(environment.contains("HOME=")) << environment.constData();
 
+    using Outcome = platform::ToolRun::Outcome;
+    EXPECT_EQ(authorizer.lastRun().outcome, Outcome::exited);
     const QString killed = script("killed", "kill -9 $$\n");
     EXPECT_EQ(authorizer.executeWithPrivileges(QFile::encodeName(killed).constData(), nullptr), -1);
+    EXPECT_EQ(authorizer.lastRun().outcome, Outcome::killed);
+    const QString slow = script("slow", "exec sleep 3\n");
+    Authorizer::setToolTimeLimit(200);
+    EXPECT_EQ(authorizer.executeWithPrivileges(QFile::encodeName(slow).constData(), nullptr), -1);
+    EXPECT_EQ(authorizer.lastRun().outcome, Outcome::timedOut);
+    Authorizer::setToolTimeLimit(30 * 60 * 1000);
     const QString echoes = script("echoes", "[ \"$1\" = a ] && [ \"$2\" = 'b c' ] && exit 7\nexit 1\n");
     char a[] = "a", bc[] = "b c";
     char* const arguments[] = {a, bc, nullptr};
@@ -124,10 +157,12 @@ TEST_F(AuthorizerTest, the_tool_gets_its_status_through_and_failures_to_run_or_s
     for (const char* status : {"127", "126"}) {
         m_env.writeFile(QStringLiteral("bin/pkexec.status"), status);
         EXPECT_EQ(authorizer.executeWithPrivileges(QFile::encodeName(exits3).constData(), nullptr), -1);
+        EXPECT_EQ(authorizer.lastRun().outcome, Outcome::notAuthorized);
     }
     QFile::remove(m_pkexec + QStringLiteral(".status"));
     Authorizer::setPolkitPrograms(m_pkcheck, m_env.root() + QStringLiteral("/bin/missing"));
     EXPECT_EQ(authorizer.executeWithPrivileges(QFile::encodeName(exits3).constData(), nullptr), -1);
+    EXPECT_EQ(authorizer.lastRun().outcome, Outcome::couldNotStart);
 }
 
 TEST_F(AuthorizerTest, standard_input_is_copied_to_the_tool_and_its_end_reaches_the_tool)
@@ -193,6 +228,10 @@ TEST(AuthorizerRealPolkit, DISABLED_real_polkit_runs_the_tool_of_the_action_as_r
     const QString tool = qEnvironmentVariable("PEALIX_REAL_POLKIT_TOOL");
     ASSERT_FALSE(tool.isEmpty());
     TestEnvironment env;
+    // polkitd's answer for an action without a policy file is told apart from a refusal.
+    Authorizer unknown("com.quorlenvik.pealix.nosuch");
+    EXPECT_FALSE(unknown.preauthorize());
+    EXPECT_EQ(unknown.lastResult(), platform::AuthorizationResult::actionUnknown);
     Authorizer authorizer(right);
     ASSERT_TRUE(authorizer.preauthorize());
     AuthorizationExternalForm form;

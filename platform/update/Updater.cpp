@@ -608,7 +608,9 @@ void Updater::finishInstall(const QString& error, const QString& newBundle, cons
     }
     qCDebug(lcUpdater) << "recorded the exchange";
     if (const QString e = update::exchangeInto(newBundle, s.target); !e.isEmpty()) {
-        update::confirmPendingExchange(s.target);
+        // A rename half done without the exchange call is put right from the record.
+        if (!update::undoPendingExchange(s.target).isEmpty())
+            s.staging->keep();
         fail(e);
         return;
     }

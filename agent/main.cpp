@@ -7,6 +7,7 @@
 #include "platform/bundles/Bundle.h"
 #include "platform/core/Log.h"
 #include "platform/core/SingleInstance.h"
+#include "platform/update/UpdateInstaller.h"
 #include "shared/PrefKeys.h"
 
 #include <QApplication>
@@ -37,6 +38,10 @@ int main(int argc, char** argv)
             return 0;
         }
     }
+
+    // An update cut short while its new version was being tried is undone before anything is read from
+    // the bundle; this starts again from the version put back when it was started from the one taken out.
+    platform::update::recoverInterruptedUpdates(argv);
 
     // Without a display the agent still chimes; it just has nowhere to show its icon.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&

@@ -4,10 +4,14 @@
 #include "platform/update/UpdateInstaller.h"
 
 #include "platform/bundles/Bundle.h"
+#include "platform/settings/PropertyList.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QLoggingCategory>
+#include <QSaveFile>
 #include <archive.h>
 #include <archive_entry.h>
 #include <cerrno>
@@ -15,6 +19,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sodium.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,20 +34,40 @@ QString stagingPrefix(const QString& targetPath)
     return QStringLiteral(".") + QFileInfo(targetPath).fileName() + QStringLiteral(".update-");
 }
 
-// True when the relative link target, seen from the entry's folder, stays inside the tree.
-bool linkStaysInside(const QString& entryPath, const QString& linkTarget)
+// True when the link at entryPath, followed with every link of the archive on its way (links maps each
+// link's entry path to its text), ends inside the bundle without leaving it at any step. Judging a
+// link's text alone lets a link that stays inside carry the next one out.
+bool linkStaysInside(const QString& entryPath, const QHash<QString, QString>& links)
 {
-    if (linkTarget.isEmpty() || linkTarget.startsWith(QLatin1Char('/')))
+    // A chain longer than this is a loop, or meant to confuse.
+    constexpr int maxHops = 40;
+    QStringList at = entryPath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const QString text = links.value(entryPath);
+    // The bundle itself may not be a link.
+    if (at.size() < 2 || text.isEmpty() || text.startsWith(QLatin1Char('/')))
         return false;
-    int depth = static_cast<int>(entryPath.split(QLatin1Char('/'), Qt::SkipEmptyParts).size()) - 1;
-    for (const QString& part : linkTarget.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (part == QLatin1String(".."))
-            --depth;
-        else if (part != QLatin1String("."))
-            ++depth;
-        // Depth 0 is the folder that holds the bundle: a link may not point at or above it.
-        if (depth < 1)
+    at.removeLast();
+    QStringList pending = text.split(QLatin1Char('/'));
+    int hops = 0;
+    while (!pending.isEmpty()) {
+        const QString part = pending.takeFirst();
+        if (part.isEmpty() || part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            // at.first() is the bundle: a link may not point at or above the folder that holds it.
+            if (at.size() <= 1)
+                return false;
+            at.removeLast();
+            continue;
+        }
+        at.append(part);
+        const auto link = links.constFind(at.join(QLatin1Char('/')));
+        if (link == links.constEnd())
+            continue;
+        if (++hops > maxHops || link->isEmpty() || link->startsWith(QLatin1Char('/')))
             return false;
+        at.removeLast();
+        pending = link->split(QLatin1Char('/')) + pending;
     }
     return true;
 }
@@ -181,14 +206,17 @@ QString extractArchive(int fd, const QString& destination, const QString& bundle
     } else {
         qint64 total = 0;
         int entries = 0;
+        QHash<QString, QString> links;
         struct archive_entry* entry = nullptr;
         int r = ARCHIVE_OK;
         while (error.isEmpty() && (r = archive_read_next_header(in, &entry)) == ARCHIVE_OK) {
             const char* rawPath = archive_entry_pathname(entry);
             const QString path = rawPath ? QString::fromUtf8(rawPath) : QString();
             const mode_t type = archive_entry_filetype(entry);
+            // An entry in a link's place would make the links judged differ from those on disk.
             if (++entries > maxArchiveEntries || !safeEntryPath(path, bundleName) ||
-                archive_entry_hardlink(entry)) {
+                archive_entry_hardlink(entry) ||
+                (type != AE_IFLNK && links.contains(QDir::cleanPath(path)))) {
                 qCDebug(lcInstall) << "refused entry" << path;
                 fail(bad);
                 break;
@@ -199,7 +227,9 @@ QString extractArchive(int fd, const QString& destination, const QString& bundle
                 archive_entry_set_perm(entry, 0755);
             } else if (type == AE_IFLNK) {
                 const char* target = archive_entry_symlink(entry);
-                if (!target || !linkStaysInside(path, QString::fromUtf8(target))) {
+                // Judged once all links are known, as a later link can lead an earlier one out.
+                links.insert(QDir::cleanPath(path), target ? QString::fromUtf8(target) : QString());
+                if (!linkStaysInside(QDir::cleanPath(path), links)) {
                     qCDebug(lcInstall) << "refused link" << path;
                     fail(bad);
                     break;
@@ -254,6 +284,12 @@ QString extractArchive(int fd, const QString& destination, const QString& bundle
         }
         if (error.isEmpty() && r != ARCHIVE_EOF)
             fail(QStringLiteral("The update archive is damaged."));
+        for (auto link = links.constBegin(); error.isEmpty() && link != links.constEnd(); ++link) {
+            if (!linkStaysInside(link.key(), links)) {
+                qCDebug(lcInstall) << "refused link chain" << link.key();
+                fail(bad);
+            }
+        }
         if (error.isEmpty() && entries == 0)
             fail(QStringLiteral("The update archive is empty."));
     }
@@ -307,6 +343,174 @@ QString exchangeInto(const QString& newBundle, const QString& target)
     qCDebug(lcInstall) << "exchange failed" << std::strerror(errno);
     return QStringLiteral("The update could not be installed: %1")
         .arg(QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+InstallLock::InstallLock(const QString& targetPath)
+{
+    // The folder that holds the target, as the target itself is swapped away.
+    m_fd = ::open(QFile::encodeName(QFileInfo(targetPath).absolutePath()).constData(),
+                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+InstallLock::~InstallLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+QString stateDirectory()
+{
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/state");
+    return base + QStringLiteral("/pealix");
+}
+
+namespace {
+
+const QString journalPrefix = QStringLiteral("pending-update-");
+
+QString journalPath(const QString& target)
+{
+    const QByteArray id = QCryptographicHash::hash(QFile::encodeName(QFileInfo(target).absoluteFilePath()),
+                                                   QCryptographicHash::Sha256)
+                              .toHex()
+                              .left(16);
+    return stateDirectory() + QLatin1Char('/') + journalPrefix + QString::fromLatin1(id) +
+           QStringLiteral(".plist");
+}
+
+std::optional<struct stat> statOf(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return st;
+}
+
+QString inodeText(const struct stat& st)
+{
+    return QStringLiteral("%1:%2").arg(st.st_dev).arg(st.st_ino);
+}
+
+// Undoes the exchange the journal at `path` records; empty when the previous version is in place (or
+// the exchange never happened) and the journal is gone.
+QString undoJournal(const QString& path)
+{
+    const QVariantMap journal = PropertyList::readFile(path).value_or(QVariant()).toMap();
+    const QString target = journal.value(QStringLiteral("Target")).toString();
+    const QString previous = journal.value(QStringLiteral("Previous")).toString();
+    const QString oldId = journal.value(QStringLiteral("PreviousInode")).toString();
+    const QString newId = journal.value(QStringLiteral("NewInode")).toString();
+    // Only what our own updater writes: the new bundle in a staging folder beside the target.
+    const QString staging = QFileInfo(QFileInfo(previous).absolutePath()).absolutePath();
+    const bool sane = !target.isEmpty() && QDir::isAbsolutePath(target) && !oldId.isEmpty() &&
+                      !newId.isEmpty() && QFileInfo(previous).fileName() == QFileInfo(target).fileName() &&
+                      QFileInfo(QFileInfo(previous).absolutePath()).fileName() == QLatin1String("new") &&
+                      QFileInfo(staging).absolutePath() == QFileInfo(target).absolutePath() &&
+                      QFileInfo(staging).fileName().startsWith(stagingPrefix(target));
+    if (!sane) {
+        qCWarning(lcInstall) << "ignoring a damaged update record" << path;
+        QFile::remove(path);
+        return {};
+    }
+    auto holdsOld = [&oldId](const QString& p) {
+        const auto st = statOf(p);
+        return st && S_ISDIR(st->st_mode) && inodeText(*st) == oldId;
+    };
+    const auto now = statOf(target);
+    // The exchange without RENAME_EXCHANGE parks the previous bundle here for a moment.
+    const QString aside = QFileInfo(previous).absolutePath() + QStringLiteral("/previous");
+    const QString oldAt = holdsOld(previous) ? previous : holdsOld(aside) ? aside : QString();
+    if (now && inodeText(*now) == newId && !oldAt.isEmpty()) {
+        if (QString e = exchangeInto(oldAt, target); !e.isEmpty())
+            return e;
+        qCWarning(lcInstall) << "put the previous version back at" << target;
+    } else if (!now && !oldAt.isEmpty()) {
+        if (::rename(QFile::encodeName(oldAt).constData(), QFile::encodeName(target).constData()) != 0)
+            return QString::fromLocal8Bit(std::strerror(errno));
+        qCWarning(lcInstall) << "put the previous version back at" << target;
+    } else if (!now || inodeText(*now) != oldId) {
+        // Neither version where it should be: leave everything for a person to look at.
+        return QStringLiteral("%1 is neither the previous nor the new version").arg(target);
+    }
+    QFile::remove(path);
+    QDir(staging).removeRecursively();
+    return {};
+}
+
+} // namespace
+
+QString recordPendingExchange(const QString& newBundle, const QString& target)
+{
+    const auto fresh = statOf(newBundle);
+    const auto old = statOf(target);
+    if (!fresh || !old)
+        return QStringLiteral("The update could not be installed.");
+    const QString path = journalPath(target);
+    QDir().mkpath(stateDirectory());
+    QSaveFile file(path);
+    const QVariantMap journal{{QStringLiteral("Target"), QFileInfo(target).absoluteFilePath()},
+                              {QStringLiteral("Previous"), QFileInfo(newBundle).absoluteFilePath()},
+                              {QStringLiteral("PreviousInode"), inodeText(*old)},
+                              {QStringLiteral("NewInode"), inodeText(*fresh)}};
+    // QSaveFile::commit() syncs the file before it takes the journal's name.
+    if (!file.open(QIODevice::WriteOnly) || file.write(PropertyList::toXml(journal)) < 0 || !file.commit())
+        return QStringLiteral("The update could not be recorded in %1.").arg(stateDirectory());
+    return {};
+}
+
+void confirmPendingExchange(const QString& target)
+{
+    QFile::remove(journalPath(target));
+}
+
+QString undoPendingExchange(const QString& target)
+{
+    const QString path = journalPath(target);
+    return QFileInfo::exists(path) ? undoJournal(path) : QString();
+}
+
+void recoverInterruptedUpdates(char** argv)
+{
+    const QDir states(stateDirectory());
+    const QStringList journals =
+        states.entryList({journalPrefix + QStringLiteral("*.plist")}, QDir::Files | QDir::Hidden);
+    for (const QString& name : journals) {
+        const QString path = states.filePath(name);
+        const QString target = PropertyList::readFile(path)
+                                   .value_or(QVariant())
+                                   .toMap()
+                                   .value(QStringLiteral("Target"))
+                                   .toString();
+        if (target.isEmpty() || journalPath(target) != path || !QFileInfo(target).absoluteDir().exists()) {
+            QFile::remove(path);
+            continue;
+        }
+        // A live updater holds it while its new version is being asked.
+        const InstallLock lock(target);
+        if (!lock.isHeld())
+            continue;
+        const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+        const QString installed = QFileInfo(target).canonicalFilePath();
+        const auto before = statOf(target);
+        if (const QString e = undoJournal(path); !e.isEmpty()) {
+            qCWarning(lcInstall) << "an interrupted update could not be undone:" << e;
+            continue;
+        }
+        const auto after = statOf(target);
+        const bool replaced = before && after && inodeText(*before) != inodeText(*after);
+        if (replaced && argv && !installed.isEmpty() && self.startsWith(installed + QLatin1Char('/'))) {
+            // This program was started from the version just taken out; the same path now holds the one
+            // put back.
+            ::execv(QFile::encodeName(self).constData(), argv);
+            qCWarning(lcInstall) << "could not start again from" << self << std::strerror(errno);
+        }
+    }
 }
 
 } // namespace platform::update

@@ -34,6 +34,17 @@ int stallTimeoutMs(int normal)
     const int seam = qEnvironmentVariableIntValue("PEALIX_UPDATE_STALL_MS");
     return seam > 0 ? seam : normal;
 }
+int deadlineMs(int normal)
+{
+    const int seam = qEnvironmentVariableIntValue("PEALIX_UPDATE_DEADLINE_MS");
+    return seam > 0 ? seam : normal;
+}
+// Less than this in any stall period, or no end by the deadline, and a transfer is given up: a server
+// that trickles keeps the stall timer happy for ever.
+constexpr qint64 minBytesPerSecond = 1024;
+constexpr int feedDeadlineMs = 2 * 60 * 1000;
+constexpr int archiveDeadlineMs = 60 * 60 * 1000;
+const char* const giveUpReason = "pealixGiveUpReason";
 // A restarted agent waits this long after start before its first quiet check.
 constexpr int firstQuietCheckDelayMs = 60000;
 // How long a newly installed agent has to answer "--version" before the previous version returns.
@@ -43,14 +54,6 @@ const QString keyHighestSeen = QStringLiteral("HighestSeenVersion");
 const QString keyLastCheck = QStringLiteral("LastCheckTime");
 const QString keyAutomatic = QStringLiteral("AutomaticChecks");
 const QString keySkipped = QStringLiteral("SkippedVersion");
-
-QString stateDirectory()
-{
-    QString base = qEnvironmentVariable("XDG_STATE_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.local/state");
-    return base + QStringLiteral("/pealix");
-}
 
 QVariantMap readState(const QString& path)
 {
@@ -82,10 +85,54 @@ bool writeAll(int fd, const char* data, qint64 size)
 // A request that ended with an error the user did not cause: a stall timed out, or the network failed.
 QString transferError(const QNetworkReply* reply)
 {
+    if (const QString reason = reply->property(giveUpReason).toString(); !reason.isEmpty())
+        return reason;
     if (reply->error() == QNetworkReply::OperationCanceledError ||
         reply->error() == QNetworkReply::TimeoutError)
         return QStringLiteral("the server stopped answering");
     return reply->errorString();
+}
+
+void giveUp(QNetworkReply* reply, const QString& reason)
+{
+    reply->setProperty(giveUpReason, reason);
+    reply->abort();
+}
+
+// Stall timeout, total deadline, minimum rate, and redirects only to addresses the feed itself may have.
+void guardTransfer(QNetworkReply* reply, int stallMs, int totalMs)
+{
+    // Bytes received by the request now under way, and at the last look.
+    struct Progress {
+        qint64 now = 0;
+        qint64 atLastLook = 0;
+    };
+    auto progress = std::make_shared<Progress>();
+    QObject::connect(reply, &QNetworkReply::redirected, reply, [reply, progress](const QUrl& to) {
+        if (!update::isAllowedUrl(to)) {
+            giveUp(reply, QStringLiteral("the server sent it on to an address that is not secure"));
+            return;
+        }
+        *progress = Progress();
+        emit reply->redirectAllowed();
+    });
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                     [progress](qint64 bytes, qint64) { progress->now = bytes; });
+    auto* watch = new QTimer(reply);
+    QObject::connect(watch, &QTimer::timeout, reply, [reply, progress, stallMs] {
+        if (reply->isFinished())
+            return;
+        if (progress->now - progress->atLastLook < minBytesPerSecond * stallMs / 1000) {
+            giveUp(reply, QStringLiteral("the server sends too slowly"));
+            return;
+        }
+        progress->atLastLook = progress->now;
+    });
+    watch->start(stallMs);
+    QTimer::singleShot(totalMs, reply, [reply] {
+        if (!reply->isFinished())
+            giveUp(reply, QStringLiteral("the server took too long"));
+    });
 }
 
 void relaunchAfterExit(const QString& executable)
@@ -106,6 +153,7 @@ struct Updater::Session {
     QPointer<QNetworkReply> reply;
     update::UpdateOffer offer;
     QString target;
+    std::unique_ptr<update::InstallLock> lock;
     std::unique_ptr<update::StagingArea> staging;
     qint64 received = 0;
     bool cancelled = false;
@@ -144,7 +192,7 @@ bool Updater::isDisabledByPolicy() const
 
 QString Updater::stateFilePath() const
 {
-    return stateDirectory() + QStringLiteral("/updater.plist");
+    return update::stateDirectory() + QStringLiteral("/updater.plist");
 }
 
 bool Updater::canShowWindows() const
@@ -157,12 +205,14 @@ bool Updater::canShowWindows() const
 void Updater::checkForUpdates(QObject*)
 {
     if (m_session) {
-        // A check is under way; its window is the answer.
+        // A check is under way; its window is the answer, and a quiet one gets its progress shown.
         m_session->interactive = canShowWindows();
         if (m_window) {
             m_window->show();
             m_window->raise();
             m_window->activateWindow();
+        } else if (m_session->interactive) {
+            showWindow(progressWindow(QStringLiteral("Checking for updates…"), 0));
         }
         return;
     }
@@ -255,19 +305,20 @@ void Updater::beginCheck(bool interactive)
         m_network = new QNetworkAccessManager(this);
     QNetworkRequest request(feedUrl);
     request.setTransferTimeout(stallTimeoutMs(30000));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     QNetworkReply* reply = m_network->get(request);
+    guardTransfer(reply, stallTimeoutMs(30000), deadlineMs(feedDeadlineMs));
     m_session->reply = reply;
     connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64) {
         if (received > update::maxFeedBytes)
-            reply->abort();
+            giveUp(reply, QStringLiteral("the update information is too large"));
     });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { feedArrived(reply); });
-    if (interactive) {
+    if (m_session->interactive)
         showWindow(progressWindow(QStringLiteral("Checking for updates…"), 0));
-    }
 }
 
 QProgressDialog* Updater::progressWindow(const QString& text, int maximum)
@@ -406,6 +457,19 @@ void Updater::startDownload()
         return;
     }
     m_session->target = QFileInfo(*target).absoluteFilePath();
+    // Another updater's staging folder and half-done exchange are its own business until it is gone.
+    m_session->lock = std::make_unique<update::InstallLock>(m_session->target);
+    if (!m_session->lock->isHeld()) {
+        showMessage(
+            QStringLiteral("updateUnderWay"), QStringLiteral("Update Under Way"),
+            QStringLiteral("Another Pealix updater is installing an update; try again when it is done."),
+            false);
+        return;
+    }
+    if (const QString e = update::undoPendingExchange(m_session->target); !e.isEmpty()) {
+        fail(QStringLiteral("An earlier update could not be undone: %1").arg(e));
+        return;
+    }
     update::StagingArea::removeStale(m_session->target);
     m_session->staging = std::make_unique<update::StagingArea>(m_session->target);
     if (!m_session->staging->isValid() || m_session->staging->createArchiveFile() < 0) {
@@ -414,9 +478,11 @@ void Updater::startDownload()
     }
     QNetworkRequest request(m_session->offer.archiveUrl);
     request.setTransferTimeout(stallTimeoutMs(60000));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
     QNetworkReply* reply = m_network->get(request);
+    guardTransfer(reply, stallTimeoutMs(60000), deadlineMs(archiveDeadlineMs));
     m_session->reply = reply;
     QProgressDialog* progress =
         progressWindow(QStringLiteral("Downloading Pealix %1…").arg(m_session->offer.version), 100);
@@ -536,29 +602,39 @@ void Updater::finishInstall(const QString& error, const QString& newBundle, cons
         fail(error);
         return;
     }
-    if (const QString e = update::exchangeInto(newBundle, s.target); !e.isEmpty()) {
+    if (const QString e = update::recordPendingExchange(newBundle, s.target); !e.isEmpty()) {
         fail(e);
         return;
     }
-    confirmNewAgent(newBundle, s.target + QLatin1Char('/') + agentRelative);
+    qCDebug(lcUpdater) << "recorded the exchange";
+    if (const QString e = update::exchangeInto(newBundle, s.target); !e.isEmpty()) {
+        // A rename half done without the exchange call is put right from the record.
+        if (!update::undoPendingExchange(s.target).isEmpty())
+            s.staging->keep();
+        fail(e);
+        return;
+    }
+    qCDebug(lcUpdater) << "exchanged; asking the new agent";
+    confirmNewAgent(s.target + QLatin1Char('/') + agentRelative);
 }
 
-void Updater::confirmNewAgent(const QString& oldBundle, const QString& executable)
+void Updater::confirmNewAgent(const QString& executable)
 {
-    // The old version, now at oldBundle, goes back in unless the new agent runs and names its version.
+    // The old version, now in the staging folder, goes back in unless the new agent runs and names its
+    // version.
     if (auto* bar = qobject_cast<QProgressDialog*>(m_window.data()))
         bar->setLabelText(QStringLiteral("Starting Pealix %1…").arg(m_session->offer.version));
     auto* probe = new QProcess(this);
     probe->setProcessChannelMode(QProcess::SeparateChannels);
     probe->setStandardInputFile(QProcess::nullDevice());
     auto answered = std::make_shared<bool>(false);
-    auto done = [this, probe, answered, oldBundle, executable](bool ok) {
+    auto done = [this, probe, answered, executable](bool ok) {
         if (*answered)
             return;
         *answered = true;
         probe->disconnect(this);
         probe->deleteLater();
-        newAgentAnswered(ok, oldBundle, executable);
+        newAgentAnswered(ok, executable);
     };
     connect(probe, &QProcess::finished, this, [this, probe, done](int code, QProcess::ExitStatus status) {
         const QByteArray out = probe->readAllStandardOutput();
@@ -575,7 +651,7 @@ void Updater::confirmNewAgent(const QString& oldBundle, const QString& executabl
     probe->start(executable, {QStringLiteral("--version")});
 }
 
-void Updater::newAgentAnswered(bool ok, const QString& oldBundle, const QString& executable)
+void Updater::newAgentAnswered(bool ok, const QString& executable)
 {
     if (!m_session)
         return;
@@ -584,12 +660,14 @@ void Updater::newAgentAnswered(bool ok, const QString& oldBundle, const QString&
         qCDebug(lcUpdater) << "new agent did not answer; putting the previous version back";
         const QString running =
             m_host.infoDictionary().value(QStringLiteral("CFBundleShortVersionString")).toString();
-        if (const QString e = update::exchangeInto(oldBundle, s.target); !e.isEmpty()) {
-            // Nothing better is left: the new version stays, and the next run can try again.
+        if (const QString e = update::undoPendingExchange(s.target); !e.isEmpty()) {
+            // Nothing better is left: the new version stays, and the next start tries again.
+            s.staging->keep();
             fail(QStringLiteral("Pealix %1 did not start, and %2 could not be put back: %3")
                      .arg(s.offer.version, running, e));
             return;
         }
+        qCDebug(lcUpdater) << "put the previous version back";
         if (s.cancelled)
             endSession();
         else
@@ -597,8 +675,16 @@ void Updater::newAgentAnswered(bool ok, const QString& oldBundle, const QString&
                      .arg(s.offer.version, running));
         return;
     }
+    update::confirmPendingExchange(s.target);
+    qCDebug(lcUpdater) << "confirmed";
     // The previous version stays in the staging folder until the next run removes it.
     s.staging->keep();
+    const QString installed =
+        Bundle(s.target).infoDictionary().value(QStringLiteral("CFBundleShortVersionString")).toString();
+    if (installed != s.offer.version) {
+        fail(QStringLiteral("Pealix %1 is installed, not %2.").arg(installed, s.offer.version));
+        return;
+    }
     qCDebug(lcUpdater) << "installed" << s.offer.version << "over" << s.target;
     if (m_window)
         m_window->close();

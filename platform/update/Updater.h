@@ -11,7 +11,10 @@
 // Its state (versions seen, the last check, the answers) is in ${XDG_STATE_HOME:-~/.local/state}/pealix.
 // Turned off inside Flatpak and by a policy file, /etc/pealix/updates-disabled (test seam:
 // PEALIX_UPDATE_POLICY_FILE names another). A transfer that stalls for 30 seconds (the feed) or 60 (the
-// archive) is given up (test seam: PEALIX_UPDATE_STALL_MS sets both).
+// archive), moves less than 1 KiB a second over such a period, or lasts over 2 minutes (the feed) or an
+// hour (the archive) is given up (test seams: PEALIX_UPDATE_STALL_MS and PEALIX_UPDATE_DEADLINE_MS set
+// both). Redirects are followed only to addresses the feed may have. One updater installs at a time per
+// installation; an exchange cut short before the new agent answered is undone at the next start.
 
 #include "platform/Export.h"
 #include "platform/bundles/Bundle.h"
@@ -86,8 +89,8 @@ private:
     void install();
     void finishInstall(const QString& error, const QString& newBundle, const QString& agentRelative);
     void stopWorker();
-    void confirmNewAgent(const QString& oldBundle, const QString& executable);
-    void newAgentAnswered(bool ok, const QString& oldBundle, const QString& executable);
+    void confirmNewAgent(const QString& executable);
+    void newAgentAnswered(bool ok, const QString& executable);
     void showWindow(QWidget* window);
     // A progress window whose Cancel ends the session.
     QProgressDialog* progressWindow(const QString& text, int maximum);

@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
+#include <QNetworkProxy>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -132,6 +133,7 @@ QList<Entry> paneEntries(const QString& version, const QString& id = paneId)
 }
 
 // Answers GET requests from a table; a path marked truncated announces its full length and closes early.
+// As a proxy it serves only its own address, and notes every address it was asked for.
 class LoopbackServer : public QObject {
 public:
     LoopbackServer()
@@ -142,8 +144,31 @@ public:
                 ++connections;
                 connect(s, &QTcpSocket::readyRead, s, [this, s] {
                     const QByteArray request = s->readAll();
-                    const QByteArray path = request.split(' ').value(1);
+                    QByteArray path = request.split(' ').value(1);
+                    requested.append(path);
+                    if (path.startsWith("http://")) {
+                        const QUrl asked(QString::fromUtf8(path));
+                        path = asked.host() == QLatin1String("127.0.0.1") ? asked.path().toUtf8() : "/none";
+                    }
+                    if (redirects.contains(path)) {
+                        s->write("HTTP/1.1 302 Found\r\nLocation: " + redirects.value(path) +
+                                 "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                        s->disconnectFromHost();
+                        return;
+                    }
                     const QByteArray body = files.value(path);
+                    if (trickled.contains(path)) {
+                        // One byte at a time: never still long enough for a stall to be noticed.
+                        s->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) +
+                                 "\r\nConnection: close\r\n\r\n");
+                        auto* drip = new QTimer(s);
+                        connect(drip, &QTimer::timeout, s, [s, body, sent = qsizetype(0)]() mutable {
+                            if (sent < body.size())
+                                s->write(body.mid(sent++, 1));
+                        });
+                        drip->start(100);
+                        return;
+                    }
                     const bool cut = truncated.contains(path);
                     s->write("HTTP/1.1 " + QByteArray(files.contains(path) ? "200 OK" : "404 Not Found") +
                              "\r\nContent-Length: " + QByteArray::number(body.size()) +
@@ -165,6 +190,9 @@ public:
     QHash<QByteArray, QByteArray> files;
     QSet<QByteArray> truncated;
     QSet<QByteArray> stalled;
+    QSet<QByteArray> trickled;
+    QHash<QByteArray, QByteArray> redirects;
+    QList<QByteArray> requested;
     int connections = 0;
 };
 
@@ -658,6 +686,213 @@ TEST_F(UpdaterTest, a_kill_at_any_step_leaves_a_whole_installation)
     EXPECT_EQ(installedVersion(), QStringLiteral("2.0.0"));
     EXPECT_TRUE(whole());
     EXPECT_LE(leftovers().size(), 2);
+}
+
+} // namespace
+
+namespace {
+
+// A link that stays inside can carry the next one out: `up` leads to the bundle's top, and `esc` goes
+// through it to a file beside the installation. Published with the release tool, from a build folder
+// whose installation is that tree, so the signed archive is exactly what a release would be.
+TEST_F(UpdaterTest, a_link_chain_out_of_the_bundle_is_refused)
+{
+    const QString tree = QStringLiteral("fakebuild/tree/lib/PreferencePanes/Pealix.prefPane/");
+    env.writeFile(tree + QStringLiteral("Contents/Info.plist"), paneInfo(QStringLiteral("2.0.0")));
+    QFile::setPermissions(env.writeFile(tree + agentExe, "#!/bin/sh\necho PealixTool 2.0.0\n"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QString links = env.root() + QLatin1Char('/') + tree + QStringLiteral("Contents/Resources/a");
+    QDir().mkpath(links);
+    ASSERT_TRUE(QFile::link(QStringLiteral("../../.."), links + QStringLiteral("/up")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("up/../../../../outside/secret"), links + QStringLiteral("/esc")));
+    env.writeFile(QStringLiteral("outside/secret"), "secret");
+    env.writeFile(QStringLiteral("fakebuild/cmake_install.cmake"),
+                  "execute_process(COMMAND cp -a \"${CMAKE_CURRENT_LIST_DIR}/tree/.\" "
+                  "\"${CMAKE_INSTALL_PREFIX}\" COMMAND_ERROR_IS_FATAL ANY)\n");
+    QDir().mkpath(env.root() + QStringLiteral("/fakebuild/tools/updatesign"));
+    QFile::link(QStringLiteral(BUILD_DIR "/tools/updatesign/pealix-updatesign"),
+                env.root() + QStringLiteral("/fakebuild/tools/updatesign/pealix-updatesign"));
+
+    const QString secret = env.root() + QStringLiteral("/secret.key");
+    QProcess tool;
+    tool.start(QStringLiteral(MAKE_UPDATE), {QStringLiteral("keygen"), secret});
+    ASSERT_TRUE(tool.waitForFinished(30000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    key.pk = QByteArray::fromBase64(tool.readAllStandardOutput().trimmed());
+    tool.start(QStringLiteral(MAKE_UPDATE),
+               {env.root() + QStringLiteral("/fakebuild"), secret, env.root() + QStringLiteral("/release")});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    const QStringList files = QString::fromUtf8(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(files.size(), 2);
+    QFile archive(files[0]), feed(files[1]);
+    ASSERT_TRUE(archive.open(QIODevice::ReadOnly) && feed.open(QIODevice::ReadOnly));
+    server.files["/" + QFileInfo(files[0]).fileName().toUtf8()] = archive.readAll();
+    server.files["/feed.json"] = feed.readAll();
+
+    auto updater = makeUpdater(server.url(QStringLiteral("/feed.json")));
+    EXPECT_EQ(runCheck(*updater), QStringLiteral("updateError"));
+    EXPECT_EQ(installedVersion(), QStringLiteral("1.0.0"));
+    EXPECT_TRUE(QFileInfo(pane + QLatin1Char('/') + agentExe).isFile());
+    EXPECT_FALSE(QFileInfo::exists(pane + QStringLiteral("/Contents/Resources/a/esc")));
+    EXPECT_EQ(leftovers(), QStringList{QStringLiteral("Pealix.prefPane")});
+    EXPECT_TRUE(restartedFrom.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+QProcessEnvironment probeEnvironment(const QString& key, const QString& value)
+{
+    auto e = QProcessEnvironment::systemEnvironment();
+    e.insert(key, value);
+    return e;
+}
+
+// The agent in update-only mode killed at each step of trying the new version (which does not run); then
+// any Pealix program that starts, here the agent, puts the working version back.
+TEST_F(UpdaterTest, a_kill_while_the_new_version_is_tried_is_undone_at_the_next_start)
+{
+    QFile::setPermissions(env.writeFile(pane.mid(env.root().size() + 1) + QLatin1Char('/') + agentExe,
+                                        "#!/bin/sh\necho PealixTool 1.0.0\n"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QList<Entry> entries = paneEntries(QStringLiteral("2.0.0"));
+    entries[1].content = "#!/bin/sh\nexit 1\n";
+    const QByteArray archive = tarOf(entries);
+    publish(archive, feedOf(feedBody(QStringLiteral("2.0.0"), archive, key), key));
+    auto updater = makeUpdater(server.url(QStringLiteral("/feed")));
+    const QString agentBundle = pane + QStringLiteral("/Contents/Resources/PealixTool.app");
+    const QString policy = env.writeFile(QStringLiteral("updates-off"), "");
+
+    for (const char* step :
+         {"recorded the exchange", "exchanged; asking the new agent", "putting the previous version back"}) {
+        SCOPED_TRACE(step);
+        QProcess probe;
+        probe.setProcessEnvironment(
+            probeEnvironment(QStringLiteral("PROBE_KILL_AT"), QString::fromLatin1(step)));
+        probe.start(QStringLiteral(UPDATER_PROBE), {agentBundle, pane});
+        // The probe's own loop answers the server's socket only while the test waits here.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return probe.state() == QProcess::NotRunning; }, 30000));
+        EXPECT_EQ(probe.exitStatus(), QProcess::CrashExit) << probe.readAllStandardError().toStdString();
+
+        QProcess agent;
+        agent.setProcessEnvironment([&] {
+            auto e = probeEnvironment(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            e.insert(QStringLiteral("PEALIX_UPDATE_POLICY_FILE"), policy);
+            return e;
+        }());
+        agent.start(QStringLiteral(AGENT_EXECUTABLE), {QStringLiteral("-u")});
+        ASSERT_TRUE(agent.waitForFinished(30000));
+
+        EXPECT_EQ(installedVersion(), QStringLiteral("1.0.0"));
+        QProcess installed;
+        installed.start(pane + QLatin1Char('/') + agentExe, {QStringLiteral("--version")});
+        ASSERT_TRUE(installed.waitForFinished(10000));
+        EXPECT_EQ(installed.readAllStandardOutput(), QByteArray("PealixTool 1.0.0\n"));
+        EXPECT_EQ(leftovers(), QStringList{QStringLiteral("Pealix.prefPane")});
+        EXPECT_EQ(QDir(env.root() + QStringLiteral("/state/pealix"))
+                      .entryList({QStringLiteral("pending-update-*")}, QDir::Files),
+                  QStringList());
+    }
+}
+
+// Two update-only agents press Install within milliseconds: one installs and says so, the other says an
+// update is under way; neither removes what the other is doing.
+TEST_F(UpdaterTest, two_updaters_at_once_install_once)
+{
+    QList<Entry> entries = paneEntries(QStringLiteral("2.0.0"));
+    // Long enough that the second press lands while the first is still at work.
+    entries[1].content = "#!/bin/sh\nsleep 0.5\necho PealixTool 2.0.0\n";
+    const QByteArray archive = tarOf(entries);
+    publish(archive, feedOf(feedBody(QStringLiteral("2.0.0"), archive, key), key));
+    auto updater = makeUpdater(server.url(QStringLiteral("/feed")));
+    const QString agentBundle = pane + QStringLiteral("/Contents/Resources/PealixTool.app");
+    const QString go = env.root() + QStringLiteral("/go");
+
+    QProcess first, second;
+    QByteArray out[2];
+    QProcess* probes[] = {&first, &second};
+    for (QProcess* p : probes) {
+        p->setProcessEnvironment(probeEnvironment(QStringLiteral("PROBE_GO_FILE"), go));
+        p->start(QStringLiteral(UPDATER_PROBE), {agentBundle, pane});
+    }
+    auto collect = [&] {
+        for (int i = 0; i < 2; ++i)
+            out[i] += probes[i]->readAllStandardOutput();
+    };
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            collect();
+            return out[0].contains("offered") && out[1].contains("offered");
+        },
+        30000));
+    env.writeFile(QStringLiteral("go"), "");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            collect();
+            return first.state() == QProcess::NotRunning && second.state() == QProcess::NotRunning;
+        },
+        30000));
+    collect();
+    const int ok = int(out[0].contains("finished ok")) + int(out[1].contains("finished ok"));
+    const int turnedAway =
+        int(out[0].contains("window updateUnderWay")) + int(out[1].contains("window updateUnderWay"));
+    EXPECT_EQ(ok, 1) << out[0].toStdString() << out[1].toStdString();
+    EXPECT_EQ(turnedAway, 1) << out[0].toStdString() << out[1].toStdString();
+    EXPECT_EQ(installedVersion(), QStringLiteral("2.0.0"));
+    EXPECT_TRUE(QFileInfo(pane + QLatin1Char('/') + agentExe).isExecutable());
+}
+
+// A server that trickles a byte at a time never stalls, yet the check ends; a user asking meanwhile
+// sees the check that runs. And a redirect is followed to loopback, but not to a plain address elsewhere,
+// which the test's proxy would see asked for.
+TEST_F(UpdaterTest, slow_servers_and_redirects_elsewhere_end_the_check)
+{
+    const QByteArray archive = tarOf(paneEntries(QStringLiteral("2.0.0")));
+    publish(archive, feedOf(feedBody(QStringLiteral("2.0.0"), archive, key), key));
+    server.trickled.insert("/feed");
+    auto updater = makeUpdater(server.url(QStringLiteral("/feed")));
+    // A check with nobody to show it to, as the daily one without a window so far.
+    updater->setWindowsWithoutDisplay(false);
+    QSignalSpy finished(updater.get(), &platform::Updater::checkFinished);
+    QElapsedTimer took;
+    took.start();
+    updater->checkForUpdates();
+    EXPECT_EQ(updater->currentWindow(), nullptr);
+    updater->setWindowsWithoutDisplay(true);
+    updater->checkForUpdates();
+    ASSERT_NE(updater->currentWindow(), nullptr);
+    EXPECT_EQ(updater->currentWindow()->objectName(), QStringLiteral("updateProgress"));
+    EXPECT_TRUE(updater->currentWindow()->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            auto* box = qobject_cast<QMessageBox*>(updater->currentWindow());
+            if (box && box->isVisible() && box->objectName() == QLatin1String("updateError"))
+                box->buttons().first()->click();
+            return !finished.isEmpty();
+        },
+        15000));
+    EXPECT_FALSE(finished.first().at(0).toBool());
+    // Stall periods of a second: given up after the first or second.
+    EXPECT_LT(took.elapsed(), 5000);
+
+    server.trickled.clear();
+    server.redirects["/moved"] = server.url(QStringLiteral("/feed")).toUtf8();
+    auto moved = makeUpdater(server.url(QStringLiteral("/moved")));
+    EXPECT_EQ(runCheck(*moved, QStringLiteral("later")), QStringLiteral("updateAvailable"));
+
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), server.server.serverPort()));
+    struct ResetProxy {
+        ~ResetProxy() { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); }
+    } resetProxy;
+    server.redirects["/moved"] = "http://pealix-update.invalid/feed";
+    auto away = makeUpdater(server.url(QStringLiteral("/moved")));
+    EXPECT_EQ(runCheck(*away), QStringLiteral("updateError"));
+    for (const QByteArray& asked : server.requested)
+        EXPECT_FALSE(asked.contains(".invalid")) << asked.toStdString();
+    EXPECT_EQ(installedVersion(), QStringLiteral("1.0.0"));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "platform/core/Log.h"
 #include "platform/core/SingleInstance.h"
 #include "platform/panes/PaneHostInterface.h"
+#include "platform/update/UpdateInstaller.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -25,6 +26,8 @@ constexpr int handOverTimeoutMs = 5000;
 
 int main(int argc, char** argv)
 {
+    // Before any pane is loaded: an update cut short while its new version was being tried is undone.
+    platform::update::recoverInterruptedUpdates(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pealix-panehost"));
 

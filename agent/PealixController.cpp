@@ -26,6 +26,8 @@ Q_LOGGING_CATEGORY(lcAgentPrefs, "pealix.agent.prefs", QtWarningMsg)
 constexpr qint64 minReadIntervalMs = 100;
 constexpr qint64 firstRetryMs = 100;
 constexpr int maxUnparseableRetries = 5;
+// The longest the main thread waits for a read; a file system that hangs longer is read on regardless.
+constexpr int readWaitMs = 1000;
 
 const qint64 quarters[] = {0, 15, 30, 45};
 
@@ -54,7 +56,7 @@ platform::TimePoint nextQuarterAfter(platform::TimePoint after)
 PealixController::PealixController(platform::Bundle agentBundle, QStringList arguments,
                                    platform::Clock& clock, QObject* parent)
     : QObject(parent), m_bundle(std::move(agentBundle)), m_arguments(std::move(arguments)), m_clock(clock),
-      m_prefs(PrefKeys::domain)
+      m_reader(new platform::PreferencesReader(PrefKeys::domain, this))
 {
     loadInterface();
     updater = new platform::Updater(m_bundle, this);
@@ -96,6 +98,10 @@ void PealixController::awakeFromNib()
     platform::DistributedNotificationCenter::defaultCenter()->addObserver(
         this, PrefKeys::updateCheckNotification, [this](const QString& name) { updateCheckRequested(name); });
 
+    // A hand edit or a tool that posts nothing is read too.
+    connect(m_reader, &platform::PreferencesReader::fileChanged, this,
+            [this] { prefsUpdateNotificationHandler(QString()); });
+    connect(m_reader, &platform::PreferencesReader::finished, this, &PealixController::applyPrefs);
     readPrefs();
 
     auto* workspace = platform::Workspace::sharedWorkspace();
@@ -176,17 +182,31 @@ ChimeRecord PealixController::resolveRecord(const ChimeInfo& stored) const
 void PealixController::readPrefs()
 {
     m_sinceRead.start();
-    m_prefs.synchronize();
-    // A file that does not parse may be half-written by a tool writing in place: it reads as empty
-    // now and is read again a few times, backing off, until it parses.
-    if (m_prefs.lastReadStatus() == platform::Preferences::ReadStatus::unparseable) {
+    // Read off the main thread: until a file system that hangs answers, the quarters sound from the
+    // settings read last, and a read out already is followed by one more when it ends.
+    if (const auto result = m_reader->read(readWaitMs))
+        applyPrefs(*result);
+    else
+        qCDebug(lcAgentPrefs) << "the settings file has not answered yet";
+}
+
+void PealixController::applyPrefs(const platform::PreferencesReader::Result& result)
+{
+    // A file that does not parse keeps the settings read last: a hand edit with a typo silences
+    // nothing, and a tool writing in place may be half-way through, so it is read again a few times,
+    // backing off, besides at every change of the file and every notification.
+    if (result.status == platform::PreferencesReader::Status::unusable) {
         if (m_unparseableRetries < maxUnparseableRetries)
             scheduleRead(firstRetryMs << m_unparseableRetries++);
-    } else {
-        m_unparseableRetries = 0;
+        qCDebug(lcAgentPrefs) << "settings read: file unusable, kept volume" << chimeVolume << "quarters"
+                              << chimePrefs.size() << "enabled" << m_chimingEnabled << "excluded"
+                              << m_excludedIdentifiers.size();
+        emit prefsRead();
+        return;
     }
+    m_unparseableRetries = 0;
 
-    const Settings::Values values = Settings::read(m_prefs, Settings::Reader::agent);
+    const Settings::Values values = Settings::read(result.values, Settings::Reader::agent);
 
     // The old table stays alive until the new one is built, so unchanged files reuse their decoded data.
     // A later record with an equal minute replaces an earlier one, so only the last of each quarter needs

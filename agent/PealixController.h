@@ -6,7 +6,7 @@
 
 #include "agent/BusyFlag.h"
 #include "platform/bundles/Bundle.h"
-#include "platform/settings/Preferences.h"
+#include "platform/settings/PreferencesReader.h"
 #include "platform/time/Clock.h"
 #include "platform/update/Updater.h"
 #include "shared/ChimeInfo.h"
@@ -115,6 +115,7 @@ signals:
 
 private:
     ChimeRecord resolveRecord(const ChimeInfo& stored) const;
+    void applyPrefs(const platform::PreferencesReader::Result& result);
     // Runs readPrefs from the event loop after delayMs, or sooner when a read is already due sooner.
     void scheduleRead(qint64 delayMs);
     // What the interface file of the agent holds: the control menu and its entries.
@@ -159,7 +160,7 @@ private:
     platform::Bundle m_bundle;
     QStringList m_arguments;
     platform::Clock& m_clock;
-    platform::Preferences m_prefs;
+    platform::PreferencesReader* m_reader = nullptr;
     QTimer* m_rereadTimer = nullptr;
     QElapsedTimer m_sinceRead;
     int m_unparseableRetries = 0;

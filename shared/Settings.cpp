@@ -40,9 +40,11 @@ std::optional<QVariant> typed(const QVariant& value, QMetaType::Type type)
     }
 }
 
-std::optional<QVariant> valueFor(const platform::Preferences& domain, const KeySpec& spec, Reader reader)
+using Lookup = std::function<QVariant(const QString& key)>;
+
+std::optional<QVariant> valueFor(const Lookup& domain, const KeySpec& spec, Reader reader)
 {
-    if (auto value = typed(domain.copyValue(spec.key), spec.type))
+    if (auto value = typed(domain(spec.key), spec.type))
         return value;
     return reader == Reader::agent ? spec.agentDefault : spec.paneDefault;
 }
@@ -78,7 +80,7 @@ QList<ChimeInfo> defaultChimeInfo(const QString& defaultSet)
     return records;
 }
 
-Values read(const platform::Preferences& domain, Reader reader, const QString& defaultSet)
+Values readKeys(const Lookup& domain, Reader reader, const QString& defaultSet)
 {
     const auto& table = keys();
     Values values;
@@ -91,7 +93,7 @@ Values read(const platform::Preferences& domain, Reader reader, const QString& d
     }
     if (const auto volume = valueFor(domain, table[1], reader))
         values.chimeVolume = int(volume->toLongLong());
-    values.chimeVolumeStored = typed(domain.copyValue(table[1].key), table[1].type).has_value();
+    values.chimeVolumeStored = typed(domain(table[1].key), table[1].type).has_value();
     if (const auto active = valueFor(domain, table[2], reader))
         values.pealixActive = active->toBool();
     if (const auto menu = valueFor(domain, table[3], reader))
@@ -102,6 +104,16 @@ Values read(const platform::Preferences& domain, Reader reader, const QString& d
                 values.excluded.append(*app);
     }
     return values;
+}
+
+Values read(const platform::Preferences& domain, Reader reader, const QString& defaultSet)
+{
+    return readKeys([&](const QString& key) { return domain.copyValue(key); }, reader, defaultSet);
+}
+
+Values read(const QVariantMap& domain, Reader reader, const QString& defaultSet)
+{
+    return readKeys([&](const QString& key) { return domain.value(key); }, reader, defaultSet);
 }
 
 void write(platform::Preferences& domain, const Values& values)

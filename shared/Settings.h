@@ -21,7 +21,9 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <QVariantMap>
 #include <array>
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -60,6 +62,8 @@ struct PEALIX_EXPORT Values {
 // Copies the five keys from the domain's current view (the caller synchronises first). defaultSet names
 // the set of the pane's default records.
 PEALIX_EXPORT Values read(const platform::Preferences& domain, Reader reader, const QString& defaultSet = {});
+// The same from the domain's keys and values as read whole.
+PEALIX_EXPORT Values read(const QVariantMap& domain, Reader reader, const QString& defaultSet = {});
 // Sets all five keys, in the pane's order; the caller synchronises.
 PEALIX_EXPORT void write(platform::Preferences& domain, const Values& values);
 

@@ -1,11 +1,13 @@
 // SPDX-FileCopyrightText: 2026 The Pealix developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// A running agent re-reads its settings when the pane's notification arrives over the session bus, and
-// reads whatever lies at the settings path without blocking, writing or losing anything.
+// A running agent re-reads its settings when the pane's notification arrives over the session bus or the
+// file changes, and reads whatever lies at the settings path without blocking, writing or losing anything:
+// a file that does not parse or does not answer leaves it chiming from the settings it read last.
 
 #include "agent/PealixController.h"
 #include "platform/settings/Preferences.h"
+#include "platform/settings/PropertyList.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/PrivateBus.h"
 #include "testsupport/TestEnvironment.h"
@@ -14,7 +16,9 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <cstring>
 #include <functional>
@@ -190,11 +194,141 @@ TEST(PrefsNotification, posted_signal_from_another_process_makes_the_agent_read_
     ASSERT_EQ(controller.volume(), 20);
 
     QSignalSpy reads(&controller, &PealixController::prefsRead);
-    storeVolume(55);
     ASSERT_EQ(sendSignal("com.quorlenvik.pealix.other-notification"), 0);
+    QTest::qWait(300);
+    EXPECT_EQ(reads.count(), 0) << "only the settings notification triggers a re-read";
+    // The file is left as it was, so that no change of it is what makes the agent read.
     ASSERT_EQ(sendSignal(PrefKeys::prefsUpdateNotification), 0);
     ASSERT_TRUE(reads.wait(5000));
-    EXPECT_EQ(controller.volume(), 55);
     QTest::qWait(200);
-    EXPECT_EQ(reads.count(), 1) << "only the settings notification triggers a re-read";
+    EXPECT_EQ(reads.count(), 1);
+    EXPECT_EQ(controller.volume(), 20);
+}
+
+TEST(PrefsNotification, a_file_that_does_not_parse_keeps_the_last_settings_until_one_does)
+{
+    ASSERT_TRUE(bus->isRunning());
+    TestEnvironment env;
+    {
+        platform::Preferences prefs(PrefKeys::domain);
+        prefs.setValue(PrefKeys::chimeVolume, qint64(20));
+        prefs.setValue(PrefKeys::pealixActive, true);
+        prefs.setValue(PrefKeys::chimeInfo, QVariantList{QVariantMap{{"minute", qint64(15)},
+                                                                     {"chime", true},
+                                                                     {"strike", false},
+                                                                     {"path", env.root() + "/a.wav"}}});
+        ASSERT_TRUE(prefs.synchronize());
+    }
+    PealixController controller(platform::Bundle(env.root()), {"PealixTool"});
+    controller.awakeFromNib();
+    ASSERT_EQ(controller.volume(), 20);
+    ASSERT_EQ(controller.schedule().size(), 1);
+    ASSERT_TRUE(controller.chimingEnabled());
+
+    const QString file = platform::Preferences(PrefKeys::domain).filePath();
+    const auto writeInPlace = [&](const QByteArray& bytes) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(bytes);
+    };
+    QSignalSpy reads(&controller, &PealixController::prefsRead);
+    // A hand edit with a typo, announced, and read again until the retries are spent.
+    const QByteArray volume45 =
+        "<plist><dict><key>" + PrefKeys::chimeVolume.toUtf8() + "</key><integer>45</integer></dict>";
+    writeInPlace(volume45);
+    ASSERT_EQ(sendSignal(PrefKeys::prefsUpdateNotification), 0);
+    ASSERT_TRUE(reads.wait(5000));
+    QTest::qWait(3500);
+    EXPECT_GE(reads.count(), 6) << "read again while it does not parse";
+    EXPECT_EQ(controller.volume(), 20);
+    EXPECT_EQ(controller.schedule().size(), 1);
+    EXPECT_TRUE(controller.chimingEnabled());
+
+    // The mended file is read when it changes, without a notification.
+    writeInPlace(volume45 + "</plist>\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.volume() == 45; }, 2000));
+    EXPECT_TRUE(controller.schedule().isEmpty()) << "the new file is taken whole";
+    EXPECT_TRUE(controller.chimingEnabled()) << "an absent pealixActive leaves the flag";
+}
+
+TEST(PrefsNotification, a_settings_file_whose_reads_hang_neither_silences_nor_holds_the_agent)
+{
+    ASSERT_TRUE(bus->isRunning());
+    const QString preload = fakeTimeLibrary();
+    if (preload.isEmpty())
+        GTEST_SKIP() << "libfaketime (Debian package faketime) is not installed";
+    if (::access("/dev/fuse", R_OK | W_OK) != 0 || QStandardPaths::findExecutable("fusermount").isEmpty() ||
+        QProcess::execute("/usr/bin/python3", {"-c", "import fuse"}) != 0)
+        GTEST_SKIP() << "a file system whose reads hang needs /dev/fuse, fusermount and python3-fuse";
+
+    TestEnvironment env;
+    const QString file = platform::Preferences(PrefKeys::domain).filePath();
+    const QString folder = QFileInfo(file).absolutePath();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QVariantMap settings{
+        {PrefKeys::pealixActive, true},
+        {PrefKeys::chimeVolume, qint64(100)},
+        {PrefKeys::chimeInfo, QVariantList{QVariantMap{{"minute", qint64(0)},
+                                                       {"chime", true},
+                                                       {"strike", false},
+                                                       {"set", "Chimes"},
+                                                       {"path", PrefKeys::blankPath}}}}};
+    const QString source = env.writeFile("served.plist", platform::PropertyList::toXml(settings));
+    const QString flag = env.root() + "/hang";
+
+    QProcess fs;
+    QProcessEnvironment fsEnv = QProcessEnvironment::systemEnvironment();
+    fsEnv.insert("FIXTURE_NAME", QFileInfo(file).fileName());
+    fsEnv.insert("FIXTURE_SOURCE", source);
+    fsEnv.insert("FIXTURE_BLOCK", flag);
+    fs.setProcessEnvironment(fsEnv);
+    fs.setProcessChannelMode(QProcess::ForwardedChannels);
+    fs.start("/usr/bin/python3", {BLOCKING_FS, folder, "-f"});
+    const auto unmount = qScopeGuard([&] {
+        QFile::remove(flag);
+        QProcess::execute("fusermount", {"-u", "-z", folder});
+        fs.terminate();
+        if (!fs.waitForFinished(3000))
+            fs.kill();
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(file).isFile(); }, 5000))
+        << "the fixture did not mount";
+
+    const QString out = env.root() + "/out.wav";
+    QProcess agent;
+    QProcessEnvironment penv = QProcessEnvironment::systemEnvironment();
+    penv.insert("QT_QPA_PLATFORM", "offscreen");
+    penv.insert("QT_LOGGING_RULES", "pealix.agent.prefs.debug=true");
+    penv.insert("LD_PRELOAD", preload);
+    const QString asan = penv.value("ASAN_OPTIONS");
+    penv.insert("ASAN_OPTIONS", (asan.isEmpty() ? "" : asan + ":") + "verify_asan_link_order=0");
+    penv.insert("FAKETIME", "@2026-12-07 14:59:53");
+    penv.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");
+    penv.insert("PEALIX_AUDIO_SINK", "audioconvert ! audio/x-raw,format=S16LE ! wavenc ! filesink "
+                                     "buffer-mode=unbuffered location=\"" +
+                                         out + "\"");
+    agent.setProcessEnvironment(penv);
+    agent.setReadChannel(QProcess::StandardError);
+    agent.start(agentBundleDir() + "/Contents/Linux/PealixTool", {});
+    const auto stop = qScopeGuard([&] {
+        agent.kill();
+        agent.waitForFinished(3000);
+    });
+    QString log;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            log += QString::fromUtf8(agent.readAllStandardError());
+            return log.contains("settings read: volume 100");
+        },
+        5000))
+        << qPrintable(log);
+
+    // From now on every read of the file hangs; a notification sends the agent into one.
+    env.writeFile("hang", {});
+    ASSERT_EQ(sendSignal(PrefKeys::prefsUpdateNotification), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(flag + ".seen"); }, 3000)) << "no read hung";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo(out).size() > 48000; }, 9000))
+        << "the quarter did not sound while a read hung";
+    agent.terminate();
+    EXPECT_TRUE(agent.waitForFinished(2000)) << "the agent did not stop while its read hung";
 }

@@ -31,27 +31,17 @@ void PealixController::checkExclusionForPid(const QVariant& pid)
     platform::ProcessSerialNumber psn;
     if (platform::GetProcessForPID(id, &psn) != platform::noErr)
         return;
-    QString identifier;
-    if (const auto known = m_identities.constFind(psn.pid);
-        known != m_identities.constEnd() && known->first == psn.startTime) {
-        identifier = known->second;
-    } else {
-        const QVariantMap info = platform::ProcessInformationCopyDictionary(psn);
-        if (info.isEmpty())
-            return; // gone, or another process by now
-        // The process table already read the bundle's or desktop entry's identity once for this process.
-        identifier = info.value(PrefKeys::bundleIdentifier).toString();
-        const QString bundlePath = info.value(QStringLiteral("BundlePath")).toString();
-        if (identifier.isEmpty() && !bundlePath.isEmpty())
-            identifier = platform::Bundle(bundlePath).bundleIdentifier();
-        if (identifier.isEmpty())
-            identifier = fallbackIdentifier;
-        m_identities.insert(psn.pid, {psn.startTime, identifier});
-    }
+    // The process table knows the identity from the bundle's information file or the desktop entry,
+    // read once per process and again when it ran exec or the installed entries changed.
+    const QVariantMap info = platform::ProcessInformationCopyDictionary(psn);
+    if (info.isEmpty())
+        return; // gone, or another process by now
+    QString identifier = info.value(PrefKeys::bundleIdentifier).toString();
+    if (identifier.isEmpty())
+        identifier = fallbackIdentifier;
     if (m_excludedIdentifiers.contains(identifier)) {
         qCDebug(lcAgentExclusion) << "excluded application running: pid" << psn.pid << identifier;
         m_runningExcluded.insert(psn.pid);
-        m_matchingExcluded.insert(psn.pid);
         platform::Workspace::sharedWorkspace()->watchTermination(psn.pid, psn.startTime);
     }
 }
@@ -68,8 +58,6 @@ void PealixController::appTerm(const QVariantMap& userInfo)
             platform::PropertyList::numberValue(userInfo.value(platform::NSApplicationProcessIdentifier))) {
         const auto id = static_cast<qint64>(*pid);
         m_runningExcluded.remove(id);
-        m_matchingExcluded.remove(id);
-        m_identities.remove(id);
     }
     stopStartChimes();
 }
@@ -83,35 +71,24 @@ void PealixController::rebuildExclusion(const QList<ExcludedApplication>& exclud
             identifiers.insert(*application.bundleIdentifier);
     }
 
+    // Every read scans afresh, also with the list unchanged: a process may have run exec into an
+    // excluded program, or an entry naming its program may have been installed, since it was seen.
+    // Reads are coalesced, so a flood of notifications costs one scan per read.
     auto* workspace = platform::Workspace::sharedWorkspace();
-    if (!identifiers.isEmpty() && identifiers == m_excludedIdentifiers) {
-        // Watched without a break since the list was last set: launches and quits kept the matching
-        // set current, and only the menu override is undone.
-        m_runningExcluded = m_matchingExcluded;
-        stopStartChimes();
-        return;
-    }
     m_excludedIdentifiers = identifiers;
     m_runningExcluded.clear();
-    m_matchingExcluded.clear();
     // With nothing excluded no process can match, so /proc is not watched at all.
     if (m_excludedIdentifiers.isEmpty()) {
         disconnect(workspace, &platform::Workspace::didLaunchApplication, this, &PealixController::appLaunch);
         disconnect(workspace, &platform::Workspace::didTerminateApplication, this,
                    &PealixController::appTerm);
-        m_identities.clear();
     } else {
         connect(workspace, &platform::Workspace::didLaunchApplication, this, &PealixController::appLaunch,
                 Qt::UniqueConnection);
         connect(workspace, &platform::Workspace::didTerminateApplication, this, &PealixController::appTerm,
                 Qt::UniqueConnection);
-        QSet<qint64> running;
-        for (const QVariant& application : workspace->launchedApplications()) {
-            const QVariant pid = application.toMap().value(platform::NSApplicationProcessIdentifier);
-            running.insert(pid.toLongLong());
-            checkExclusionForPid(pid);
-        }
-        m_identities.removeIf([&](const auto& entry) { return !running.contains(entry.key()); });
+        for (const QVariant& application : workspace->launchedApplications())
+            checkExclusionForPid(application.toMap().value(platform::NSApplicationProcessIdentifier));
     }
     stopStartChimes();
 }

@@ -148,12 +148,6 @@ private:
     // Excluded bundle identifiers, and the running processes that have one.
     QSet<QString> m_excludedIdentifiers;
     QSet<qint64> m_runningExcluded;
-    // Every running process of an excluded application, those the menu override set aside included:
-    // a re-read with the list unchanged restores the running set from it without a scan.
-    QSet<qint64> m_matchingExcluded;
-    // The identifier each process seen so far was found to have, with its start time, which tells
-    // a process from a later one under the same pid.
-    QHash<qint64, std::pair<quint64, QString>> m_identities;
     QIcon m_icon;
     QIcon m_silencedIcon;
     bool m_updateOnly = false;

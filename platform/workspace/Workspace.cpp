@@ -104,26 +104,28 @@ Workspace::~Workspace()
 QVariantList Workspace::launchedApplications()
 {
     ProcApplicationScanner& scanner = ProcApplicationScanner::shared();
+    // Every process is looked at: one may have run exec since a poll saw it, or an entry naming its
+    // program may have been installed since (the scanner looks those up again).
+    scanner.refreshDesktopEntries();
     std::vector<ProcEntry> entries;
     scanner.listProcesses(entries);
-    // While watching, what the polls learnt holds for every process still in the same directory.
-    const bool useKnown = d->watching && scanner.procRoot() == d->root;
+    const bool updateKnown = d->watching && scanner.procRoot() == d->root;
     QVariantList applications;
     for (const ProcEntry& entry : entries) {
-        std::optional<ProcessKey> key;
-        if (useKnown) {
-            const auto it = d->known.find(entry.pid);
-            if (it != d->known.end() && it->second.inode == entry.inode && !it->second.recheck) {
-                if (!it->second.isApplication || it->second.ended)
-                    continue;
-                key = it->second.key;
-            }
-        }
-        if (!key)
-            key = scanner.keyForPid(entry.pid);
+        const std::optional<ProcessKey> key = scanner.keyForPid(entry.pid);
         if (!key || key->exited())
             continue; // gone between the directory listing and now
+        const auto known = updateKnown ? d->known.find(entry.pid) : d->known.end();
+        const bool sameProcess = known != d->known.end() && known->second.key.startTime == key->startTime;
+        if (sameProcess && known->second.ended)
+            continue;
         const ProcessIdentity identity = scanner.identity(*key);
+        // The polls go on from what was found here, so the quit of a process that became an
+        // application by exec is signalled.
+        if (sameProcess) {
+            known->second.key = *key;
+            known->second.isApplication = identity.isApplication;
+        }
         if (identity.isApplication)
             applications.append(applicationInfo(entry.pid, identity));
     }
@@ -306,10 +308,9 @@ void Workspace::pollProcesses(bool notify)
                 known.generation = generation;
                 if (!known.recheck)
                     continue;
-                // A process caught between fork and exec looked like its parent; look once more.
+                // A process caught between fork and exec looked like its parent; look once more (the
+                // scanner sees an exec by the command name or the executable).
                 known.recheck = false;
-                if (key->command == known.key.command)
-                    continue;
                 known.key = *key;
                 const bool isApplication = scanner.identity(*key).isApplication;
                 if (isApplication != known.isApplication)

@@ -369,3 +369,33 @@ TEST_F(ExclusionTest, only_the_bundle_identifier_counts_exactly_as_stored)
     controller->readPrefs();
     EXPECT_EQ(controller->runningExcluded(), QSet<qint64>{plain});
 }
+
+TEST_F(ExclusionTest, every_read_identifies_again_a_program_run_by_exec_or_given_an_entry_later)
+{
+    const QString real = desktopApplication("real-test");
+    const QString unlisted = copyOfSleep(env.root() + "/bin/late-test-bin");
+    // A launcher named like the program it execs once the polls have looked at it twice.
+    const QString launcher =
+        env.writeFile("launcher/real-test-bin", "#!/bin/sh\nsleep 2.5\nexec '" + real.toUtf8() + "' 60\n");
+    QFile::setPermissions(launcher, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    storeExcluded({excludedRecord("real-test"), excludedRecord("late-test")});
+    auto controller = start();
+    const qint64 launched = launch(launcher);
+    const qint64 late = launch(unlisted);
+    ASSERT_TRUE(launched > 0 && late > 0);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return QFileInfo(QStringLiteral("/proc/%1/exe").arg(launched)).symLinkTarget() == real; },
+        5000));
+    QTest::qWait(1200);
+
+    env.writeFile("data/applications/late-test.desktop",
+                  "[Desktop Entry]\nType=Application\nName=late-test\nExec=" + unlisted.toUtf8() + " 60\n");
+    controller->readPrefs();
+    EXPECT_EQ(controller->runningExcluded(), (QSet<qint64>{launched, late}));
+    EXPECT_TRUE(silenced(*controller));
+
+    // The program that came by exec is watched like any other: its quit lets the chimes play.
+    quit(launched);
+    quit(late);
+    EXPECT_TRUE(waitForExcluded(*controller, false));
+}

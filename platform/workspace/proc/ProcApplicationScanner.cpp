@@ -149,6 +149,8 @@ public:
             return;
         rebuild();
     }
+    // Counts the rebuilds: an identity found with an older index may name another entry now.
+    quint64 generation() const { return m_generation; }
 
 private:
     bool stampsUnchanged() const
@@ -171,6 +173,7 @@ private:
     void rebuild()
     {
         m_built = true;
+        ++m_generation;
         m_dirs = applicationsDirectories();
         m_entries.clear();
         m_byId.clear();
@@ -225,6 +228,7 @@ private:
     }
 
     bool m_built = false;
+    quint64 m_generation = 0;
     QStringList m_dirs;
     std::vector<std::pair<QString, std::pair<qint64, qint64>>> m_stamps;
     std::vector<DesktopEntry> m_entries;
@@ -259,6 +263,7 @@ struct ProcApplicationScanner::Impl {
         QByteArray command;
         ProcessIdentity identity;
         bool applicationDecided = false;
+        quint64 desktopGeneration = 0;
     };
 
     QByteArray root = "/proc";
@@ -433,12 +438,24 @@ struct ProcApplicationScanner::Impl {
         return id;
     }
 
+    // Same start time but another command name or executable: the process has run exec since (a
+    // launcher script that execs the program keeps its name when the two are named alike).
+    bool ranExecSince(qint64 pid, const Entry& entry) const
+    {
+        if (!entry.identity.ours)
+            return false;
+        const QString executable = readLink(procFile(pid, "exe"));
+        return !executable.isEmpty() && executable != entry.identity.executable;
+    }
+
     Entry& base(const ProcessKey& key)
     {
         auto it = cache.find(key.pid);
-        // Same start time but another command name: the process has run exec since.
-        if (it == cache.end() || it->second.startTime != key.startTime || it->second.command != key.command) {
-            Entry fresh{key.startTime, key.command, compute(key.pid), false};
+        if (it == cache.end() || it->second.startTime != key.startTime || it->second.command != key.command ||
+            it->second.desktopGeneration != desktop.generation() || ranExecSince(key.pid, it->second)) {
+            // The identity first: computing it may rebuild the desktop index.
+            ProcessIdentity identity = compute(key.pid);
+            Entry fresh{key.startTime, key.command, std::move(identity), false, desktop.generation()};
             it = cache.insert_or_assign(key.pid, std::move(fresh)).first;
         }
         return it->second;
@@ -532,6 +549,11 @@ ProcessIdentity ProcApplicationScanner::identity(const ProcessKey& key)
     }
     identity.isApplication = identity.ours && identity.belongsToApplication() && !sameAsParent;
     return identity;
+}
+
+void ProcApplicationScanner::refreshDesktopEntries()
+{
+    d->desktop.refreshIfChanged();
 }
 
 void ProcApplicationScanner::forget(qint64 pid)

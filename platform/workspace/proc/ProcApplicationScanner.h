@@ -12,9 +12,10 @@
 // through PATH) of exactly one installed desktop entry. A process whose parent has the same identity
 // is part of that application (a helper, a shell inside a terminal) and is not listed on its own.
 // Identities are cached per process (pid and start time), so a reused pid is looked up afresh; a
-// changed command name (the process ran exec after fork) also makes the identity be looked up again.
+// changed command name or executable (the process ran exec) also makes the identity be looked up again.
 // Desktop entries are read only through GIO and indexed once; the index is rebuilt when one of the
-// applications directories (or their list in XDG_DATA_HOME / XDG_DATA_DIRS) changes.
+// applications directories (or their list in XDG_DATA_HOME / XDG_DATA_DIRS) changes, as seen before
+// each new lookup and at refreshDesktopEntries, and identities found before a rebuild are looked up again.
 // Test seam: PEALIX_PROC_ROOT (default /proc), read at each call; changing it empties the cache.
 // Main thread only.
 
@@ -73,6 +74,8 @@ public:
     std::optional<ProcessKey> keyForPid(qint64 pid);
     // Cached; a key whose process has meanwhile gone gives whatever could still be read.
     ProcessIdentity identity(const ProcessKey& key);
+    // Rebuilds the desktop entry index when an applications directory changed: a few stat calls.
+    void refreshDesktopEntries();
     // Drops the cache entry of a process seen to have gone.
     void forget(qint64 pid);
     // Drops cache entries of pids not in the sorted list.
@@ -80,7 +83,8 @@ public:
 
     // The proc root in use (PEALIX_PROC_ROOT or /proc).
     const QByteArray& procRoot();
-    // Number of identities computed so far (each is computed at most once per process).
+    // Number of identities computed so far (once per process and exec, and again after the desktop entries
+    // changed).
     quint64 lookups() const;
 
 private:

@@ -98,10 +98,12 @@ bool PreferencesReader::isReading() const
 std::optional<PreferencesReader::Result> PreferencesReader::read(int waitMs)
 {
     std::unique_lock lock(m_shared->mutex);
-    if (m_shared->reading) {
+    // A result that has come but not been delivered yet (no event loop ran) is superseded by this read.
+    if (m_shared->reading && !m_shared->result) {
         m_again = true;
         return std::nullopt;
     }
+    m_again = false;
     m_shared->reading = true;
     m_shared->result.reset();
     const QByteArray folder = QFile::encodeName(QFileInfo(m_path).absolutePath());
@@ -141,12 +143,13 @@ void PreferencesReader::deliver()
     std::optional<Result> result;
     {
         std::lock_guard lock(m_shared->mutex);
+        // Taken by a read() since, or the one of a read that is out now.
+        if (!m_shared->result)
+            return;
         result = std::move(m_shared->result);
         m_shared->result.reset();
         m_shared->reading = false;
     }
-    if (!result)
-        return;
     emit finished(*result);
     if (m_again) {
         m_again = false;

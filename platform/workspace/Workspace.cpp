@@ -104,28 +104,35 @@ Workspace::~Workspace()
 QVariantList Workspace::launchedApplications()
 {
     ProcApplicationScanner& scanner = ProcApplicationScanner::shared();
-    // Every process is looked at: one may have run exec since a poll saw it, or an entry naming its
-    // program may have been installed since (the scanner looks those up again).
+    // Every process is looked at, also those a poll knew as no application: one may have run exec
+    // since, or an entry naming its program may have been installed since (the scanner looks those up
+    // again).
     scanner.refreshDesktopEntries();
     std::vector<ProcEntry> entries;
     scanner.listProcesses(entries);
     const bool updateKnown = d->watching && scanner.procRoot() == d->root;
     QVariantList applications;
     for (const ProcEntry& entry : entries) {
-        const std::optional<ProcessKey> key = scanner.keyForPid(entry.pid);
-        if (!key || key->exited())
-            continue; // gone between the directory listing and now
-        const auto known = updateKnown ? d->known.find(entry.pid) : d->known.end();
-        const bool sameProcess = known != d->known.end() && known->second.key.startTime == key->startTime;
-        if (sameProcess && known->second.ended)
-            continue;
+        auto known = updateKnown ? d->known.find(entry.pid) : d->known.end();
+        std::optional<ProcessKey> key;
+        if (known != d->known.end() && known->second.inode == entry.inode && !known->second.recheck) {
+            // The same proc directory is the same process: nothing to read but, for one of this
+            // user's, its executable link, by which the scanner sees an exec.
+            if (known->second.ended)
+                continue;
+            key = known->second.key;
+        } else {
+            key = scanner.keyForPid(entry.pid);
+            if (!key || key->exited())
+                continue; // gone between the directory listing and now
+            if (known != d->known.end() && known->second.key.startTime != key->startTime)
+                known = d->known.end();
+        }
         const ProcessIdentity identity = scanner.identity(*key);
         // The polls go on from what was found here, so the quit of a process that became an
         // application by exec is signalled.
-        if (sameProcess) {
-            known->second.key = *key;
+        if (known != d->known.end())
             known->second.isApplication = identity.isApplication;
-        }
         if (identity.isApplication)
             applications.append(applicationInfo(entry.pid, identity));
     }

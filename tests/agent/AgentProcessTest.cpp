@@ -144,8 +144,9 @@ TEST_F(AgentProcessTest, a_second_agent_exits_and_the_first_chimes_alone)
     const QString first = home.root() + "/first.wav";
     const QString second = home.root() + "/second.wav";
     auto a = startAgent(first, faked);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        QDBusConnection::sessionBus().interface()->isServiceRegistered(PrefKeys::agentBusName), 3000);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] { return QDBusConnection::sessionBus().interface()->isServiceRegistered(PrefKeys::agentBusName); },
+        3000));
     auto b = startAgent(second, faked);
     ASSERT_TRUE(b->waitForFinished(3000)) << "the second agent kept running";
     EXPECT_EQ(b->exitStatus(), QProcess::NormalExit);
@@ -153,7 +154,7 @@ TEST_F(AgentProcessTest, a_second_agent_exits_and_the_first_chimes_alone)
     EXPECT_EQ(b->readAllStandardError().count('\n'), 1);
 
     // The quarter comes about four seconds after the start.
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(first).size() > 48000, 8000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(first).size() > 48000; }, 8000));
     EXPECT_FALSE(QFileInfo::exists(second));
     a->terminate();
     a->waitForFinished(5000);

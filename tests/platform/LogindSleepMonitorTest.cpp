@@ -123,7 +123,7 @@ TEST_F(LogindSleepMonitorTest, sleep_releases_inhibitor_after_handlers_and_wake_
 {
     auto logind = startLogind("logind-a");
     auto monitor = std::make_unique<platform::LogindSleepMonitor>(connection("monitor-a"));
-    QTRY_VERIFY(monitor->holdsInhibitor());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor->holdsInhibitor(); }, 5000));
     ASSERT_EQ(logind->inhibitCalls(), 1);
     EXPECT_EQ(logind->lastArguments(),
               (QStringList{"sleep", "Pealix", "Silencing chimes before sleep", "delay"}));
@@ -138,30 +138,30 @@ TEST_F(LogindSleepMonitorTest, sleep_releases_inhibitor_after_handlers_and_wake_
     QSignalSpy woke(monitor.get(), &platform::LogindSleepMonitor::didWake);
 
     logind->prepareForSleep(true);
-    QTRY_COMPARE(sleeps, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sleeps == 1; }, 5000));
     EXPECT_TRUE(heldDuringHandler);
     EXPECT_FALSE(monitor->holdsInhibitor());
-    QTRY_VERIFY(!logind->inhibitorOpen(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !logind->inhibitorOpen(0); }, 5000));
     QTest::qWait(100);
     EXPECT_EQ(logind->inhibitCalls(), 1) << "an inhibitor taken while asleep would hold sleep up";
     EXPECT_EQ(woke.count(), 0);
 
     logind->prepareForSleep(false);
-    QTRY_COMPARE(woke.count(), 1);
-    QTRY_VERIFY(monitor->holdsInhibitor());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return woke.count() == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor->holdsInhibitor(); }, 5000));
     ASSERT_EQ(logind->inhibitCalls(), 2);
     EXPECT_TRUE(logind->inhibitorOpen(1));
     EXPECT_EQ(sleeps, 1);
 
     monitor.reset();
-    QTRY_VERIFY(!logind->inhibitorOpen(1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !logind->inhibitorOpen(1); }, 5000));
 }
 
 TEST_F(LogindSleepMonitorTest, sleep_signal_from_a_connection_not_owning_login1_is_ignored)
 {
     auto logind = startLogind("logind-b");
     platform::LogindSleepMonitor monitor(connection("monitor-b"));
-    QTRY_VERIFY(monitor.holdsInhibitor());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.holdsInhibitor(); }, 5000));
     QSignalSpy slept(&monitor, &platform::LogindSleepMonitor::willSleep);
     QSignalSpy woke(&monitor, &platform::LogindSleepMonitor::didWake);
 
@@ -180,7 +180,7 @@ TEST_F(LogindSleepMonitorTest, sleep_signal_from_a_connection_not_owning_login1_
 
     // The monitor was listening all along: the owner's signal counts.
     logind->prepareForSleep(true);
-    QTRY_COMPARE(slept.count(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return slept.count() == 1; }, 5000));
 }
 
 TEST_F(LogindSleepMonitorTest, without_logind_never_emits_then_follows_logind_when_it_appears_and_restarts)
@@ -191,18 +191,18 @@ TEST_F(LogindSleepMonitorTest, without_logind_never_emits_then_follows_logind_wh
     EXPECT_FALSE(monitor.holdsInhibitor());
 
     auto first = startLogind("logind-c1");
-    QTRY_VERIFY(monitor.holdsInhibitor());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.holdsInhibitor(); }, 5000));
     EXPECT_EQ(first->inhibitCalls(), 1);
 
     // logind restarts under a new unique name: the old inhibitor goes, a new one is taken, and only the new
     // owner's signals count.
     first.reset();
     auto second = startLogind("logind-c2");
-    QTRY_COMPARE(second->inhibitCalls(), 1);
-    QTRY_VERIFY(monitor.holdsInhibitor());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second->inhibitCalls() == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.holdsInhibitor(); }, 5000));
     second->prepareForSleep(true);
-    QTRY_COMPARE(slept.count(), 1);
-    QTRY_VERIFY(!second->inhibitorOpen(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return slept.count() == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !second->inhibitorOpen(0); }, 5000));
 }
 
 TEST_F(LogindSleepMonitorTest, unreachable_bus_is_survived_silently)
@@ -224,11 +224,19 @@ TEST_F(LogindSleepMonitorTest, default_monitor_uses_the_system_bus_address_from_
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus->address().toUtf8());
     auto logind = startLogind("logind-d");
     platform::LogindSleepMonitor monitor;
-    QTRY_VERIFY(monitor.holdsInhibitor());
+    // The inhibitor comes from the logind of that address, and its signals reach the monitor.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.holdsInhibitor(); }, 5000));
+    EXPECT_EQ(logind->inhibitCalls(), 1);
+    QSignalSpy slept(&monitor, &platform::LogindSleepMonitor::willSleep);
     QSignalSpy woke(&monitor, &platform::LogindSleepMonitor::didWake);
     logind->prepareForSleep(true);
     logind->prepareForSleep(false);
-    QTRY_COMPARE(woke.count(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return woke.count() == 1; }, 5000));
+    EXPECT_EQ(slept.count(), 1);
+    EXPECT_FALSE(logind->inhibitorOpen(0));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return logind->inhibitCalls() == 2 && monitor.holdsInhibitor(); }, 5000));
+    EXPECT_TRUE(logind->inhibitorOpen(1));
 }
 
 #include "LogindSleepMonitorTest.moc"

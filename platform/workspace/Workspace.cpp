@@ -101,6 +101,11 @@ Workspace::~Workspace()
     delete d;
 }
 
+quint64 Workspace::processLookups() const
+{
+    return ProcApplicationScanner::shared().lookups();
+}
+
 QVariantList Workspace::launchedApplications()
 {
     ProcApplicationScanner& scanner = ProcApplicationScanner::shared();

@@ -44,6 +44,8 @@ public:
     // signals. False when the process is gone or the kernel offers no process handle for it: its
     // quit then comes from the poll as for any other.
     bool watchTermination(qint64 pid, quint64 startTime);
+    // How many processes were identified so far in this process (each at most once), for measurements.
+    quint64 processLookups() const;
 
 signals:
     // userInfo holds NSApplicationProcessIdentifier (qint64), delivered on the main thread within a

@@ -530,12 +530,14 @@ TEST(SoundTest, identical_files_share_their_decoded_data_until_changed)
     ASSERT_TRUE(d);
     EXPECT_NEAR(d->duration(), 3.0, 0.01);
 
-    // Samples nobody uses any more go after a while.
+    // Samples nobody uses any more go after a while (the tests' own copy of the cache).
     qputenv("PEALIX_SOUND_KEEP_MS", "300");
-    std::weak_ptr<platform::DecodedAudio> held = platform::DecodedAudioCache::lookupOrDecode(path);
-    a = std::move(c);
-    a.reset();
-    d.reset();
+    auto samples = platform::DecodedAudioCache::lookupOrDecode(path);
+    ASSERT_TRUE(samples);
+    EXPECT_EQ(platform::DecodedAudioCache::lookupOrDecode(path), samples);
+    std::weak_ptr<platform::DecodedAudio> held = samples;
+    platform::DecodedAudioCache::keepAWhile(samples);
+    samples.reset();
     qunsetenv("PEALIX_SOUND_KEEP_MS");
     EXPECT_FALSE(held.expired());
     EXPECT_TRUE(QTest::qWaitFor([&] { return held.expired(); }, 2000));

@@ -6,7 +6,6 @@
 // Usage: watcher_idle [seconds]   (default 600)
 
 #include "platform/workspace/Workspace.h"
-#include "platform/workspace/proc/ProcApplicationScanner.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -47,7 +46,7 @@ int main(int argc, char** argv)
     QObject::connect(workspace, &platform::Workspace::didTerminateApplication, [&] { ++quits; });
     const int applications = int(workspace->launchedApplications().size());
     const Usage start = usageNow();
-    const quint64 lookupsAtStart = platform::ProcApplicationScanner::shared().lookups();
+    const quint64 lookupsAtStart = workspace->processLookups();
     QTimer::singleShot(seconds * 1000, &app, [&] {
         const Usage end = usageNow();
         std::printf("baseline (identify every running process once, then list them): %.3f s CPU\n",
@@ -60,8 +59,7 @@ int main(int argc, char** argv)
                     end.preciseSeconds - start.preciseSeconds,
                     1000 * (end.preciseSeconds - start.preciseSeconds) / seconds);
         std::printf("processes started meanwhile and looked up: %llu\n",
-                    static_cast<unsigned long long>(platform::ProcApplicationScanner::shared().lookups() -
-                                                    lookupsAtStart));
+                    static_cast<unsigned long long>(workspace->processLookups() - lookupsAtStart));
         std::printf("applications running at start: %d; launches seen: %d; quits seen: %d\n", applications,
                     launches, quits);
         app.quit();

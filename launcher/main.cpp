@@ -3,10 +3,11 @@
 
 // pealix-preferences: opens the preferences window on the Pealix pane.
 //
-// It finds the pane host and the pane from its own real location (<prefix>/bin), so the same program
+// It finds the pane host and the pane from its own real location (<prefix>/<bindir>), so the same program
 // works in the build stage and in any installation prefix. Nothing but libc: the pane host takes the
 // time it needs to start, this adds none.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -14,8 +15,9 @@
 #include <string>
 #include <unistd.h>
 
-#ifndef PEALIX_VERSION
-#error "PEALIX_VERSION must be defined"
+#if !defined(PEALIX_VERSION) || !defined(PEALIX_BINDIR) || !defined(PEALIX_PROGRAMS_DIR) ||                  \
+    !defined(PEALIX_PANES_DIR)
+#error "the version and the folders relative to the prefix must be defined"
 #endif
 
 namespace {
@@ -23,7 +25,7 @@ namespace {
 const char usage[] = "Usage: pealix-preferences [--help | --version]\n"
                      "Opens the Pealix preferences, or raises them when they are already open.\n";
 
-// The directory two levels up from the real executable: <prefix> for <prefix>/bin/pealix-preferences.
+// <prefix> for <prefix>/<bindir>/pealix-preferences: one level up for the program, one for each of bindir.
 std::string installationPrefix()
 {
     char* self = ::realpath("/proc/self/exe", nullptr);
@@ -31,7 +33,9 @@ std::string installationPrefix()
         return {};
     std::string path(self);
     std::free(self);
-    for (int level = 0; level < 2; ++level) {
+    const std::string bindir = PEALIX_BINDIR;
+    const int levels = 2 + static_cast<int>(std::count(bindir.begin(), bindir.end(), '/'));
+    for (int level = 0; level < levels; ++level) {
         const auto slash = path.rfind('/');
         if (slash == std::string::npos)
             return {};
@@ -64,8 +68,8 @@ int main(int argc, char** argv)
                      std::strerror(errno));
         return 1;
     }
-    const std::string host = prefix + "/lib/pealix/pealix-panehost";
-    const std::string pane = prefix + "/lib/PreferencePanes/Pealix.prefPane";
+    const std::string host = prefix + "/" PEALIX_PROGRAMS_DIR "/pealix-panehost";
+    const std::string pane = prefix + "/" PEALIX_PANES_DIR "/Pealix.prefPane";
     char* const arguments[] = {const_cast<char*>(host.c_str()), const_cast<char*>(pane.c_str()), nullptr};
     ::execv(host.c_str(), arguments);
     std::fprintf(stderr, "pealix-preferences: cannot start %s: %s\n", host.c_str(), std::strerror(errno));

@@ -38,11 +38,12 @@ namespace Folder = platform::Folder;
 using platform::Trash::HomeTrash;
 
 const std::string bundleName = "Pealix.prefPane";
-const std::string bundleDir = "lib/PreferencePanes/" + bundleName;
+const std::string panesDir = PEALIX_PANES_DIR;
+const std::string bundleDir = panesDir + "/" + bundleName;
 const std::string manifestPath = bundleDir + "/Contents/Resources/install-manifest";
 // Folders that are wholly the installation's; the platform programs serve every pane of the prefix.
-const std::string platformDir = "lib/pealix";
-const std::vector<std::string> ownedDirs = {bundleDir, platformDir, "share/doc/pealix"};
+const std::string platformDir = PEALIX_PROGRAMS_DIR;
+const std::vector<std::string> ownedDirs = {bundleDir, platformDir, PEALIX_DOC_DIR};
 const std::string settingsName = "com.quorlenvik.pealix.plist";
 const std::string agentBundleName = "PealixTool.app";
 constexpr uint64_t maximumManifestSize = 1 << 20;
@@ -156,7 +157,7 @@ bool trash(const Folder::Handle& dir, const std::string& name, const std::string
     return false;
 }
 
-// <prefix>/lib/PreferencePanes/Pealix.prefPane/Contents/Linux/UninstallTool gives <prefix>.
+// <prefix>/<panes>/Pealix.prefPane/Contents/Linux/UninstallTool gives <prefix>.
 std::optional<std::string> ownPrefix()
 {
     const std::optional<std::string> exe = Folder::ownExecutable();
@@ -259,7 +260,7 @@ bool holdsOnlyInstalled(const Folder::Handle& prefix, const Manifest& manifest, 
 bool otherPanesInstalled(const Folder::Handle& prefix)
 {
     const std::optional<std::vector<std::string>> names =
-        Folder::names(Folder::openBeneath(prefix, "lib/PreferencePanes"));
+        Folder::names(Folder::openBeneath(prefix, panesDir));
     return names && std::any_of(names->cbegin(), names->cend(), [](const std::string& name) {
                return name != bundleName && endsWith(name, ".prefPane");
            });

@@ -38,8 +38,16 @@ QStringList libraryDirectories()
 {
     if (qEnvironmentVariableIsSet("PEALIX_LIBRARY_DIRS"))
         return absoluteListFromEnv("PEALIX_LIBRARY_DIRS", {});
-    return {QDir::homePath() + QStringLiteral("/.local/lib"), QStringLiteral("/usr/local/lib"),
-            QStringLiteral("/usr/lib")};
+    const QString libdir = QStringLiteral(PEALIX_LIBDIR);
+    QStringList result;
+    for (const QString& dir :
+         {QDir::homePath() + QStringLiteral("/.local/") + libdir, QStringLiteral(PEALIX_FULL_LIBDIR),
+          QStringLiteral("/usr/local/") + libdir, QStringLiteral("/usr/") + libdir}) {
+        const QString clean = withoutTrailingSeparator(QDir::cleanPath(dir));
+        if (!result.contains(clean))
+            result.append(clean);
+    }
+    return result;
 }
 
 QString cachesDirectory()

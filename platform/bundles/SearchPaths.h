@@ -13,8 +13,10 @@
 
 namespace platform {
 
-// User, local and system Library directories in that order: ~/.local/lib, /usr/local/lib, /usr/lib.
-// Full paths without a trailing separator.
+// User, installation, local and system Library directories in that order: ~/.local/<libdir>, the
+// configured <prefix>/<libdir>, /usr/local/<libdir>, /usr/<libdir>, duplicates dropped (<libdir> is the
+// build's, "lib" by default). PEALIX_LIBRARY_DIRS, a colon-separated list, replaces them. Full paths
+// without a trailing separator.
 PEALIX_EXPORT QStringList libraryDirectories();
 // ${XDG_CACHE_HOME:-~/.cache}.
 PEALIX_EXPORT QString cachesDirectory();

@@ -3,9 +3,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # What `cmake --install --strip` puts into a prefix: valid desktop files, stripped programs, and a
 # launcher that finds the pane host from wherever it is installed.
-#   InstalledTreeTest.sh BUILD_DIR
+#   InstalledTreeTest.sh BUILD_DIR LIBDIR BINDIR   (the folders relative to the prefix)
 set -euo pipefail
 build=$1
+libdir=$2
+bindir=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -43,13 +45,13 @@ else
         xmllint --noout --dtdvalid "$dtd" "$policy" >"$work/polkit.log" 2>&1 || fail "polkit action: $(cat "$work/polkit.log")"
     fi
     program=$(xmllint --xpath 'string(//action[@id="com.quorlenvik.pealix.uninstall"]/annotate[@key="org.freedesktop.policykit.exec.path"])' "$policy")
-    tool="$prefix/lib/PreferencePanes/Pealix.prefPane/Contents/Linux/UninstallTool"
+    tool="$prefix/$libdir/PreferencePanes/Pealix.prefPane/Contents/Linux/UninstallTool"
     [ "$program" = "$tool" ] || fail "the polkit action runs $program"
     [ -x "$tool" ] || fail "no removal tool"
 fi
 # The removal tool's list holds exactly what the installation put down.
 (cd "$prefix" && find . \( -type f -o -type l \) -printf '%P\n' | LC_ALL=C sort) >"$work/installed"
-manifest="$prefix/lib/PreferencePanes/Pealix.prefPane/Contents/Resources/install-manifest"
+manifest="$prefix/$libdir/PreferencePanes/Pealix.prefPane/Contents/Resources/install-manifest"
 cut -f1 "$manifest" | LC_ALL=C sort >"$work/manifest"
 diff "$work/installed" "$work/manifest" >"$work/manifest.diff" || fail "manifest differs: $(cat "$work/manifest.diff")"
 # Each line but the list's own records what was installed there, as installed (after any stripping).
@@ -70,7 +72,7 @@ done
 
 # The entry runs this prefix's launcher, however its path is spelt.
 exec_line=$(sed -n 's/^Exec=//p' "$entry")
-expected="\"${prefix//%/%%}/bin/pealix-preferences\""
+expected="\"${prefix//%/%%}/$bindir/pealix-preferences\""
 [ "$exec_line" = "$expected" ] || fail "Exec is $exec_line, expected $expected"
 
 while IFS= read -r -d '' file; do
@@ -78,23 +80,23 @@ while IFS= read -r -d '' file; do
         fail "not stripped: ${file#"$prefix"/}"
     fi
 done < <(find "$prefix" -type f -print0)
-[ -L "$prefix/lib/pealix/pealix-panehost" ] || fail "the pane host's link is gone"
+[ -L "$prefix/$libdir/pealix/pealix-panehost" ] || fail "the pane host's link is gone"
 
-launcher="$prefix/bin/pealix-preferences"
+launcher="$prefix/$bindir/pealix-preferences"
 version=$("$launcher" --version) || fail "--version fails"
 [[ "$version" == "pealix-preferences "[0-9]* ]] || fail "--version says: $version"
 
 # Started through a link from elsewhere, the launcher still opens the host of its own prefix on its pane.
 fake="$work/fake"
-mkdir -p "$fake/bin" "$fake/lib/pealix" "$work/elsewhere"
-cp "$launcher" "$fake/bin/"
-printf '#!/bin/sh\nprintf "%%s\\n" "$0" "$@" >"%s"\n' "$work/args" >"$fake/lib/pealix/pealix-panehost"
-chmod +x "$fake/lib/pealix/pealix-panehost"
-ln -s "$fake/bin/pealix-preferences" "$work/elsewhere/pealix-preferences"
+mkdir -p "$fake/bin" "$fake/$libdir/pealix" "$work/elsewhere"
+cp "$launcher" "$fake/$bindir/"
+printf '#!/bin/sh\nprintf "%%s\\n" "$0" "$@" >"%s"\n' "$work/args" >"$fake/$libdir/pealix/pealix-panehost"
+chmod +x "$fake/$libdir/pealix/pealix-panehost"
+ln -s "$fake/$bindir/pealix-preferences" "$work/elsewhere/pealix-preferences"
 "$work/elsewhere/pealix-preferences" || fail "the launcher fails with a host in place"
-printf '%s\n' "$fake/lib/pealix/pealix-panehost" "$fake/lib/PreferencePanes/Pealix.prefPane" >"$work/expected"
+printf '%s\n' "$fake/$libdir/pealix/pealix-panehost" "$fake/$libdir/PreferencePanes/Pealix.prefPane" >"$work/expected"
 cmp -s "$work/args" "$work/expected" || fail "the host was started as: $(cat "$work/args" 2>/dev/null)"
-rm "$fake/lib/pealix/pealix-panehost"
+rm "$fake/$libdir/pealix/pealix-panehost"
 status=0
 "$work/elsewhere/pealix-preferences" 2>"$work/err" || status=$?
 [ "$status" -eq 127 ] && grep -q "pealix-panehost" "$work/err" || fail "without a host: status $status, $(cat "$work/err")"
@@ -116,7 +118,7 @@ dbus-run-session -- bash -c '
     fi
     call Quit >/dev/null || echo "no answer to Quit" >>"$2/host.fail"
     wait "$host" || echo "the host exited with $?" >>"$2/host.fail"
-' _ "$launcher" "$work" "$prefix/lib/PreferencePanes/Pealix.prefPane"
+' _ "$launcher" "$work" "$prefix/$libdir/PreferencePanes/Pealix.prefPane"
 [ ! -f "$work/host.fail" ] || fail "installed host: $(cat "$work/host.fail"); $(cat "$work/host.log")"
 
 if [ "$failures" -gt 0 ]; then

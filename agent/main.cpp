@@ -9,6 +9,7 @@
 #include "platform/core/SingleInstance.h"
 #include "platform/update/UpdateInstaller.h"
 #include "shared/PrefKeys.h"
+#include "shared/Product.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -50,6 +51,7 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PealixTool"));
+    platform::setApplicationIdentity(Product::identity());
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Qt has taken its own options out by now.

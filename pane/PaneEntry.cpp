@@ -4,5 +4,10 @@
 // What the pane host looks up in Pealix.so.
 
 #include "pane/PealixPref.h"
+#include "shared/Product.h"
 
-PEALIX_PANE_ENTRY_POINTS(if (name == "PealixPref") return new PealixPref(b);)
+// The host plays the pane's sounds under the product's name.
+PEALIX_PANE_ENTRY_POINTS(if (name == "PealixPref") {
+    platform::setApplicationIdentity(Product::identity());
+    return new PealixPref(b);
+})

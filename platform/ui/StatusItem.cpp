@@ -3,6 +3,7 @@
 
 #include "platform/ui/StatusItem.h"
 
+#include "platform/core/ApplicationIdentity.h"
 #include "platform/core/Log.h"
 #include "platform/ui/sni/StatusNotifierWatch.h"
 
@@ -41,7 +42,8 @@ StatusItem::StatusItem(QObject* parent) : QObject(parent)
     connect(m_watch, &StatusNotifierWatch::available, this, &StatusItem::showWhenPossible);
     QTimer::singleShot(trayNoticeDelayMs, this, [this] {
         if (!m_tray)
-            log(QStringLiteral("No system tray: the Pealix icon cannot be shown until one appears"));
+            log(QStringLiteral("No system tray: the %1 icon cannot be shown until one appears")
+                    .arg(applicationIdentity().name));
     });
     if (StatusNotifierWatch::xembedTrayPossible()) {
         QTimer::singleShot(xembedFallbackDelayMs, this, [this] {

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "platform/workspace/logind/LogindSleepMonitor.h"
+#include "platform/core/ApplicationIdentity.h"
 #include "testsupport/PrivateBus.h"
 
 #include <QDBusConnection>
@@ -122,11 +123,12 @@ PrivateBus* LogindSleepMonitorTest::bus = nullptr;
 TEST_F(LogindSleepMonitorTest, sleep_releases_inhibitor_after_handlers_and_wake_takes_it_again)
 {
     auto logind = startLogind("logind-a");
+    platform::setApplicationIdentity({QStringLiteral("Sleeper"), QStringLiteral("org.example.sleeper"), {}});
     auto monitor = std::make_unique<platform::LogindSleepMonitor>(connection("monitor-a"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return monitor->holdsInhibitor(); }, 5000));
     ASSERT_EQ(logind->inhibitCalls(), 1);
     EXPECT_EQ(logind->lastArguments(),
-              (QStringList{"sleep", "Pealix", "Silencing chimes before sleep", "delay"}));
+              (QStringList{"sleep", "Sleeper", "Silencing chimes before sleep", "delay"}));
     EXPECT_TRUE(logind->inhibitorOpen(0));
 
     int sleeps = 0;

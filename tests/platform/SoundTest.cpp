@@ -3,6 +3,7 @@
 
 #include "platform/audio/Sound.h"
 #include "platform/audio/gst/DecodedAudioCache.h"
+#include "platform/core/ApplicationIdentity.h"
 #include "testsupport/RecordingSink.h"
 #include "testsupport/TestEnvironment.h"
 
@@ -159,6 +160,11 @@ private:
     QByteArray m_sink, m_server;
 };
 
+// Who the streams say they are, as the program sets it.
+const platform::ApplicationIdentity testIdentity{QStringLiteral("Chime Test"),
+                                                 QStringLiteral("org.example.chimetest"),
+                                                 QStringLiteral("org.example.ChimeTest")};
+
 } // namespace
 
 TEST(SoundTest, stream_names_itself_to_the_sound_server_and_keeps_mono_mono)
@@ -169,6 +175,7 @@ TEST(SoundTest, stream_names_itself_to_the_sound_server_and_keeps_mono_mono)
     PrivatePulse pulse;
     ASSERT_TRUE(pulse.answers());
     SinkScope scope("pulsesink", pulse.server().toUtf8());
+    platform::setApplicationIdentity(testIdentity);
     auto sound = Sound::open(tone(env, QStringLiteral("quarter-bell.wav"), 440, 1.5, 0.5, 1));
     ASSERT_TRUE(sound);
     QSignalSpy ends(sound.get(), &Sound::didEnd);
@@ -185,8 +192,8 @@ TEST(SoundTest, stream_names_itself_to_the_sound_server_and_keeps_mono_mono)
         },
         3000));
     for (const char* property :
-         {"application.name = \"Pealix\"", "application.id = \"com.quorlenvik.pealix\"",
-          "application.icon_name = \"com.quorlenvik.Pealix\"", "media.role = \"music\"",
+         {"application.name = \"Chime Test\"", "application.id = \"org.example.chimetest\"",
+          "application.icon_name = \"org.example.ChimeTest\"", "media.role = \"music\"",
           "media.name = \"quarter-bell\"", "Sample Specification: s16le 1ch 48000Hz"})
         EXPECT_TRUE(inputs.contains(QLatin1String(property))) << property << "\n" << inputs.toStdString();
     EXPECT_TRUE(ends.wait(4000));
@@ -315,13 +322,14 @@ TEST(SoundTest, server_that_never_answers_holds_up_nothing_and_the_output_comes_
     PrivatePulse pulse;
     ASSERT_TRUE(pulse.answers());
     SinkScope scope("pulsesink", pulse.server().toUtf8());
+    platform::setApplicationIdentity(testIdentity);
     auto longer = Sound::open(tone(env, QStringLiteral("back.wav"), 440, 1.5, 0.5, 1));
     ASSERT_TRUE(longer);
     longer->play();
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             return pulse.pactl({QStringLiteral("list"), QStringLiteral("sink-inputs")})
-                .contains(QStringLiteral("Pealix"));
+                .contains(testIdentity.name);
         },
         3000))
         << "chimes do not come back once the server answers";

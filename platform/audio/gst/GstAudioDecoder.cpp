@@ -3,6 +3,8 @@
 
 #include "platform/audio/gst/GstAudioDecoder.h"
 
+#include "platform/core/ApplicationIdentity.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -19,7 +21,7 @@ void ensureGstInit()
     static std::once_flag once;
     std::call_once(once, [] {
         // The sound server shows this as the program behind the stream.
-        g_set_application_name("Pealix");
+        g_set_application_name(applicationIdentity().name.toUtf8().constData());
         gst_init(nullptr, nullptr);
     });
 }

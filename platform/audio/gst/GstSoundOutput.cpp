@@ -5,6 +5,7 @@
 
 #include "platform/audio/Sound.h"
 #include "platform/audio/gst/DecodedAudioCache.h"
+#include "platform/core/ApplicationIdentity.h"
 #include "platform/core/Log.h"
 
 #include <QCoreApplication>
@@ -165,21 +166,26 @@ void onDeepElementAdded(GstBin*, GstBin*, GstElement* element, gpointer data)
         g_object_set(element, "buffer-time", deep ? kDeepBufferUs : kSinkBufferUs, "latency-time",
                      deep ? kDeepLatencyUs : kSinkLatencyUs, nullptr);
     }
+    const ApplicationIdentity who = applicationIdentity();
+    const QByteArray name = who.name.toUtf8();
+    const QByteArray identifier = who.identifier.toUtf8();
     if (hasProperty(element, "stream-properties")) {
         // "music" rather than "event": desktops mute or turn down the event role with their alert-sound
         // setting, and a chime the user asked for is not an alert.
         GstStructure* props = gst_structure_new(
-            "props", "application.name", G_TYPE_STRING, "Pealix", "application.id", G_TYPE_STRING,
-            "com.quorlenvik.pealix", "application.icon_name", G_TYPE_STRING, "com.quorlenvik.Pealix",
-            "media.role", G_TYPE_STRING, "music", "media.name", G_TYPE_STRING,
+            "props", "application.name", G_TYPE_STRING, name.constData(), "application.id", G_TYPE_STRING,
+            identifier.constData(), "media.role", G_TYPE_STRING, "music", "media.name", G_TYPE_STRING,
             stream->title.toUtf8().constData(),
             // The volume is set on the stream: remembered under its own name, not for every "music" stream.
-            "module-stream-restore.id", G_TYPE_STRING, "com.quorlenvik.pealix", nullptr);
+            "module-stream-restore.id", G_TYPE_STRING, identifier.constData(), nullptr);
+        if (!who.iconName.isEmpty())
+            gst_structure_set(props, "application.icon_name", G_TYPE_STRING,
+                              who.iconName.toUtf8().constData(), nullptr);
         g_object_set(element, "stream-properties", props, nullptr);
         gst_structure_free(props);
     }
     if (hasProperty(element, "client-name"))
-        g_object_set(element, "client-name", "Pealix", nullptr);
+        g_object_set(element, "client-name", name.constData(), nullptr);
 }
 
 GstPadProbeReturn dropStale(GstPad*, GstPadProbeInfo* info, gpointer data)

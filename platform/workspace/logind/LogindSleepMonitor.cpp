@@ -3,6 +3,7 @@
 
 #include "platform/workspace/logind/LogindSleepMonitor.h"
 
+#include "platform/core/ApplicationIdentity.h"
 #include "platform/core/Log.h"
 
 #include <QDBusMessage>
@@ -137,7 +138,7 @@ void LogindSleepMonitor::takeInhibitor()
         return;
     const QDBusMessage call =
         QDBusMessage::createMethodCall(d->owner, login1Path, managerInterface, QStringLiteral("Inhibit"))
-        << QStringLiteral("sleep") << QStringLiteral("Pealix")
+        << QStringLiteral("sleep") << applicationIdentity().name
         << QStringLiteral("Silencing chimes before sleep") << QStringLiteral("delay");
     d->inhibitPending = true;
     auto* pending = new QDBusPendingCallWatcher(d->bus.asyncCall(call), this);

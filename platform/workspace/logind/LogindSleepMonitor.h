@@ -7,10 +7,11 @@
 // Listens to PrepareForSleep(b) of org.freedesktop.login1.Manager on /org/freedesktop/login1, counting only
 // signals whose sender is the unique name that currently owns org.freedesktop.login1 (tracked with a
 // QDBusServiceWatcher, so a restarted logind is followed). While awake it holds a delay inhibitor
-// (Inhibit("sleep", "Pealix", "Silencing chimes before sleep", "delay")), so logind waits for willSleep()
-// handlers: on PrepareForSleep(true) willSleep() is emitted, every directly connected handler runs, and only
-// then is the inhibitor's descriptor closed and sleep goes on. On PrepareForSleep(false) didWake() is
-// emitted and the inhibitor is taken again. All bus calls are asynchronous; nothing blocks the main thread.
+// (Inhibit("sleep", <the application's name>, "Silencing chimes before sleep", "delay")), so logind waits for
+// willSleep() handlers: on PrepareForSleep(true) willSleep() is emitted, every directly connected handler
+// runs, and only then is the inhibitor's descriptor closed and sleep goes on. On PrepareForSleep(false)
+// didWake() is emitted and the inhibitor is taken again. All bus calls are asynchronous; nothing blocks the
+// main thread.
 //
 // Without a system bus or without logind it logs one line and never emits.
 // Test seam: DBUS_SYSTEM_BUS_ADDRESS (honoured by QDBusConnection::systemBus()), or a connection passed in.

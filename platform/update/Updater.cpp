@@ -3,6 +3,7 @@
 
 #include "platform/update/Updater.h"
 
+#include "platform/core/ApplicationIdentity.h"
 #include "platform/settings/PropertyList.h"
 #include "platform/update/UpdateFeed.h"
 #include "platform/update/UpdateInstaller.h"
@@ -54,6 +55,12 @@ const QString keyHighestSeen = QStringLiteral("HighestSeenVersion");
 const QString keyLastCheck = QStringLiteral("LastCheckTime");
 const QString keyAutomatic = QStringLiteral("AutomaticChecks");
 const QString keySkipped = QStringLiteral("SkippedVersion");
+
+// The product's name in what the updater says, as its program gave it.
+QString product()
+{
+    return applicationIdentity().name;
+}
 
 QVariantMap readState(const QString& path)
 {
@@ -250,13 +257,13 @@ void Updater::automaticCheckDue()
         if (!canShowWindows())
             return;
         m_busy = true;
-        auto* box =
-            new QMessageBox(QMessageBox::Question, QStringLiteral("Check for Pealix updates automatically?"),
-                            QStringLiteral("Check for Pealix updates automatically?"), QMessageBox::NoButton);
+        auto* box = new QMessageBox(
+            QMessageBox::Question, QStringLiteral("Check for %1 updates automatically?").arg(product()),
+            QStringLiteral("Check for %1 updates automatically?").arg(product()), QMessageBox::NoButton);
         box->setObjectName(QStringLiteral("askAutomatic"));
-        box->setInformativeText(
-            QStringLiteral("Pealix can look for a newer version once a day. You can always "
-                           "check by hand from the About page of its preferences."));
+        box->setInformativeText(QStringLiteral("%1 can look for a newer version once a day. You can always "
+                                               "check by hand from the About page of its preferences.")
+                                    .arg(product()));
         box->addButton(QStringLiteral("Check Automatically"), QMessageBox::AcceptRole)
             ->setObjectName(QStringLiteral("yes"));
         box->addButton(QStringLiteral("Don't Check"), QMessageBox::RejectRole)
@@ -286,15 +293,17 @@ void Updater::beginCheck(bool interactive)
     m_session = std::make_unique<Session>();
     m_session->interactive = interactive && canShowWindows();
     if (isDisabledByPolicy()) {
-        showMessage(QStringLiteral("updatesDisabled"), QStringLiteral("Updates Are Turned Off"),
-                    QStringLiteral("Updates of Pealix are managed by the system on this computer."), false);
+        showMessage(
+            QStringLiteral("updatesDisabled"), QStringLiteral("Updates Are Turned Off"),
+            QStringLiteral("Updates of %1 are managed by the system on this computer.").arg(product()),
+            false);
         return;
     }
     const QVariantMap info = m_host.infoDictionary();
     const QUrl feedUrl(info.value(QStringLiteral("PealixUpdateFeedURL")).toString());
     if (feedUrl.isEmpty()) {
         showMessage(QStringLiteral("updatesNotConfigured"), QStringLiteral("Updates Not Configured"),
-                    QStringLiteral("Updates are not configured for this build of Pealix."), false);
+                    QStringLiteral("Updates are not configured for this build of %1.").arg(product()), false);
         return;
     }
     if (!update::isAllowedUrl(feedUrl)) {
@@ -325,7 +334,7 @@ QProgressDialog* Updater::progressWindow(const QString& text, int maximum)
 {
     auto* progress = new QProgressDialog(text, QStringLiteral("Cancel"), 0, maximum);
     progress->setObjectName(QStringLiteral("updateProgress"));
-    progress->setWindowTitle(QStringLiteral("Pealix Update"));
+    progress->setWindowTitle(QStringLiteral("%1 Update").arg(product()));
     progress->setMinimumDuration(0);
     progress->setAttribute(Qt::WA_DeleteOnClose);
     connect(progress, &QProgressDialog::canceled, this, [this] {
@@ -386,7 +395,8 @@ void Updater::feedArrived(QNetworkReply* reply)
         if (m_session->interactive)
             showMessage(
                 QStringLiteral("upToDate"), QStringLiteral("You're up to date!"),
-                QStringLiteral("Pealix %1 is the newest version available.").arg(trust.runningVersion), true);
+                QStringLiteral("%2 %1 is the newest version available.").arg(trust.runningVersion, product()),
+                true);
         else
             endSession();
         return;
@@ -403,15 +413,15 @@ void Updater::feedArrived(QNetworkReply* reply)
 void Updater::offerInstall()
 {
     const update::UpdateOffer& offer = m_session->offer;
-    auto* box =
-        new QMessageBox(QMessageBox::Information, QStringLiteral("Pealix Update"),
-                        QStringLiteral("A new version of Pealix is available!"), QMessageBox::NoButton);
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("%1 Update").arg(product()),
+                                QStringLiteral("A new version of %1 is available!").arg(product()),
+                                QMessageBox::NoButton);
     box->setObjectName(QStringLiteral("updateAvailable"));
     const QString running =
         m_host.infoDictionary().value(QStringLiteral("CFBundleShortVersionString")).toString();
     box->setInformativeText(
-        QStringLiteral("Pealix %1 is now available; you have %2. Would you like to install it now?")
-            .arg(offer.version, running));
+        QStringLiteral("%3 %1 is now available; you have %2. Would you like to install it now?")
+            .arg(offer.version, running, product()));
     if (!offer.notes.isEmpty()) {
         // Short notes are read at a glance; long ones wait behind Show Details.
         if (offer.notes.size() <= 600 && offer.notes.count(QLatin1Char('\n')) < 8)
@@ -453,17 +463,17 @@ void Updater::startDownload()
         return;
     const std::optional<QString> target = m_delegate ? m_delegate->updaterInstallTargetPath() : std::nullopt;
     if (!target || target->isEmpty() || !QFileInfo(*target).isDir()) {
-        fail(QStringLiteral("Pealix is not installed in a place this updater can replace."));
+        fail(QStringLiteral("%1 is not installed in a place this updater can replace.").arg(product()));
         return;
     }
     m_session->target = QFileInfo(*target).absoluteFilePath();
     // Another updater's staging folder and half-done exchange are its own business until it is gone.
     m_session->lock = std::make_unique<update::InstallLock>(m_session->target);
     if (!m_session->lock->isHeld()) {
-        showMessage(
-            QStringLiteral("updateUnderWay"), QStringLiteral("Update Under Way"),
-            QStringLiteral("Another Pealix updater is installing an update; try again when it is done."),
-            false);
+        showMessage(QStringLiteral("updateUnderWay"), QStringLiteral("Update Under Way"),
+                    QStringLiteral("Another %1 updater is installing an update; try again when it is done.")
+                        .arg(product()),
+                    false);
         return;
     }
     if (const QString e = update::undoPendingExchange(m_session->target); !e.isEmpty()) {
@@ -485,7 +495,7 @@ void Updater::startDownload()
     guardTransfer(reply, stallTimeoutMs(60000), deadlineMs(archiveDeadlineMs));
     m_session->reply = reply;
     QProgressDialog* progress =
-        progressWindow(QStringLiteral("Downloading Pealix %1…").arg(m_session->offer.version), 100);
+        progressWindow(QStringLiteral("Downloading %2 %1…").arg(m_session->offer.version, product()), 100);
     QPointer<QProgressDialog> bar = progress;
     connect(reply, &QNetworkReply::readyRead, this, [this, reply, bar] {
         if (!m_session || m_session->reply != reply)
@@ -535,11 +545,11 @@ void Updater::install()
         m_host.bundlePath() + QStringLiteral("/Contents/Linux/") +
         m_host.infoDictionary().value(QStringLiteral("CFBundleExecutable")).toString());
     if (agentRelative.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(agentRelative)) {
-        fail(QStringLiteral("Pealix is not installed in a place this updater can replace."));
+        fail(QStringLiteral("%1 is not installed in a place this updater can replace.").arg(product()));
         return;
     }
     if (auto* bar = qobject_cast<QProgressDialog*>(m_window.data())) {
-        bar->setLabelText(QStringLiteral("Verifying Pealix %1…").arg(s.offer.version));
+        bar->setLabelText(QStringLiteral("Verifying %2 %1…").arg(s.offer.version, product()));
         bar->setRange(0, 0);
     }
     const QString identifier =
@@ -623,7 +633,7 @@ void Updater::confirmNewAgent(const QString& executable)
     // The old version, now in the staging folder, goes back in unless the new agent runs and names its
     // version.
     if (auto* bar = qobject_cast<QProgressDialog*>(m_window.data()))
-        bar->setLabelText(QStringLiteral("Starting Pealix %1…").arg(m_session->offer.version));
+        bar->setLabelText(QStringLiteral("Starting %2 %1…").arg(m_session->offer.version, product()));
     auto* probe = new QProcess(this);
     probe->setProcessChannelMode(QProcess::SeparateChannels);
     probe->setStandardInputFile(QProcess::nullDevice());
@@ -663,16 +673,16 @@ void Updater::newAgentAnswered(bool ok, const QString& executable)
         if (const QString e = update::undoPendingExchange(s.target); !e.isEmpty()) {
             // Nothing better is left: the new version stays, and the next start tries again.
             s.staging->keep();
-            fail(QStringLiteral("Pealix %1 did not start, and %2 could not be put back: %3")
-                     .arg(s.offer.version, running, e));
+            fail(QStringLiteral("%4 %1 did not start, and %2 could not be put back: %3")
+                     .arg(s.offer.version, running, e, product()));
             return;
         }
         qCDebug(lcUpdater) << "put the previous version back";
         if (s.cancelled)
             endSession();
         else
-            fail(QStringLiteral("Pealix %1 did not start on this system; Pealix %2 stays installed.")
-                     .arg(s.offer.version, running));
+            fail(QStringLiteral("%3 %1 did not start on this system; %3 %2 stays installed.")
+                     .arg(s.offer.version, running, product()));
         return;
     }
     update::confirmPendingExchange(s.target);
@@ -682,7 +692,7 @@ void Updater::newAgentAnswered(bool ok, const QString& executable)
     const QString installed =
         Bundle(s.target).infoDictionary().value(QStringLiteral("CFBundleShortVersionString")).toString();
     if (installed != s.offer.version) {
-        fail(QStringLiteral("Pealix %1 is installed, not %2.").arg(installed, s.offer.version));
+        fail(QStringLiteral("%3 %1 is installed, not %2.").arg(installed, s.offer.version, product()));
         return;
     }
     qCDebug(lcUpdater) << "installed" << s.offer.version << "over" << s.target;

@@ -4,14 +4,13 @@
 #include "support/JVResourceFork.h"
 
 #include "platform/core/Log.h"
+#include "platform/files/FileIdentity.h"
 #include "platform/files/ResourceFork.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-
-#include <sys/stat.h>
 
 Q_LOGGING_CATEGORY(lcResourceFork, "pealix.resourcefork", QtWarningMsg)
 
@@ -466,20 +465,19 @@ void write32(QByteArray& b, int at, quint32 v)
 
 QString stringWithFSRef(const FSRef& ref)
 {
-    struct stat st {};
-    if (ref.path.isEmpty() || ::stat(QFile::encodeName(ref.path).constData(), &st) != 0 ||
-        st.st_dev != ref.device || st.st_ino != ref.inode)
+    const auto now = platform::fileIdentity(ref.path);
+    if (!now || now->device != ref.device || now->inode != ref.inode)
         return {};
     return ref.path;
 }
 
 bool getFSRef(const QString& path, FSRef* ref)
 {
-    struct stat st {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+    const auto identity = platform::fileIdentity(path);
+    if (!identity)
         return false;
     if (ref)
-        *ref = {st.st_dev, st.st_ino, QDir::cleanPath(QFileInfo(path).absoluteFilePath())};
+        *ref = {identity->device, identity->inode, QDir::cleanPath(QFileInfo(path).absoluteFilePath())};
     return true;
 }
 

@@ -16,8 +16,6 @@
 #include <memory>
 #include <optional>
 
-#include <sys/types.h>
-
 namespace JVResourceForkDetail {
 struct State;
 }
@@ -138,14 +136,14 @@ namespace JVCarbonUtilities {
 
 // A file's identity with the path it was found at; it names the file while that still lies there.
 struct FSRef {
-    dev_t device = 0;
-    ino_t inode = 0;
+    quint64 device = 0;
+    quint64 inode = 0;
     QString path;
 };
 // The older form: the file system, the folder's inode and the name.
 struct FSSpec {
-    dev_t device = 0;
-    ino_t parentInode = 0;
+    quint64 device = 0;
+    quint64 parentInode = 0;
     QString name;
 };
 

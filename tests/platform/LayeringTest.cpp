@@ -14,12 +14,27 @@
 
 namespace {
 
-// What the backends are built on: GStreamer, libplist, GLib and GIO, D-Bus, X11, the kernel's process
-// interfaces, and walking folders.
-const QRegularExpression systemHeader(QStringLiteral(
-    R"(^\s*#\s*include\s*<(gst/|plist/|gio/|glib|dbus/|xcb/|X11/|QDBus|QtDBus|linux/|sys/syscall\.h|sys/pidfd\.h|dirent\.h|ftw\.h|fts\.h))"));
+// What the backends are built on: GStreamer, libplist, GLib and GIO, D-Bus, X11, polkit, and the kernel's
+// interfaces (sys/*, directory walks, process spawning).
+const QRegularExpression
+    systemHeader(QStringLiteral(R"(^\s*#\s*include\s*<(gst/|plist/|gio/|glib|dbus/|xcb/|X11/)"
+                                R"(|polkit|QDBus|QtDBus|linux/|sys/|dirent\.h|ftw\.h|fts\.h|spawn\.h))"));
 // platform/<service>/<backend>/<header>: a header in a folder below a service's own.
 const QRegularExpression backendHeader(QStringLiteral(R"(^\s*#\s*include\s*"platform/[^/"]+/[^/"]+/)"));
+// The calls those interfaces are used through: with :: or where an expression starts, so that a member or a
+// variable of that name is none; and polkit's programs (as a string that is the program or its path) and
+// bus service, which the platform's privileged execution wraps.
+const QRegularExpression systemCall(QStringLiteral(
+    R"((?:(?:^|[=(!,;&|?)])\s*|\breturn\s+|(?:^|[^\w:])::))"
+    R"((stat|lstat|fstat|fstatat|access|faccessat|kill|opendir|fdopendir|readdir|nftw|fork|vfork|execl|execlp)"
+    R"re(|execle|execv|execvp|execve|execvpe|posix_spawnp?|waitpid)\s*\(|"(?:[^"]*/)?(?:pkexec|pkcheck)"|PolicyKit1)re"));
+
+// The line without its // comment, roughly: enough to let comments name what code may not call.
+QString code(const QString& line)
+{
+    const qsizetype comment = line.indexOf(QStringLiteral("//"));
+    return (comment < 0 ? line : line.left(comment)).trimmed();
+}
 
 QStringList violations(const QString& root)
 {
@@ -34,7 +49,8 @@ QStringList violations(const QString& root)
             while (!file.atEnd()) {
                 const QString line = QString::fromUtf8(file.readLine()).trimmed();
                 ++number;
-                if (systemHeader.match(line).hasMatch() || backendHeader.match(line).hasMatch())
+                if (systemHeader.match(line).hasMatch() || backendHeader.match(line).hasMatch() ||
+                    systemCall.match(code(line)).hasMatch())
                     found << QStringLiteral("%1:%2: %3").arg(file.fileName()).arg(number).arg(line);
             }
         }
@@ -80,7 +96,18 @@ TEST(Layering, code_above_the_platform_includes_no_backend_and_no_system_library
     env.writeFile("agent/Bad.cpp", "#include \"platform/audio/gst/GstSoundOutput.h\"\n#include <gst/gst.h>\n"
                                    "#include \"platform/audio/Sound.h\"\n");
     env.writeFile("pane/Worse.h", "  #  include <QDBusConnection>\n#include <dirent.h>\n");
-    EXPECT_EQ(violations(env.root()).size(), 4);
+    env.writeFile("support/Calls.cpp",
+                  "#include <sys/stat.h>\n#include <dirent.h>\n"
+                  "if (::lstat(p, &st) == 0 && access(p, W_OK) == 0)\n"
+                  "    ::kill(pid, SIGTERM);\n"
+                  "DIR* d = opendir(p);\n"
+                  "if (fork() == 0) execvp(argv[0], argv);\n"
+                  "run(QStringLiteral(\"pkexec\"));\n"
+                  // What is no system call: members, variables, other names, comments.
+                  "info.access(x); self->kill(); Timer::stat(); killAll(); // kill(pid)\n"
+                  "std::unique_ptr<Fork> fork(new Fork);\n"
+                  "tell(tr(\"Install the package pkexec.\"));\n");
+    EXPECT_EQ(violations(env.root()).size(), 11);
 }
 
 TEST(Layering, google_tests_use_no_qttest_checks)

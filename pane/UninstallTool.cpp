@@ -12,6 +12,7 @@
 // could not. A file that cannot be trashed stays where it is and is named on standard error; the exit status
 // is then 1.
 
+#include "platform/privileges/RunAsUser.h"
 #include "platform/trash/Folder.h"
 #include "platform/trash/Trash.h"
 
@@ -22,13 +23,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <grp.h>
 #include <map>
 #include <optional>
 #include <pwd.h>
 #include <set>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -498,11 +497,7 @@ int main(int argc, char**)
     const platform::Trash::Owner owner{uid, gid};
     // The user's own files go to the trash as that user, which also makes the trash the user's own.
     std::fflush(stdout);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::initgroups(userName.c_str(), gid) != 0 || ::setresgid(gid, gid, gid) != 0 ||
-            ::setresuid(uid, uid, uid) != 0)
-            ::_exit(3);
+    const int status = platform::runAsUser(userName, uid, gid, [&] {
         const Folder::Handle data = Folder::openPath(dataHome, false);
         Folder::makeFolder(data, "Trash", 0700);
         const Folder::Handle trashFolder = Folder::openBeneath(data, "Trash");
@@ -511,10 +506,9 @@ int main(int argc, char**)
         homeTrash = HomeTrash::open(dataHome, owner, &trashRefusal);
         removeUserFiles(folders, uid);
         std::fflush(stdout);
-        ::_exit(failures ? 1 : 0);
-    }
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return failures ? 1 : 0;
+    });
+    if (status != 0)
         ++failures;
     // Root's own trash, never a folder the user names, for a file on another file system than the user's.
     const passwd* rootAccount = ::getpwuid(0);

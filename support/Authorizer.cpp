@@ -30,8 +30,7 @@ platform::AuthorizationResult Authorizer::check(const Subject& subject, const ch
 {
     if (!right)
         return platform::AuthorizationResult::actionUnknown;
-    return platform::checkAuthorization({subject.pid, subject.startTime, subject.uid},
-                                        QString::fromLatin1(right), interactive);
+    return platform::checkAuthorization(subject, QString::fromLatin1(right), interactive);
 }
 
 bool Authorizer::preauthorize()
@@ -90,22 +89,22 @@ bool Authorizer::externalForm(AuthorizationExternalForm* form) const
 namespace {
 
 // The subject a form names, when it is well formed and its process still lives.
-bool subjectOfForm(const AuthorizationExternalForm& form, pid_t* pid, uint64_t* startTime, uid_t* uid)
+bool subjectOfForm(const AuthorizationExternalForm& form, platform::PolkitSubject* subject)
 {
     int32_t formPid = 0;
+    uint64_t startTime = 0;
     uint32_t formUid = 0;
     if (std::memcmp(form.bytes, formMagic, 4) != 0)
         return false;
     std::memcpy(&formPid, form.bytes + 4, 4);
-    std::memcpy(startTime, form.bytes + 8, 8);
+    std::memcpy(&startTime, form.bytes + 8, 8);
     std::memcpy(&formUid, form.bytes + 16, 4);
     for (size_t i = 20; i < sizeof form.bytes; ++i)
         if (form.bytes[i] != 0)
             return false;
-    if (formPid <= 0 || *startTime == 0 || platform::processStartTime(formPid) != *startTime)
+    if (formPid <= 0 || startTime == 0 || platform::processStartTime(formPid) != startTime)
         return false;
-    *pid = formPid;
-    *uid = formUid;
+    *subject = {formPid, startTime, formUid};
     return true;
 }
 
@@ -114,7 +113,7 @@ bool subjectOfForm(const AuthorizationExternalForm& form, pid_t* pid, uint64_t* 
 std::unique_ptr<Authorizer> Authorizer::initFromExternalForm(const AuthorizationExternalForm& form)
 {
     Subject subject;
-    if (!subjectOfForm(form, &subject.pid, &subject.startTime, &subject.uid) || subject.uid != ::getuid())
+    if (!subjectOfForm(form, &subject) || subject.uid != ::getuid())
         return nullptr;
     std::unique_ptr<Authorizer> authorizer(new Authorizer);
     authorizer->m_subject = subject;
@@ -136,6 +135,6 @@ std::unique_ptr<Authorizer> Authorizer::initByCopyPrivilegedRef()
 bool Authorizer::validateExternalForm(const AuthorizationExternalForm& form, const char* authRightName)
 {
     Subject subject;
-    return subjectOfForm(form, &subject.pid, &subject.startTime, &subject.uid) &&
+    return subjectOfForm(form, &subject) &&
            check(subject, authRightName, false) == platform::AuthorizationResult::authorized;
 }

@@ -21,7 +21,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <sys/types.h>
 
 // The 32 bytes that name an authorization to another process of the same user.
 struct AuthorizationExternalForm {
@@ -71,11 +70,7 @@ public:
     static void setToolTimeLimit(int milliseconds);
 
 private:
-    struct Subject {
-        pid_t pid = 0;
-        uint64_t startTime = 0;
-        uid_t uid = 0;
-    };
+    using Subject = platform::PolkitSubject;
     Authorizer() = default;
     static platform::AuthorizationResult check(const Subject& subject, const char* right, bool interactive);
 

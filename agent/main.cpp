@@ -7,6 +7,7 @@
 #include "platform/bundles/Bundle.h"
 #include "platform/core/Log.h"
 #include "platform/core/SingleInstance.h"
+#include "platform/ui/ApplicationIdentity.h"
 #include "platform/update/UpdateInstaller.h"
 #include "shared/PrefKeys.h"
 
@@ -49,7 +50,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("PealixTool"));
+    platform::adoptApplicationIdentity();
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Qt has taken its own options out by now.

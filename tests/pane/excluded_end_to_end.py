@@ -46,8 +46,8 @@ def main():
             with open(entry, "w") as stream:
                 stream.write("[Desktop Entry]\nType=Application\nName=Quiet Tool\nExec=sleep 300\n")
 
-            session.start([os.path.join(prefix, "bin/pealix-preferences")])
-            app = desk.find_application("pealix-panehost", timeout=20)
+            host = session.start([os.path.join(prefix, "bin/pealix-preferences")])
+            app = desk.find_application("Pealix", timeout=20, pid=host.process.pid)
             desk.press(desk.find_control(app, "Chimes on"))
             session.wait_until(lambda: session.processes("PealixTool") and session.autostart_entries(),
                                what="the agent and its login item")

@@ -445,11 +445,15 @@ QString PealixPref::customSoundFolder() const
 {
     if (QFileInfo(m_lastSoundFolder).isDir())
         return m_lastSoundFolder;
-    // A sound chosen in an earlier session is kept in the settings.
-    for (const QVariantMap* selection : {&m_sound0min, &m_sound15min, &m_sound30min, &m_sound45min}) {
-        const QString folder = QFileInfo(selection->value(ChimeSets::fileKey).toString()).absolutePath();
-        if (isCustomEntry(*selection) && QFileInfo(folder).isDir())
-            return folder;
+    // A sound chosen in an earlier session is in the choice lists, read from the settings; the quarter being
+    // changed already shows "Custom...", but its list still holds its sound.
+    for (const QVariantList* list : {&m_chimesets0, &m_chimesets15, &m_chimesets30, &m_chimesets45}) {
+        for (const QVariant& choice : *list) {
+            const QVariantMap entry = choice.toMap();
+            const QString folder = QFileInfo(entry.value(ChimeSets::fileKey).toString()).absolutePath();
+            if (isCustomEntry(entry) && QFileInfo(folder).isDir())
+                return folder;
+        }
     }
     const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
     return !music.isEmpty() && QFileInfo(music).isDir() ? music : QDir::homePath();

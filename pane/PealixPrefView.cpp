@@ -78,6 +78,26 @@ QIcon previewIcon()
     return QIcon(new PreviewIconEngine);
 }
 
+// Rich text takes its link colour when the text is set: after a change of palette (a dark theme) the
+// link is set again, so that it does not keep the light theme's blue.
+class LinkRecolour : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::PaletteChange) {
+            if (auto* label = qobject_cast<QLabel*>(watched)) {
+                const QString text = label->text();
+                label->clear();
+                label->setText(text);
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 // The excluded applications: an icon column and the name column, greyed with a tooltip when the
 // application was not found.
 class ExcludedApplicationsModel : public platform::ChoiceListModel {
@@ -275,6 +295,7 @@ QWidget* PealixPref::loadMainView()
     licence->setToolTip(tr("Show the licence"));
     licence->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     connect(licence, &QLabel::linkActivated, this, [this] { showLicence(); });
+    licence->installEventFilter(new LinkRecolour(licence));
     aboutLayout->addWidget(licence);
     aboutLayout->addSpacing(licence->fontMetrics().height());
     auto* aboutButtons = new QHBoxLayout;

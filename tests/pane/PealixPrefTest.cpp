@@ -895,7 +895,7 @@ TEST_F(PealixPrefTest, choose_a_sound_starts_in_the_last_folder_chosen_else_the_
     auto pane = open();
     const auto startFolder = [&pane] {
         auto* box = pane->mainView()->findChildren<QComboBox*>().value(1); // :15
-        emit box->activated(box->count() - 1);
+        emit box->activated(box->findText(PealixPref::customChoiceName));
         QFileDialog* panel = pane->customSoundPanel();
         const QString folder =
             panel ? QDir(panel->directory()).canonicalPath() : QStringLiteral("<no sheet>");

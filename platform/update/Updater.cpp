@@ -766,6 +766,8 @@ void Updater::endSession(bool ok, const QString& message)
         m_session->reply->abort();
     }
     m_session.reset();
+    // The window that asked belongs to this check only; a later daily check stands on its own.
+    m_parentHandle.clear();
     m_busy = false;
     emit checkFinished(ok, message);
 }

@@ -78,8 +78,8 @@ void PealixController::awakeFromNib()
 {
     if (m_arguments.contains(QStringLiteral("-u"))) {
         m_updateOnly = true;
-        updater->checkForUpdates(this);
-        m_waitingThread = std::thread([this] { waitForUpdaterToFinish(); });
+        checkForUpdatesOverPreferences(
+            [this] { m_waitingThread = std::thread([this] { waitForUpdaterToFinish(); }); });
         return;
     }
 

@@ -23,6 +23,7 @@
 #include <QStringList>
 #include <QVariantMap>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -92,6 +93,8 @@ public:
 
     // Updates.
     void updateCheckRequested(const QString& notification);
+    // A check whose windows belong to the preferences window when it shows; started runs once it began.
+    void checkForUpdatesOverPreferences(std::function<void()> started);
     std::optional<QString> updaterInstallTargetPath() override;
     void updaterWillRestartApp();
     void waitForUpdaterToFinish();

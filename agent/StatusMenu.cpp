@@ -12,6 +12,7 @@
 #include "platform/workspace/Workspace.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMenu>
 
@@ -35,6 +36,11 @@ void PealixController::loadInterface()
     controlMenu->addSeparator();
     QAction* open = controlMenu->addAction(QStringLiteral("Open Pealix Preferences…"));
     connect(open, &QAction::triggered, this, [this] { openPealixPrefs(this); });
+    // Last and apart, as desktops place it: the agent ends until the next login or until chimes are
+    // turned on again; its login item stays.
+    controlMenu->addSeparator();
+    QAction* quit = controlMenu->addAction(QStringLiteral("Quit Pealix"));
+    connect(quit, &QAction::triggered, this, [] { QCoreApplication::quit(); });
     connect(controlMenu, &QMenu::aboutToShow, this, [this] {
         for (QAction* item : controlMenu->actions())
             item->setEnabled(validateMenuItem(item));

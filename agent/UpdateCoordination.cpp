@@ -36,7 +36,18 @@ const QString paneCaches[] = {QStringLiteral("com.apple.preferencepanes.cache"),
 
 void PealixController::updateCheckRequested(const QString&)
 {
-    updater->checkForUpdates(this);
+    checkForUpdatesOverPreferences([] {});
+}
+
+void PealixController::checkForUpdatesOverPreferences(std::function<void()> started)
+{
+    // The request comes from the preferences window: the answer belongs to it, not to the middle of the
+    // screen.
+    platform::PaneHostInterface::askForWindowHandle(this, [this, started](const QString& handle) {
+        updater->setParentWindow(handle);
+        updater->checkForUpdates(this);
+        started();
+    });
 }
 
 void PealixController::registerForRestart()

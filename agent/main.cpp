@@ -7,6 +7,7 @@
 #include "platform/bundles/Bundle.h"
 #include "platform/core/Log.h"
 #include "platform/core/SingleInstance.h"
+#include "platform/ui/WindowIdentity.h"
 #include "platform/update/UpdateInstaller.h"
 #include "shared/PrefKeys.h"
 #include "shared/Product.h"
@@ -50,8 +51,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("PealixTool"));
     platform::setApplicationIdentity(Product::identity());
+    platform::adoptApplicationIdentity();
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Qt has taken its own options out by now.

@@ -6,6 +6,7 @@
 
 #include "pane/PealixPref.h"
 
+#include "pane/ApplicationChooser.h"
 #include "platform/bundles/Bundle.h"
 #include "platform/settings/PropertyList.h"
 #include "platform/workspace/DesktopEntry.h"
@@ -241,6 +242,27 @@ void PealixPref::removeApplication()
 bool PealixPref::panelShouldShowFilename(QFileDialog*, const QString& filename) const
 {
     return !m_excludedApplicationPaths.contains(filename);
+}
+
+void PealixPref::chooseApplication()
+{
+    if (m_applicationChooser) {
+        m_applicationChooser->raise();
+        return;
+    }
+    QStringList listed;
+    for (const QVariant& path : std::as_const(m_excludedApplicationPaths))
+        listed.append(path.toString());
+    auto* chooser = new ApplicationChooser(listed, window());
+    chooser->setWindowModality(Qt::WindowModal);
+    m_applicationChooser = chooser;
+    connect(chooser, &ApplicationChooser::otherRequested, this, [this] { addApplication(); });
+    connect(chooser, &QDialog::finished, this, [this, chooser](int result) {
+        chooser->deleteLater();
+        if (result == QDialog::Accepted && !chooser->chosenPath().isEmpty())
+            excludeAppAtPath(chooser->chosenPath());
+    });
+    chooser->open();
 }
 
 void PealixPref::addApplication()

@@ -7,6 +7,8 @@
 
 #include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/settings/Preferences.h"
+#include "platform/ui/WindowIdentity.h"
+#include "platform/workspace/Workspace.h"
 #include "shared/PrefKeys.h"
 
 #include <QDialog>
@@ -101,4 +103,14 @@ void PealixPref::checkForUpdates(QObject*)
     const QString executable = agent.bundlePath() + QStringLiteral("/Contents/Linux/") +
                                agent.infoDictionary().value(QStringLiteral("CFBundleExecutable")).toString();
     QProcess::startDetached(executable, {QStringLiteral("-u")});
+}
+
+QString PealixPref::licencePath() const
+{
+    return platform::installationPrefix() + QStringLiteral("/" PEALIX_DOC_DIR "/LICENSE");
+}
+
+void PealixPref::showLicence()
+{
+    platform::Workspace::sharedWorkspace()->openFile(licencePath());
 }

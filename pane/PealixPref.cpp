@@ -33,6 +33,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
 
@@ -417,6 +418,7 @@ void PealixPref::startCustomChoice(const KeyValueChange& change)
     panel->setFileMode(QFileDialog::ExistingFile);
     panel->setWindowModality(Qt::WindowModal);
     panel->setWindowTitle(tr("Choose a Sound"));
+    panel->setDirectory(customSoundFolder());
     // File dialogs match patterns case-sensitively; Bell.WAV is a sound all the same.
     QStringList patterns;
     for (const QString& type : Sound::movieFileTypes()) {
@@ -439,6 +441,24 @@ void PealixPref::startCustomChoice(const KeyValueChange& change)
     panel->open();
 }
 
+QString PealixPref::customSoundFolder() const
+{
+    if (QFileInfo(m_lastSoundFolder).isDir())
+        return m_lastSoundFolder;
+    // A sound chosen in an earlier session is in the choice lists, read from the settings; the quarter being
+    // changed already shows "Custom...", but its list still holds its sound.
+    for (const QVariantList* list : {&m_chimesets0, &m_chimesets15, &m_chimesets30, &m_chimesets45}) {
+        for (const QVariant& choice : *list) {
+            const QVariantMap entry = choice.toMap();
+            const QString folder = QFileInfo(entry.value(ChimeSets::fileKey).toString()).absolutePath();
+            if (isCustomEntry(entry) && QFileInfo(folder).isDir())
+                return folder;
+        }
+    }
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    return !music.isEmpty() && QFileInfo(music).isDir() ? music : QDir::homePath();
+}
+
 void PealixPref::customSoundPanelDidEnd(const QStringList& filenames, int returnCode,
                                         const QVariantMap& contextInfo)
 {
@@ -447,6 +467,7 @@ void PealixPref::customSoundPanelDidEnd(const QStringList& filenames, int return
         return;
     }
     const QString path = filenames.constFirst();
+    m_lastSoundFolder = QFileInfo(path).absolutePath();
     std::shared_ptr<Sound> movie = Sound::open(path);
     if (!movie) {
         restoreChoice(contextInfo);

@@ -96,6 +96,8 @@ public:
     void customSoundPanelDidEnd(const QStringList& filenames, int returnCode, const QVariantMap& contextInfo);
     // The sheet that is open, or null.
     QFileDialog* customSoundPanel() const { return m_customSoundPanel; }
+    // Where "Choose a Sound" starts: the folder of the last sound chosen, else the music folder, else home.
+    QString customSoundFolder() const;
 
     void previewSound(QAbstractButton* sender);
     void soundDidEnd();
@@ -113,13 +115,19 @@ public:
     void showHelp(QObject* sender = nullptr);
     void hideHelp(QObject* sender = nullptr);
     void checkForUpdates(QObject* sender = nullptr);
+    // The installed licence in the desktop's viewer.
+    void showLicence();
+    QString licencePath() const;
     QDialog* helpWindow() const { return m_helpWindow; }
     QLabel* helpWindowVersionAndCopyright() const { return m_helpWindowVersionAndCopyright; }
 
     int chimeVolume() const { return m_chimeVolume; }
     void setChimeVolume(int volume);
 
-    // The excluded applications editor.
+    // The excluded applications editor. The button offers the installed applications first; addApplication
+    // is the open panel, reached from there through "Other…".
+    void chooseApplication();
+    QDialog* applicationChooser() const { return m_applicationChooser; }
     void addApplication();
     void removeApplication();
     void excludeAppAtPath(const QString& path);
@@ -207,6 +215,8 @@ private:
     // Set while a cancelled or refused choice is put back, which must not count as a new pick.
     bool m_restoringChoice = false;
     QPointer<QFileDialog> m_addApplicationPanel;
+    QPointer<QDialog> m_applicationChooser;
+    QString m_lastSoundFolder;
     QPointer<QPushButton> m_addApplicationButton, m_removeApplicationButton;
     // A preview whose file is still loading; it starts when loaded unless another click came first.
     std::shared_ptr<platform::Sound> m_pendingPreview;

@@ -15,7 +15,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIconEngine>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSlider>
@@ -27,19 +29,74 @@
 
 namespace {
 
-QIcon previewIcon(const QStyle* style)
-{
-    QIcon icon;
-    const QIcon play =
-        QIcon::fromTheme(QStringLiteral("media-playback-start"), style->standardIcon(QStyle::SP_MediaPlay));
-    const QIcon stop =
-        QIcon::fromTheme(QStringLiteral("media-playback-stop"), style->standardIcon(QStyle::SP_MediaStop));
-    for (const QSize size : {QSize(16, 16), QSize(22, 22), QSize(32, 32), QSize(48, 48)}) {
-        icon.addPixmap(play.pixmap(size), QIcon::Normal, QIcon::Off);
-        icon.addPixmap(stop.pixmap(size), QIcon::Normal, QIcon::On);
+// Play (off) and stop (on), drawn in the button's text colour at paint time: some icon themes draw these
+// as pale outlines that read as disabled, and this way they follow a light or dark palette as it changes.
+class PreviewIconEngine : public QIconEngine {
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const QPalette palette = QApplication::palette();
+        const QColor colour =
+            palette.color(mode == QIcon::Disabled ? QPalette::Disabled : QPalette::Active,
+                          mode == QIcon::Selected ? QPalette::HighlightedText : QPalette::ButtonText);
+        const qreal side = std::min(rect.width(), rect.height());
+        const QRectF box(rect.x() + (rect.width() - side) / 2.0, rect.y() + (rect.height() - side) / 2.0,
+                         side, side);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(colour);
+        if (state == QIcon::On) {
+            const qreal inset = side * 0.25;
+            painter->drawRoundedRect(box.adjusted(inset, inset, -inset, -inset), side * 0.06, side * 0.06);
+        } else {
+            const qreal top = box.top() + side * 0.2, bottom = box.bottom() - side * 0.2;
+            const qreal left = box.left() + side * 0.28, right = box.right() - side * 0.18;
+            painter->drawPolygon(
+                QPolygonF({QPointF(left, top), QPointF(right, box.center().y()), QPointF(left, bottom)}));
+        }
+        painter->restore();
     }
-    return icon;
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        QPixmap pixmap(size * scale);
+        pixmap.fill(Qt::transparent);
+        pixmap.setDevicePixelRatio(scale);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
+    }
+    QIconEngine* clone() const override { return new PreviewIconEngine; }
+};
+
+QIcon previewIcon()
+{
+    return QIcon(new PreviewIconEngine);
 }
+
+// Rich text takes its link colour when the text is set: after a change of palette (a dark theme) the
+// link is set again, so that it does not keep the light theme's blue.
+class LinkRecolour : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::PaletteChange) {
+            if (auto* label = qobject_cast<QLabel*>(watched)) {
+                const QString text = label->text();
+                label->clear();
+                label->setText(text);
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 // The excluded applications: an icon column and the name column, greyed with a tooltip when the
 // application was not found.
@@ -94,8 +151,17 @@ QWidget* PealixPref::loadMainView()
     setMainView(view);
     auto* layout = new QVBoxLayout(view);
     m_tabView = new AnimatingTabView;
-    layout->addWidget(buildSaveProblem());
-    layout->addWidget(m_tabView);
+    // A maximised window keeps the message and the pages at a width one can read across, in the middle.
+    auto* column = new QWidget;
+    auto* columnLayout = new QVBoxLayout(column);
+    columnLayout->setContentsMargins(0, 0, 0, 0);
+    columnLayout->addWidget(buildSaveProblem());
+    columnLayout->addWidget(m_tabView);
+    auto* centred = new QHBoxLayout;
+    centred->addStretch(1);
+    centred->addWidget(column, 100);
+    centred->addStretch(1);
+    layout->addLayout(centred);
 
     // Chimes.
     auto* chimesPage = new QWidget;
@@ -115,7 +181,7 @@ QWidget* PealixPref::loadMainView()
                              {"sound30min", "chimesets30", "chime30", "strike30"},
                              {"sound45min", "chimesets45", "chime45", "strike45"}};
     const int minutes[] = {0, 15, 30, 45};
-    const QIcon icon = previewIcon(view->style());
+    const QIcon icon = previewIcon();
     for (int row = 0; row < 4; ++row) {
         const QString quarter = QStringLiteral(":%1").arg(minutes[row], 2, 10, QLatin1Char('0'));
         auto* label = new QLabel(tr(rowLabels[row]));
@@ -192,7 +258,7 @@ QWidget* PealixPref::loadMainView()
     m_addApplicationButton = new QPushButton(tr("&Add…"));
     m_addApplicationButton->setAccessibleName(tr("Add application…"));
     m_addApplicationButton->setToolTip(tr("Choose an application during which the chimes stay silent"));
-    connect(m_addApplicationButton, &QPushButton::clicked, this, [this] { addApplication(); });
+    connect(m_addApplicationButton, &QPushButton::clicked, this, [this] { chooseApplication(); });
     m_removeApplicationButton = new QPushButton(tr("&Remove"));
     m_removeApplicationButton->setAccessibleName(tr("Remove application"));
     m_removeApplicationButton->setToolTip(tr("Remove the selected application from the list"));
@@ -213,7 +279,25 @@ QWidget* PealixPref::loadMainView()
     auto* aboutLayout = new QVBoxLayout(aboutPage);
     m_versionInfo = new QLabel;
     m_versionInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont versionFont = m_versionInfo->font();
+    versionFont.setBold(true);
+    m_versionInfo->setFont(versionFont);
     aboutLayout->addWidget(m_versionInfo);
+    auto* what = new QLabel(tr("A clock chime for the desktop: a melody at the quarter hours, and the hour "
+                               "struck on the bells."));
+    what->setWordWrap(true);
+    aboutLayout->addWidget(what);
+    aboutLayout->addWidget(new QLabel(tr("Copyright © 2026 The Pealix developers")));
+    auto* licence =
+        new QLabel(QStringLiteral("<a href=\"licence\">%1</a>")
+                       .arg(tr("GNU General Public License, version 3 or later").toHtmlEscaped()));
+    licence->setAccessibleName(tr("GNU General Public License, version 3 or later"));
+    licence->setToolTip(tr("Show the licence"));
+    licence->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    connect(licence, &QLabel::linkActivated, this, [this] { showLicence(); });
+    licence->installEventFilter(new LinkRecolour(licence));
+    aboutLayout->addWidget(licence);
+    aboutLayout->addSpacing(licence->fontMetrics().height());
     auto* aboutButtons = new QHBoxLayout;
     auto* help = new QPushButton(tr("&Help"));
     help->setAccessibleName(tr("Help"));
@@ -235,5 +319,10 @@ QWidget* PealixPref::loadMainView()
     // Settings apply at once, so Esc only has to close the window.
     auto* close = new QShortcut(QKeySequence::Cancel, view, nullptr, nullptr, Qt::WindowShortcut);
     connect(close, &QShortcut::activated, view, [view] { view->window()->close(); });
+    auto* helpKey = new QShortcut(QKeySequence::HelpContents, view, nullptr, nullptr, Qt::WindowShortcut);
+    connect(helpKey, &QShortcut::activated, this, [this] { showHelp(); });
+    const int readableWidth = std::max(m_tabView->minimumSizeHint().width(),
+                                       view->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 56);
+    column->setMaximumWidth(readableWidth);
     return view;
 }

@@ -270,14 +270,15 @@ def median(values):
 
 # Driving controls through the accessibility bus; import pyatspi only after the session exists.
 
-def find_application(name, timeout=10.0):
+def find_application(name, timeout=10.0, pid=None):
+    """The application of that name; every Pealix program is named "Pealix", so pid tells them apart."""
     import pyatspi
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         desktop = pyatspi.Registry.getDesktop(0)
         for index in range(desktop.childCount):
             app = desktop.getChildAtIndex(index)
-            if app is not None and app.name == name:
+            if app is not None and app.name == name and (pid is None or app.get_process_id() == pid):
                 return app
         time.sleep(0.1)
     raise TimeoutError(f"no application {name!r} on the accessibility bus")

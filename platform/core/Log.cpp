@@ -3,16 +3,17 @@
 
 #include "platform/core/Log.h"
 
-#include <QCoreApplication>
+#include <cerrno>
 #include <cstdio>
 
 namespace platform {
 
 void log(const QString& message)
 {
-    const QString name = QCoreApplication::applicationName();
-    const QByteArray line = (name.isEmpty() ? QStringLiteral("pealix") : name).toLocal8Bit() + ": " +
-                            message.toLocal8Bit() + '\n';
+    // The program's own name, as Unix tools print it: every Pealix program has the same application name.
+    const QByteArray name(program_invocation_short_name);
+    const QByteArray line =
+        (name.isEmpty() ? QByteArray("pealix") : name) + ": " + message.toLocal8Bit() + '\n';
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
 }
 

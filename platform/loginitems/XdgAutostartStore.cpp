@@ -468,6 +468,9 @@ XdgAutostartStore::Status XdgAutostartStore::add(const QString& path, bool hidde
         trimmed.chop(1);
     QString program = trimmed;
     QString name = QFileInfo(trimmed).fileName();
+    // What session settings list for the item: the bundle's name for people, its icon and what it does.
+    QString icon;
+    QString comment;
     if (trimmed.endsWith(QLatin1String(".app")) && QFileInfo(trimmed).isDir()) {
         const platform::Bundle bundle(trimmed);
         const QVariantMap info = bundle.infoDictionary();
@@ -477,8 +480,12 @@ XdgAutostartStore::Status XdgAutostartStore::add(const QString& path, bool hidde
         program = trimmed + QStringLiteral("/Contents/Linux/") + executable;
         if (!QFileInfo(program).isFile())
             return Status::noBundleExecutable;
-        const QString bundleName = info.value(QStringLiteral("CFBundleName")).toString();
+        QString bundleName = info.value(QStringLiteral("CFBundleDisplayName")).toString();
+        if (bundleName.isEmpty())
+            bundleName = info.value(QStringLiteral("CFBundleName")).toString();
         name = bundleName.isEmpty() ? name.chopped(4) : bundleName;
+        icon = info.value(QStringLiteral("CFBundleIconName")).toString();
+        comment = info.value(QStringLiteral("PealixLoginItemComment")).toString();
     }
     if (name.isEmpty())
         name = trimmed;
@@ -491,6 +498,10 @@ XdgAutostartStore::Status XdgAutostartStore::add(const QString& path, bool hidde
     KeyFile file(g_key_file_new());
     g_key_file_set_string(file.get(), entryGroup, "Type", "Application");
     g_key_file_set_string(file.get(), entryGroup, "Name", name.toUtf8().constData());
+    if (!icon.isEmpty())
+        g_key_file_set_string(file.get(), entryGroup, "Icon", icon.toUtf8().constData());
+    if (!comment.isEmpty())
+        g_key_file_set_string(file.get(), entryGroup, "Comment", comment.toUtf8().constData());
     g_key_file_set_string(file.get(), entryGroup, "Exec", execLine(QFile::encodeName(program)).constData());
     g_key_file_set_string(file.get(), entryGroup, keyItemPath, utf8.constData());
     g_key_file_set_boolean(file.get(), entryGroup, keyItemHidden, hidden);

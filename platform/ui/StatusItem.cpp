@@ -34,6 +34,12 @@ int defaultScreen()
     return ok ? screen : 0;
 }
 
+// An item without a tool tip of its own is named by the application, as panels name every other item.
+QString shownToolTip(const QString& toolTip)
+{
+    return toolTip.isEmpty() ? QGuiApplication::applicationDisplayName() : toolTip;
+}
+
 } // namespace
 
 StatusItem::StatusItem(QObject* parent) : QObject(parent)
@@ -72,7 +78,7 @@ void StatusItem::setToolTip(const QString& toolTip)
 {
     m_toolTip = toolTip;
     if (m_tray)
-        m_tray->setToolTip(toolTip);
+        m_tray->setToolTip(shownToolTip(toolTip));
 }
 
 void StatusItem::setMenu(QMenu* menu)
@@ -115,7 +121,7 @@ void StatusItem::showWhenPossible()
         return;
 
     m_tray = new QSystemTrayIcon(m_image, this);
-    m_tray->setToolTip(m_toolTip);
+    m_tray->setToolTip(shownToolTip(m_toolTip));
     m_tray->setContextMenu(m_menu);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
         if (why == QSystemTrayIcon::Trigger)

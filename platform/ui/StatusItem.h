@@ -36,6 +36,7 @@ public:
 
     void setImage(const QIcon& image);
     QIcon image() const { return m_image; }
+    // An empty tool tip shows the application's name.
     void setToolTip(const QString& toolTip);
     QString toolTip() const { return m_toolTip; }
     // Not owned; must outlive the item.

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTimer>
+#include <QWindow>
 #include <cerrno>
 #include <unistd.h>
 
@@ -180,6 +181,7 @@ Updater::~Updater()
     stopWorker();
     // Its windows have no parent to take them along.
     delete m_window;
+    delete m_parentWindow;
 }
 
 bool Updater::isConfigured() const
@@ -302,8 +304,11 @@ void Updater::beginCheck(bool interactive)
     const QVariantMap info = m_host.infoDictionary();
     const QUrl feedUrl(info.value(QStringLiteral("PealixUpdateFeedURL")).toString());
     if (feedUrl.isEmpty()) {
-        showMessage(QStringLiteral("updatesNotConfigured"), QStringLiteral("Updates Not Configured"),
-                    QStringLiteral("Updates are not configured for this build of %1.").arg(product()), false);
+        // Information, not a fault: whoever installed this copy (a distribution, a store) updates it.
+        showMessage(
+            QStringLiteral("updatesNotConfigured"), QStringLiteral("%1 Updates").arg(product()),
+            QStringLiteral("This copy of %1 is updated by the program that installed it.").arg(product()),
+            false, QMessageBox::Information);
         return;
     }
     if (!update::isAllowedUrl(feedUrl)) {
@@ -714,20 +719,38 @@ void Updater::showWindow(QWidget* window)
         m_window->close();
     }
     m_window = window;
+    attachToParentWindow(window);
     window->show();
     window->raise();
     window->activateWindow();
 }
 
-void Updater::showMessage(const QString& name, const QString& title, const QString& text, bool ok)
+void Updater::attachToParentWindow(QWidget* window)
+{
+    bool ok = false;
+    const WId id =
+        m_parentHandle.startsWith(QLatin1String("x11:")) ? m_parentHandle.mid(4).toULongLong(&ok) : 0;
+    if (!ok || id == 0 || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    if (!m_parentWindow || m_parentWindow->winId() != id) {
+        delete m_parentWindow;
+        m_parentWindow = QWindow::fromWinId(id);
+    }
+    window->winId();
+    if (QWindow* handle = window->windowHandle())
+        handle->setTransientParent(m_parentWindow);
+}
+
+void Updater::showMessage(const QString& name, const QString& title, const QString& text, bool ok,
+                          std::optional<QMessageBox::Icon> icon)
 {
     if (!m_session || !m_session->interactive) {
         qCDebug(lcUpdater) << "quiet check:" << text;
         endSession(ok, text);
         return;
     }
-    auto* box =
-        new QMessageBox(ok ? QMessageBox::Information : QMessageBox::Warning, title, title, QMessageBox::Ok);
+    auto* box = new QMessageBox(icon.value_or(ok ? QMessageBox::Information : QMessageBox::Warning), title,
+                                title, QMessageBox::Ok);
     box->setObjectName(name);
     box->setInformativeText(text);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -754,6 +777,8 @@ void Updater::endSession(bool ok, const QString& message)
         m_session->reply->abort();
     }
     m_session.reset();
+    // The window that asked belongs to this check only; a later daily check stands on its own.
+    m_parentHandle.clear();
     m_busy = false;
     emit checkFinished(ok, message);
 }

@@ -19,6 +19,7 @@
 #include "platform/Export.h"
 #include "platform/bundles/Bundle.h"
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -33,6 +34,7 @@ class QNetworkAccessManager;
 class QNetworkReply;
 class QProgressDialog;
 class QTimer;
+class QWindow;
 
 namespace platform {
 
@@ -73,6 +75,9 @@ public:
     void setWindowsWithoutDisplay(bool on) { m_windowsWithoutDisplay = on; }
     // The window on screen, for tests and for raising it again.
     QWidget* currentWindow() const { return m_window; }
+    // The window of another process whose button asked for the check ("x11:<window id>", or empty): the
+    // windows of the check that follows are transient for it, so they belong to that window.
+    void setParentWindow(const QString& handle) { m_parentHandle = handle; }
 
 signals:
     // The will-restart notification: after an installation, before the restart.
@@ -94,7 +99,9 @@ private:
     void showWindow(QWidget* window);
     // A progress window whose Cancel ends the session.
     QProgressDialog* progressWindow(const QString& text, int maximum);
-    void showMessage(const QString& name, const QString& title, const QString& text, bool ok);
+    void attachToParentWindow(QWidget* window);
+    void showMessage(const QString& name, const QString& title, const QString& text, bool ok,
+                     std::optional<QMessageBox::Icon> icon = std::nullopt);
     void fail(const QString& text);
     void endSession(bool ok = true, const QString& message = {});
     void automaticCheckDue();
@@ -110,6 +117,8 @@ private:
     std::unique_ptr<Session> m_session;
     QPointer<QWidget> m_window;
     std::function<void(const QString&)> m_restart;
+    QString m_parentHandle;
+    QPointer<QWindow> m_parentWindow;
     bool m_windowsWithoutDisplay = false;
     // Verifies and unpacks a downloaded archive away from the main thread.
     std::thread m_worker;

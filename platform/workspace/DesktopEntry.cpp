@@ -5,9 +5,11 @@
 
 #include "platform/bundles/SearchPaths.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 // GIO names a struct member "signals", which Qt defines as a macro.
 #undef signals
@@ -33,15 +35,14 @@ QString desktopFileId(const QString& path)
     return id;
 }
 
-std::optional<DesktopEntryInfo> desktopEntryAtPath(const QString& path)
+namespace {
+
+DesktopEntryInfo entryInfo(GAppInfo* info, const QString& path)
 {
-    GDesktopAppInfo* info = g_desktop_app_info_new_from_filename(QFile::encodeName(path).constData());
-    if (!info)
-        return std::nullopt;
     DesktopEntryInfo result;
     result.identifier = desktopFileId(path);
-    result.name = QString::fromUtf8(g_app_info_get_name(G_APP_INFO(info)));
-    if (GIcon* icon = g_app_info_get_icon(G_APP_INFO(info))) {
+    result.name = QString::fromUtf8(g_app_info_get_name(info));
+    if (GIcon* icon = g_app_info_get_icon(info)) {
         if (G_IS_THEMED_ICON(icon)) {
             const gchar* const* names = g_themed_icon_get_names(G_THEMED_ICON(icon));
             if (names && names[0])
@@ -53,8 +54,44 @@ std::optional<DesktopEntryInfo> desktopEntryAtPath(const QString& path)
             }
         }
     }
+    return result;
+}
+
+} // namespace
+
+std::optional<DesktopEntryInfo> desktopEntryAtPath(const QString& path)
+{
+    GDesktopAppInfo* info = g_desktop_app_info_new_from_filename(QFile::encodeName(path).constData());
+    if (!info)
+        return std::nullopt;
+    const DesktopEntryInfo result = entryInfo(G_APP_INFO(info), path);
     g_object_unref(info);
     return result;
+}
+
+QList<InstalledApplication> installedApplications()
+{
+    QList<InstalledApplication> found;
+    GList* all = g_app_info_get_all();
+    for (GList* node = all; node; node = node->next) {
+        auto* info = static_cast<GAppInfo*>(node->data);
+        if (!G_IS_DESKTOP_APP_INFO(info) || !g_app_info_should_show(info))
+            continue;
+        const char* file = g_desktop_app_info_get_filename(G_DESKTOP_APP_INFO(info));
+        if (!file)
+            continue;
+        const QString path = QFile::decodeName(file);
+        found.append({entryInfo(info, path), path});
+    }
+    g_list_free_full(all, g_object_unref);
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    std::stable_sort(found.begin(), found.end(),
+                     [&collator](const InstalledApplication& a, const InstalledApplication& b) {
+                         return collator.compare(a.entry.name, b.entry.name) < 0;
+                     });
+    return found;
 }
 
 } // namespace platform

@@ -6,6 +6,7 @@
 
 #include "platform/Export.h"
 
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -21,6 +22,15 @@ struct DesktopEntryInfo {
 
 // nullopt when GIO does not take the file as an application's entry.
 PEALIX_EXPORT std::optional<DesktopEntryInfo> desktopEntryAtPath(const QString& path);
+
+struct InstalledApplication {
+    DesktopEntryInfo entry;
+    QString path; // the desktop entry file
+};
+
+// The applications a menu shows (GIO's list less those hidden from menus or not for this desktop), by
+// localized name in the user's collation.
+PEALIX_EXPORT QList<InstalledApplication> installedApplications();
 
 // The ID rule alone; the path need not exist.
 PEALIX_EXPORT QString desktopFileId(const QString& path);

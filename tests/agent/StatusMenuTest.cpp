@@ -23,6 +23,7 @@
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -273,7 +274,7 @@ TEST_F(OpenPaneTest, users_pane_wins_over_the_systems_and_without_any_nothing_op
     PealixController controller(platform::Bundle(agentBundleDir()), {"PealixTool"});
     QAction* openEntry = nullptr;
     for (QAction* item : controller.menu()->actions()) {
-        if (!item->isSeparator() && item != controller.suspendResumeItem())
+        if (item->text() == QStringLiteral("Open Pealix Preferences…"))
             openEntry = item;
     }
     ASSERT_TRUE(openEntry);
@@ -292,4 +293,25 @@ TEST_F(OpenPaneTest, users_pane_wins_over_the_systems_and_without_any_nothing_op
     controller.openPealixPrefs();
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(opened()); }, 3000));
     EXPECT_EQ(contents(opened()), userPane);
+}
+
+// The menu's own entries come first as they were; "Quit Pealix" ends the agent from below a separator.
+TEST_F(StatusMenuTest, quit_pealix_comes_last_below_a_separator_and_ends_the_agent)
+{
+    store({{PrefKeys::pealixMenuActive, true}});
+    auto controller = start();
+    const QList<QAction*> entries = controller->menu()->actions();
+    ASSERT_EQ(entries.size(), 5);
+    EXPECT_EQ(entries[0], controller->suspendResumeItem());
+    EXPECT_TRUE(entries[1]->isSeparator());
+    EXPECT_EQ(entries[2]->text(), QStringLiteral("Open Pealix Preferences…"));
+    EXPECT_TRUE(entries[3]->isSeparator());
+    EXPECT_EQ(entries[4]->text(), QStringLiteral("Quit Pealix"));
+
+    QTimer::singleShot(0, entries[4], &QAction::trigger);
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    guard.start(5000);
+    EXPECT_EQ(QCoreApplication::exec(), 0) << "the event loop did not end";
 }

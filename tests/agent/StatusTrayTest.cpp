@@ -205,7 +205,8 @@ TEST(StatusTray, panel_started_after_the_agent_gets_the_icon_once_its_host_regis
     EXPECT_TRUE(QSystemTrayIcon::isSystemTrayAvailable());
     const QString item = items.first().first().toString();
     EXPECT_EQ(panel.registeredItems(), QStringList{item});
-    EXPECT_EQ(toolTipTitle(panel, item), QString());
+    EXPECT_EQ(toolTipTitle(panel, item), QGuiApplication::applicationDisplayName())
+        << "named when not silenced";
 
     controller->suspendResumeItem()->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return toolTipTitle(panel, item) == silencedTip; }, 2000));
@@ -249,6 +250,39 @@ TEST(StatusTray, icon_follows_the_setting_on_the_panel_and_a_new_one_shows_the_s
     ASSERT_TRUE(goneItems.wait(2000)) << "the icon leaves the panel";
     EXPECT_EQ(goneItems.first().first().toString(), item);
     EXPECT_TRUE(panel.registeredItems().isEmpty());
+}
+
+// The running agent as a panel lists it: its name, not the executable's, and the bell.
+TEST(StatusTray, the_agent_is_named_pealix_on_the_panel)
+{
+    ASSERT_TRUE(bus && bus->isRunning());
+    TestEnvironment env;
+    store({{PrefKeys::pealixMenuActive, true}});
+    PanelWatcherStandIn panel(bus->address());
+    panel.hostRegistered = true;
+    ASSERT_TRUE(panel.startPanel());
+    QSignalSpy items(&panel, &PanelWatcherStandIn::StatusNotifierItemRegistered);
+    QProcess agent;
+    QProcessEnvironment agentEnv = QProcessEnvironment::systemEnvironment();
+    agentEnv.insert("QT_QPA_PLATFORM", "xcb");
+    agentEnv.insert("PEALIX_AUDIO_SINK", "fakesink");
+    agent.setProcessEnvironment(agentEnv);
+    agent.setProcessChannelMode(QProcess::ForwardedChannels);
+    agent.start(agentBundleDir() + "/Contents/Linux/PealixTool", {});
+    ASSERT_TRUE(agent.waitForStarted(5000));
+    const bool registered = items.wait(10000) || items.count() > 0;
+    if (registered) {
+        const QString item = items.first().first().toString();
+        EXPECT_EQ(itemProperty(panel, item, "Title").value_or(QVariant()).toString(), "Pealix");
+        EXPECT_EQ(itemProperty(panel, item, "Id").value_or(QVariant()).toString(), "Pealix");
+        EXPECT_EQ(toolTipTitle(panel, item), "Pealix");
+        const QMap<int, QByteArray> pixmaps = panelPixmaps(panel, item);
+        EXPECT_EQ(pixmaps.value(22),
+                  bigEndianArgb(agentBundleDir() + "/Contents/Resources/Pealix16.tiff", 22));
+    }
+    agent.terminate();
+    agent.waitForFinished(5000);
+    EXPECT_TRUE(registered) << "the agent's item did not register";
 }
 
 namespace {

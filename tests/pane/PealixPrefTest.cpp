@@ -32,6 +32,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -887,4 +888,71 @@ TEST_F(PealixPrefTest, help_sheet_shows_the_bundles_version_line_each_time_and_c
     auto shipped = open();
     shipped->showHelp();
     EXPECT_FALSE(shipped->helpWindowVersionAndCopyright()->text().contains(QStringLiteral("(null)")));
+}
+
+TEST_F(PealixPrefTest, choose_a_sound_starts_in_the_last_folder_chosen_else_the_music_folder_else_home)
+{
+    auto pane = open();
+    const auto startFolder = [&pane] {
+        auto* box = pane->mainView()->findChildren<QComboBox*>().value(1); // :15
+        emit box->activated(box->findText(PealixPref::customChoiceName));
+        QFileDialog* panel = pane->customSoundPanel();
+        const QString folder =
+            panel ? QDir(panel->directory()).canonicalPath() : QStringLiteral("<no sheet>");
+        if (panel)
+            panel->reject();
+        return folder;
+    };
+    const QString home = QDir::homePath();
+    EXPECT_EQ(startFolder(), QDir(home).canonicalPath()) << "not the folder the program started in";
+    ASSERT_TRUE(QDir().mkpath(home + QStringLiteral("/Music")));
+    EXPECT_EQ(startFolder(), QDir(home + QStringLiteral("/Music")).canonicalPath());
+
+    ASSERT_TRUE(QDir().mkpath(m_env.root() + QStringLiteral("/sounds")));
+    const QString bell = tone(QStringLiteral("sounds/bell.wav"), 0.2);
+    platform::setValueForKey(pane.get(), pane->standardChimesets().last(), "sound15min");
+    pane->customSoundPanelDidEnd({bell}, 1,
+                                 {{PealixPref::contextKeyPath, QStringLiteral("sound15min")},
+                                  {PealixPref::contextOldValue, pane->chimesets15().value(0)}});
+    ASSERT_EQ(pane->sound15min(), custom(bell));
+    const QString sounds = QDir(m_env.root() + QStringLiteral("/sounds")).canonicalPath();
+    EXPECT_EQ(startFolder(), sounds);
+    // The next opening remembers it through the stored sound.
+    pane = open();
+    EXPECT_EQ(startFolder(), sounds);
+}
+
+TEST_F(PealixPrefTest, about_page_reads_version_what_pealix_is_copyright_and_the_installed_licence)
+{
+    auto pane = open();
+    QWidget* about = pane->versionInfo()->parentWidget();
+    QStringList texts;
+    for (QLabel* label : about->findChildren<QLabel*>())
+        texts << label->text();
+    EXPECT_EQ(texts.value(0), QStringLiteral("Pealix %1").arg(QStringLiteral(PEALIX_TEST_VERSION)));
+    EXPECT_TRUE(texts.value(1).contains(QStringLiteral("clock chime"))) << texts.value(1).toStdString();
+    EXPECT_EQ(texts.value(2), QStringLiteral("Copyright © 2026 The Pealix developers"));
+    EXPECT_TRUE(texts.value(3).contains(QStringLiteral("GNU General Public License, version 3 or later")));
+    QFile licence(pane->licencePath());
+    ASSERT_TRUE(licence.open(QIODevice::ReadOnly)) << pane->licencePath().toStdString();
+    EXPECT_TRUE(licence.read(400).contains("GNU GENERAL PUBLIC LICENSE"));
+}
+
+TEST_F(PealixPrefTest, a_maximised_window_keeps_the_pages_at_a_readable_width_in_the_middle)
+{
+    auto pane = open();
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(pane->mainView());
+    window.resize(2400, 900);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QRect pages(pane->tabView()->mapTo(pane->mainView(), QPoint(0, 0)), pane->tabView()->size());
+    const int em = window.fontMetrics().horizontalAdvance(QLatin1Char('M'));
+    EXPECT_LE(pages.width(), 60 * em);
+    EXPECT_GE(pages.width(), pane->tabView()->minimumSizeHint().width());
+    const int left = pages.left();
+    const int right = pane->mainView()->width() - pages.right() - 1;
+    EXPECT_LE(std::abs(left - right), 2) << left << " " << right;
 }

@@ -47,8 +47,8 @@ def main():
     build = sys.argv[1]
     with desk.installed(build) as prefix:
         with desk.Session(accessibility=True) as session:
-            session.start([os.path.join(prefix, "bin/pealix-preferences")], "pealix.panehost.debug=true")
-            app = desk.find_application("pealix-panehost", timeout=20)
+            host = session.start([os.path.join(prefix, "bin/pealix-preferences")], "pealix.panehost.debug=true")
+            app = desk.find_application("Pealix", timeout=20, pid=host.process.pid)
 
             # A pop-up is named by its row label, so a screen reader says which quarter it sets.
             missing = [name for name in NAMES + [":00", ":15", ":30", ":45"]
@@ -73,6 +73,12 @@ def main():
             entries = session.autostart_entries()
             if len(entries) != 1:
                 fail(f"login items after turning chimes on: {entries}")
+            # Session settings list the entry by these.
+            with open(entries[0]) as stream:
+                lines = set(stream.read().splitlines())
+            shown = {"Name=Pealix", "Icon=com.quorlenvik.Pealix", "Comment=Chimes the quarter hours"}
+            if not shown <= lines:
+                fail(f"the login item reads {sorted(lines)}")
             if not chimeinfo(session.settings_path())[0]["com.quorlenvik.pealix.pealixActive"]:
                 fail("chimes on was not saved")
 

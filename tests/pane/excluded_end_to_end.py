@@ -7,7 +7,7 @@
 
 Installs the build into a temporary prefix, starts the launcher under Xvfb with the accessibility bus,
 turns chimes on and starts the agent from its autostart entry with its log captured, launches an
-application from its desktop entry, then adds that entry with "Add application…" and the file dialog,
+application from its desktop entry, then adds that entry with "Add application…", "Other…" and the file dialog,
 driven as a screen reader would. The agent must report the application as excluded within two seconds,
 and the settings file must hold its desktop-file ID.
 """
@@ -46,8 +46,8 @@ def main():
             with open(entry, "w") as stream:
                 stream.write("[Desktop Entry]\nType=Application\nName=Quiet Tool\nExec=sleep 300\n")
 
-            session.start([os.path.join(prefix, "bin/pealix-preferences")])
-            app = desk.find_application("pealix-panehost", timeout=20)
+            host = session.start([os.path.join(prefix, "bin/pealix-preferences")])
+            app = desk.find_application("Pealix", timeout=20, pid=host.process.pid)
             desk.press(desk.find_control(app, "Chimes on"))
             session.wait_until(lambda: session.processes("PealixTool") and session.autostart_entries(),
                                what="the agent and its login item")
@@ -64,6 +64,8 @@ def main():
                 fail("the agent took the application as excluded before it was listed")
 
             desk.press(desk.find_control(app, "Add application…"))
+            # Through the chooser's "Other…" to the open panel, which names the entry by its path.
+            desk.press(desk.find_control(app, "Other…"))
             name_field = _file_name_field(app)
             name_field.queryEditableText().setTextContents(entry)
             seen = agent.count()

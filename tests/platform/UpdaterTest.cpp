@@ -6,6 +6,7 @@
 
 #include "platform/update/Updater.h"
 #include "platform/bundles/Bundle.h"
+#include "platform/core/ApplicationIdentity.h"
 #include "platform/settings/PropertyList.h"
 #include "platform/update/UpdateFeed.h"
 #include "testsupport/TestEnvironment.h"
@@ -501,9 +502,26 @@ TEST_F(UpdaterTest, replayed_older_feed_after_a_newer_one_is_refused)
 
 TEST_F(UpdaterTest, a_build_without_a_feed_or_under_a_policy_says_so_and_asks_no_one)
 {
+    // The updater names the product its program gave it.
+    platform::setApplicationIdentity(
+        {QStringLiteral("Pealix"), QStringLiteral("org.example.updater-test"), {}});
     auto updater = makeUpdater(QString());
     EXPECT_FALSE(updater->isConfigured());
+    // Said as information, in words for the person who pressed the button.
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString text;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(updater->currentWindow())) {
+            icon = box->icon();
+            text = box->informativeText();
+        }
+    });
+    look.start(5);
     EXPECT_EQ(runCheck(*updater), QStringLiteral("updatesNotConfigured"));
+    look.stop();
+    EXPECT_EQ(icon, QMessageBox::Information);
+    EXPECT_EQ(text, QStringLiteral("This copy of Pealix is updated by the program that installed it."));
 
     const QByteArray archive = tarOf(paneEntries(QStringLiteral("2.0.0")));
     publish(archive, feedOf(feedBody(QStringLiteral("2.0.0"), archive, key), key));

@@ -77,7 +77,7 @@ def main():
         agent_exe = os.path.join(prefix, AGENT, "Contents/Linux/PealixTool")
         with desk.Session(accessibility=True) as session:
             agent = session.start([agent_exe, "-u"], "pealix.update.debug=true")
-            app = desk.find_application("PealixTool", timeout=20)
+            app = desk.find_application("Pealix", timeout=20, pid=agent.process.pid)
             desk.press(desk.find_control(app, "Install Update", timeout=20))
             session.wait_until(lambda: agent.process.poll() is not None, timeout=60,
                                what="the update-only agent to quit")

@@ -71,8 +71,9 @@ def accessible_measurements(tree, runs):
     """One session for all, since the accessibility bindings keep to the first bus they meet."""
     latencies = []
     with desk.Session(accessibility=True) as session:
-        session.start(launcher(tree), HOST_LOG).wait_for("first frame shown")
-        app = desk.find_application("pealix-panehost")
+        host = session.start(launcher(tree), HOST_LOG)
+        host.wait_for("first frame shown")
+        app = desk.find_application("Pealix", pid=host.process.pid)
         desk.press(desk.find_control(app, "Chimes on"))
         session.wait_until(lambda: session.autostart_entries() and session.processes("PealixTool"),
                            what="chimes on")

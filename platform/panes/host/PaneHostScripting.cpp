@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMetaObject>
 
 PaneHostScripting::PaneHostScripting(PaneHostWindow* window) : QObject(window), m_window(window) {}
@@ -39,6 +40,14 @@ QString PaneHostScripting::Message() const
 QStringList PaneHostScripting::ListedPanes() const
 {
     return m_window->listedPanes();
+}
+
+QString PaneHostScripting::WindowHandle() const
+{
+    // Wayland keeps a window's identity to its own client; there the answer stays a window of its own.
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !m_window->isVisible())
+        return {};
+    return QStringLiteral("x11:%1").arg(quint64(m_window->winId()));
 }
 
 void PaneHostScripting::Quit()

@@ -22,6 +22,7 @@ public slots:
     Q_SCRIPTABLE QString Title() const;
     Q_SCRIPTABLE QString Message() const;
     Q_SCRIPTABLE QStringList ListedPanes() const;
+    Q_SCRIPTABLE QString WindowHandle() const;
     Q_SCRIPTABLE void Quit();
 
 public:

@@ -6,6 +6,7 @@
 #include "PaneLoader.h"
 #include "platform/core/Log.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include <QListWidget>
 #include <QLoggingCategory>
 #include <QScopeGuard>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QThread>
 #include <QVBoxLayout>
@@ -49,6 +51,11 @@ PaneHostWindow::PaneHostWindow()
     connect(m_overview, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { showPane(item->data(Qt::UserRole).toString()); });
     setWindowTitle(hostTitle);
+    // The keys of every desktop program: Ctrl+W closes the window (and so ends the host), Ctrl+Q quits.
+    auto* close = new QShortcut(QKeySequence::Close, this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
+    auto* quit = new QShortcut(QKeySequence::Quit, this);
+    connect(quit, &QShortcut::activated, this, [] { QCoreApplication::exit(0); });
     m_pending.setInterval(100);
     connect(&m_pending, &QTimer::timeout, this, [this] {
         if (paneIsRunning())

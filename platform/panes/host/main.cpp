@@ -8,6 +8,7 @@
 #include "platform/core/Log.h"
 #include "platform/core/SingleInstance.h"
 #include "platform/panes/PaneHostInterface.h"
+#include "platform/ui/WindowIdentity.h"
 #include "platform/update/UpdateInstaller.h"
 
 #include <QApplication>
@@ -29,7 +30,7 @@ int main(int argc, char** argv)
     // Before any pane is loaded: an update cut short while its new version was being tried is undone.
     platform::update::recoverInterruptedUpdates(argv);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("pealix-panehost"));
+    platform::adoptApplicationIdentity();
 
     const QStringList options = QCoreApplication::arguments().mid(1);
     if (options.size() > 1 || (!options.isEmpty() && options.first().startsWith(QLatin1Char('-')))) {

@@ -415,6 +415,7 @@ TEST_F(PealixPrefTest, preview_switches_quarters_follows_the_volume_and_stops_at
     EXPECT_FLOAT_EQ(pane->currentPreview()->volume(), 0.7f);
     control<QSlider>(*pane, "Volume")->setValue(25);
     EXPECT_FLOAT_EQ(pane->currentPreview()->volume(), 0.25f);
+    landed(*pane);
     EXPECT_EQ(stored(PrefKeys::chimeVolume).toLongLong(), 25);
 
     at0->click();
@@ -476,12 +477,13 @@ TEST_F(PealixPrefTest, hostile_settings_files_open_without_crash_or_hang)
         store(values);
         QElapsedTimer clock;
         clock.start();
-        auto pane = open();
+        auto pane = open(shippedPaneBundle(), false);
         for (int minute : {0, 15, 30, 45}) {
             pane->previewButtonForMinute(minute)->click();
             pane->previewButtonForMinute(minute)->click();
         }
         EXPECT_LT(clock.elapsed(), openingBoundMs);
+        landed(*pane);
         EXPECT_EQ(stored(PrefKeys::chimeInfo).toList().size(), 4);
         EXPECT_LE(pane->chimesets45().size(), pane->standardChimesets().size() + 1);
     }

@@ -3,11 +3,12 @@
 
 #include "pane/PealixPref.h"
 
+#include "pane/SettingsSaver.h"
+
 #include "platform/audio/Sound.h"
 #include "platform/bindings/Bindings.h"
 #include "platform/bundles/Bundle.h"
 #include "platform/files/FileManager.h"
-#include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/settings/Preferences.h"
 #include "platform/workspace/LaunchServices.h"
 #include "platform/workspace/ProcessSignals.h"
@@ -67,6 +68,8 @@ constexpr int customSoundLoadLimitMs = 10000;
 constexpr int firstSaveRetryMs = 250;
 constexpr int lastSaveRetryMs = 4000;
 constexpr int closingLockWaitMs = 500;
+// The whole of the last save as the window goes: the lock wait and the write itself.
+constexpr int closingBoundMs = 1500;
 
 struct Quarter {
     int minute;
@@ -145,23 +148,21 @@ protected:
 } // namespace
 
 PealixPref::PealixPref(const platform::Bundle& bundle, QObject* parent)
-    : PreferencePane(bundle, parent), m_domain(std::make_unique<platform::Preferences>(PrefKeys::domain))
+    : PreferencePane(bundle, parent), m_domain(std::make_unique<platform::Preferences>(PrefKeys::domain)),
+      m_saver(std::make_unique<SettingsSaver>(PrefKeys::domain))
 {
-    // The window never waits on another program's lock; a write that cannot happen now is retried.
-    m_domain->setLockWait(0);
+    // The window never waits on another program's lock, nor on the disk: m_domain only reads, and a write
+    // that cannot happen now is retried.
     m_saveRetry.setSingleShot(true);
     connect(&m_saveRetry, &QTimer::timeout, this, &PealixPref::writePrefs);
+    connect(m_saver.get(), &SettingsSaver::finished, this, &PealixPref::saveFinished);
 }
 
 PealixPref::~PealixPref()
 {
     // A change still waiting to be saved gets one last, short wait for the lock as the window goes.
-    if (!changesSaved()) {
-        m_domain->setLockWait(closingLockWaitMs);
-        if (!m_domain->synchronize())
-            qCWarning(lcPane) << "the last change did not reach" << m_domain->filePath()
-                              << m_domain->lastWriteError();
-    }
+    if (!changesSaved() && !m_saver->flush(closingLockWaitMs, closingBoundMs))
+        qCWarning(lcPane) << "the last change did not reach" << m_domain->filePath();
     stopPreview();
     delete m_customSoundPanel.data();
 }
@@ -344,9 +345,9 @@ void PealixPref::saveToPrefs()
     for (const QVariant& record : std::as_const(m_excludedApplicationsPrefs))
         if (auto app = ExcludedApplication::fromValue(record))
             values.excluded.append(*app);
-    Settings::write(*m_domain, values);
+    m_saveRetry.stop();
     m_saveRetryDelay = firstSaveRetryMs;
-    writePrefs();
+    m_savingNumber = m_saver->save(values);
 }
 
 QWidget* PealixPref::buildSaveProblem()
@@ -374,16 +375,25 @@ QWidget* PealixPref::buildSaveProblem()
 
 void PealixPref::writePrefs()
 {
-    if (m_domain->synchronize()) {
+    m_saveRetry.stop();
+    if (const quint64 number = m_saver->retry())
+        m_savingNumber = number;
+}
+
+void PealixPref::saveFinished(quint64 number, bool saved, const QString& error)
+{
+    // A result for values since replaced says nothing about what the window shows.
+    if (number != m_savingNumber)
+        return;
+    m_savingNumber = 0;
+    if (saved) {
         m_saveRetry.stop();
         m_unsavedReason.clear();
         if (m_saveProblem)
             m_saveProblem->hide();
-        platform::DistributedNotificationCenter::defaultCenter()->postNotificationName(
-            PrefKeys::prefsUpdateNotification);
         return;
     }
-    m_unsavedReason = m_domain->lastWriteError();
+    m_unsavedReason = error;
     m_unsavedReason.replace(QDir::homePath() + QLatin1Char('/'), QStringLiteral("~/"));
     qCDebug(lcPane) << "the settings did not reach" << m_domain->filePath() << m_unsavedReason;
     if (m_saveProblemText)

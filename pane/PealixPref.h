@@ -41,6 +41,8 @@ private:
 
 class QMimeData;
 
+class SettingsSaver;
+
 class PealixPref : public platform::PreferencePane {
     Q_OBJECT
     PEALIX_KEY(bool, chime0)
@@ -82,10 +84,11 @@ public:
     void mainViewDidLoad() override;
 
     void readPrefs();
-    // Writes every setting without waiting on another writer; what could not be written is shown above
-    // the pages and tried again on a timer until it is.
+    // Hands every setting to the writer thread, which never waits on another writer; what could not be
+    // written is shown above the pages and tried again on a timer until it is.
     void saveToPrefs();
-    bool changesSaved() const { return m_unsavedReason.isEmpty(); }
+    // Nothing waiting to be written, and the last write landed.
+    bool changesSaved() const { return m_savingNumber == 0 && m_unsavedReason.isEmpty(); }
     // The message above the pages while a change is not saved, with its Retry button.
     QWidget* saveProblem() const { return m_saveProblem; }
     QPushButton* saveRetryButton() const { return m_saveRetryButton; }
@@ -171,6 +174,7 @@ private:
     void buildChoiceLists();
     QWidget* buildSaveProblem();
     void writePrefs();
+    void saveFinished(quint64 number, bool saved, const QString& error);
     void buildHelpWindow();
     void startCustomChoice(const platform::KeyValueChange& change);
     void finishCustomChoice(const QString& path, const QVariantMap& contextInfo);
@@ -208,6 +212,9 @@ private:
     QPointer<QWidget> m_saveProblem;
     QPointer<QLabel> m_saveProblemText;
     QPointer<QPushButton> m_saveRetryButton;
+    std::unique_ptr<SettingsSaver> m_saver;
+    // The write whose result is awaited, or 0.
+    quint64 m_savingNumber = 0;
     QTimer m_saveRetry;
     QString m_unsavedReason;
     int m_saveRetryDelay = 0;

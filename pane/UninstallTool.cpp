@@ -12,6 +12,7 @@
 // could not. A file that cannot be trashed stays where it is and is named on standard error; the exit status
 // is then 1.
 
+#include "platform/loginitems/AutostartEntry.h"
 #include "platform/privileges/RunAsUser.h"
 #include "platform/trash/Folder.h"
 #include "platform/trash/Trash.h"
@@ -324,37 +325,6 @@ void removeInstallation(const std::string& prefixPath, const Manifest& manifest)
             folder = parentOf(folder);
 }
 
-// The value of a key in a desktop entry's main group, with the entry's string escapes undone.
-std::optional<std::string> entryValue(const std::string& text, const std::string& key)
-{
-    bool mainGroup = false;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.front() == '[') {
-            mainGroup = line == "[Desktop Entry]";
-            continue;
-        }
-        if (!mainGroup || !startsWith(line, key + '='))
-            continue;
-        std::string value;
-        for (size_t i = key.size() + 1; i < line.size(); ++i) {
-            if (line[i] != '\\' || i + 1 == line.size()) {
-                value += line[i];
-                continue;
-            }
-            const char c = line[++i];
-            value += c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
-        }
-        return value;
-    }
-    return std::nullopt;
-}
-
 struct UserFolders {
     std::string config, cache;
 };
@@ -411,9 +381,10 @@ void removeUserFiles(const UserFolders& folders, std::optional<uid_t> owner)
     for (const std::string& name : names.value_or(std::vector<std::string>())) {
         if (!startsWith(name, "pealix-loginitem-") || !endsWith(name, ".desktop"))
             continue;
+        // Only an entry that runs exactly what the service writes for its item: any other one with our
+        // keys is another program's, or someone's trap.
         const std::optional<std::string> text = Folder::readFile(autostart, name, maximumEntrySize);
-        const std::optional<std::string> item =
-            text ? entryValue(*text, "X-Pealix-LoginItem-Path") : std::nullopt;
+        const std::optional<std::string> item = text ? platform::autostart::ownItemPath(*text) : std::nullopt;
         if (item && (endsWith(*item, "/" + agentBundleName) || endsWith(*item, "/" + agentBundleName + "/")))
             trash(autostart, name, autostartPath + '/' + name, name);
     }

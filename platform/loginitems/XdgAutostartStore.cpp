@@ -4,6 +4,7 @@
 #include "XdgAutostartStore.h"
 
 #include "platform/bundles/Bundle.h"
+#include "platform/loginitems/AutostartEntry.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,10 +28,12 @@
 
 Q_LOGGING_CATEGORY(lcAutostart, "pealix.loginitems", QtWarningMsg)
 
+namespace autostart = platform::autostart;
+
 namespace {
 
-const char entryGroup[] = "Desktop Entry";
-const char keyItemPath[] = "X-Pealix-LoginItem-Path";
+using autostart::entryGroup;
+using autostart::keyItemPath;
 const char keyItemHidden[] = "X-Pealix-LoginItem-Hidden";
 const char keyItemOrder[] = "X-Pealix-LoginItem-Order";
 const char ourPrefix[] = "pealix-loginitem-";
@@ -98,27 +101,11 @@ bool readEntry(const QByteArray& path, QByteArray* bytes)
     return ok;
 }
 
-// The words of an Exec line: field codes expand to nothing without files, "%%" is a percent sign, and
-// the rest is split by the shell-like rules GLib's launcher uses. Empty when it does not parse.
 std::vector<QByteArray> wordsOfExec(const QString& exec)
 {
-    QByteArray expanded;
-    const QByteArray raw = exec.toUtf8();
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '%' && i + 1 < raw.size()) {
-            if (raw[++i] == '%')
-                expanded += '%';
-        } else {
-            expanded += raw[i];
-        }
-    }
-    gchar** argv = nullptr;
-    if (!g_shell_parse_argv(expanded.constData(), nullptr, &argv, nullptr))
-        return {};
     std::vector<QByteArray> words;
-    for (gchar** word = argv; *word; ++word)
-        words.emplace_back(*word);
-    g_strfreev(argv);
+    for (const std::string& word : autostart::wordsOfExec(exec.toStdString()))
+        words.emplace_back(QByteArray::fromStdString(word));
     return words;
 }
 
@@ -147,25 +134,9 @@ bool isPlainFileName(const QString& name)
                         [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
 }
 
-// Whether an Exec line is the one add() writes for path: the path itself, or for a bundle an executable
-// in its Contents/Linux, started with no arguments. Anything else runs something the path does not name.
 bool runsItsPath(const QString& exec, const QString& path)
 {
-    QString trimmed = path;
-    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
-        trimmed.chop(1);
-    const QByteArray own = QFile::encodeName(trimmed);
-    const std::vector<QByteArray> words = wordsOfExec(exec);
-    QByteArray program;
-    if (words.size() == 1)
-        program = words[0];
-    else if (words.size() == 4 && words[0] == "/bin/sh" && words[1] == "-c" && words[2] == "exec \"$0\"")
-        program = words[3];
-    const QByteArray inBundle = own + "/Contents/Linux/";
-    const bool named =
-        program == own || (trimmed.endsWith(QLatin1String(".app")) && program.startsWith(inBundle) &&
-                           isPlainFileName(QFile::decodeName(program.mid(inBundle.size()))));
-    return named && exec.toUtf8() == XdgAutostartStore::execLine(program);
+    return autostart::runsItsPath(exec.toStdString(), QFile::encodeName(path).toStdString());
 }
 
 // A readable, unique-enough start for the file name; never a separator or anything a shell minds.
@@ -291,23 +262,7 @@ QString XdgAutostartStore::userDirectory()
 
 QByteArray XdgAutostartStore::execLine(const QByteArray& program)
 {
-    auto quote = [](const QByteArray& argument) {
-        QByteArray quoted("\"");
-        for (const char c : argument) {
-            if (c == '"' || c == '`' || c == '$' || c == '\\')
-                quoted += '\\';
-            quoted += c;
-            // Percent signs are field codes to the launcher, inside quotes too.
-            if (c == '%')
-                quoted += '%';
-        }
-        return quoted + '"';
-    };
-    // GLib looks the first word up before it expands "%%", and so refuses an entry whose program has a
-    // percent sign; as a later argument the path passes, and the shell hands it on unchanged as argv[0].
-    if (program.contains('%'))
-        return "/bin/sh -c " + quote("exec \"$0\"") + ' ' + quote(program);
-    return quote(program);
+    return QByteArray::fromStdString(autostart::execLine(program.toStdString()));
 }
 
 XdgAutostartStore::Scanned XdgAutostartStore::scan() const

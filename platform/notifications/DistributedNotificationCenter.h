@@ -21,6 +21,7 @@ class PEALIX_EXPORT DistributedNotificationCenter : public QObject {
 public:
     static DistributedNotificationCenter* defaultCenter();
 
+    // From any thread, once defaultCenter() has been made on the main thread.
     void postNotificationName(const QString& name);
     // The handler runs on the main thread, once per post, until removeObserver or the observer dies.
     // An empty name observes every notification. Posts of this process reach its own observers too.

@@ -102,12 +102,21 @@ protected:
         return m_posted;
     }
 
-    std::unique_ptr<PealixPref> open(const QString& bundle = shippedPaneBundle())
+    // Waits for the first save to land unless told not to.
+    std::unique_ptr<PealixPref> open(const QString& bundle = shippedPaneBundle(), bool untilSaved = true)
     {
         auto pane = std::make_unique<PealixPref>(platform::Bundle(bundle));
         pane->loadMainView();
         pane->mainViewDidLoad();
+        if (untilSaved)
+            landed(*pane);
         return pane;
+    }
+
+    // The pane writes on a thread of its own.
+    static void landed(PealixPref& pane)
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return pane.changesSaved(); }, 5000));
     }
 
     static QVariant stored(const QString& key)
@@ -225,6 +234,7 @@ TEST_F(PealixPrefTest, one_check_box_rewrites_all_five_keys_with_one_notificatio
     const int before = posted();
     store({{PrefKeys::chimeVolume, qint64(12)}, {PrefKeys::excluded, QVariantList{QStringLiteral("junk")}}});
     control<QCheckBox>(*pane, "Play melody at :15")->click();
+    landed(*pane);
     EXPECT_EQ(posted(), before + 1);
     EXPECT_FALSE(stored(PrefKeys::chimeInfo).toList().value(1).toMap().value(PrefKeys::chime).toBool());
     EXPECT_EQ(stored(PrefKeys::chimeVolume).toLongLong(), 70);
@@ -241,12 +251,13 @@ TEST_F(PealixPrefTest, a_change_that_cannot_be_saved_never_blocks_the_window_and
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
     QElapsedTimer clock;
     clock.start();
-    auto pane = open();
+    auto pane = open(shippedPaneBundle(), false);
     EXPECT_LT(clock.elapsed(), 1000);
     QWidget* problem = pane->saveProblem();
     ASSERT_TRUE(problem);
     EXPECT_FALSE(pane->changesSaved());
-    EXPECT_FALSE(problem->isHidden());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !problem->isHidden(); }, 5000));
+    EXPECT_FALSE(pane->changesSaved());
     clock.restart();
     control<QCheckBox>(*pane, "Play melody at :15")->click();
     EXPECT_LT(clock.elapsed(), 100);
@@ -275,15 +286,15 @@ TEST_F(PealixPrefTest, a_change_that_cannot_be_saved_never_blocks_the_window_and
     clock.restart();
     control<QCheckBox>(*pane, "Play melody at :15")->click();
     const qint64 clickMs = clock.elapsed();
+    const bool unsaved = QTest::qWaitFor([&] { return !problem->isHidden(); }, 5000) && !pane->changesSaved();
     const QString readOnlyText = shown();
-    const bool unsaved = !pane->changesSaved() && !problem->isHidden();
     ::umount(folder.constData());
     ASSERT_TRUE(readOnly);
     EXPECT_LT(clickMs, 100);
     EXPECT_TRUE(unsaved);
     EXPECT_TRUE(readOnlyText.contains(QString::fromLocal8Bit(strerror(EROFS)))) << readOnlyText.toStdString();
     pane->saveRetryButton()->click();
-    EXPECT_TRUE(pane->changesSaved());
+    landed(*pane);
     EXPECT_TRUE(problem->isHidden());
     EXPECT_TRUE(stored(PrefKeys::chimeInfo).toList().value(1).toMap().value(PrefKeys::chime).toBool());
 }
@@ -322,6 +333,7 @@ TEST_F(PealixPrefTest, custom_sound_confirmed_cancelled_refused_and_replaced)
     const int before = posted();
     panel->reject();
     EXPECT_EQ(pane->sound15min(), chimes);
+    landed(*pane);
     EXPECT_EQ(posted(), before + 1); // the unchanged choice is written again
 
     const auto choose = [&](const QString& path) {
@@ -340,6 +352,7 @@ TEST_F(PealixPrefTest, custom_sound_confirmed_cancelled_refused_and_replaced)
     expected.insert(standard.size() - 1, custom(second));
     EXPECT_EQ(pane->chimesets15(), expected);
     EXPECT_EQ(pane->chimesets0(), standard);
+    landed(*pane);
     EXPECT_EQ(stored(PrefKeys::chimeInfo).toList().value(1).toMap(),
               record(15, QStringLiteral("custom"), second));
 
@@ -380,6 +393,7 @@ TEST_F(PealixPrefTest, a_cancelled_sheet_ends_the_flow_also_when_Custom_was_the_
                                       {PealixPref::contextOldValue, customChoice}});
         EXPECT_FALSE(pane->customSoundPanel());
     }
+    landed(*pane);
     EXPECT_EQ(stored(PrefKeys::chimeInfo).toList().value(2).toMap(),
               record(30, QStringLiteral("Custom..."), PrefKeys::blankPath));
 }
@@ -402,6 +416,7 @@ TEST_F(PealixPrefTest, preview_switches_quarters_follows_the_volume_and_stops_at
     EXPECT_FLOAT_EQ(pane->currentPreview()->volume(), 0.7f);
     control<QSlider>(*pane, "Volume")->setValue(25);
     EXPECT_FLOAT_EQ(pane->currentPreview()->volume(), 0.25f);
+    landed(*pane);
     EXPECT_EQ(stored(PrefKeys::chimeVolume).toLongLong(), 25);
 
     at0->click();
@@ -463,12 +478,13 @@ TEST_F(PealixPrefTest, hostile_settings_files_open_without_crash_or_hang)
         store(values);
         QElapsedTimer clock;
         clock.start();
-        auto pane = open();
+        auto pane = open(shippedPaneBundle(), false);
         for (int minute : {0, 15, 30, 45}) {
             pane->previewButtonForMinute(minute)->click();
             pane->previewButtonForMinute(minute)->click();
         }
         EXPECT_LT(clock.elapsed(), openingBoundMs);
+        landed(*pane);
         EXPECT_EQ(stored(PrefKeys::chimeInfo).toList().size(), 4);
         EXPECT_LE(pane->chimesets45().size(), pane->standardChimesets().size() + 1);
     }
@@ -481,7 +497,7 @@ TEST_F(PealixPrefTest, hostile_settings_files_open_without_crash_or_hang)
     file.write("<plist><dict><key>com.quorlenvik.pealix.chimevolume</key>");
     file.close();
     // The window does not wait for it to become whole; it is moved aside a little later.
-    auto reopened = open();
+    auto reopened = open(shippedPaneBundle(), false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return reopened->changesSaved(); }, openingBoundMs));
     const QStringList aside = QFileInfo(path).dir().entryList({QFileInfo(path).fileName() + ".corrupt-*"});
     ASSERT_EQ(aside.size(), 1);
@@ -578,6 +594,7 @@ TEST_F(PealixPrefTest, chimes_on_leaves_one_hidden_item_and_one_agent_and_off_en
     EXPECT_EQ(loginItemPaths(), QStringList{agent + '/'});
     EXPECT_EQ(QXLoginItemRegistry::allLoginItems()->at(0).toMap().value(QStringLiteral("Hidden")), true);
     ASSERT_TRUE(QTest::qWaitFor([] { return runningAgents().size() == 1; }, 10000));
+    landed(*pane);
     EXPECT_EQ(stored(PrefKeys::pealixActive), true);
     EXPECT_EQ(posted(), before + 1);
 
@@ -610,6 +627,7 @@ TEST_F(PealixPrefTest, chimes_on_leaves_one_hidden_item_and_one_agent_and_off_en
         EXPECT_TRUE(process.state() == QProcess::NotRunning || process.waitForFinished(5000));
     EXPECT_TRUE(QTest::qWaitFor([] { return runningAgents().isEmpty(); }, 5000));
     EXPECT_TRUE(loginItemPaths().isEmpty());
+    landed(*pane);
     EXPECT_EQ(stored(PrefKeys::pealixActive), false);
 }
 
@@ -626,6 +644,7 @@ TEST_F(PealixPrefTest, an_entry_is_added_once_hidden_from_the_panel_and_removed_
 
     pane->excludeAppAtPath(entry);
     pane->excludeAppAtPath(entry);
+    landed(*pane);
     EXPECT_EQ(posted(), before + 1) << "the second addition changes nothing";
     EXPECT_EQ(storedIdentifiers(), QStringList{QStringLiteral("org.example-Editor")})
         << "the desktop-file ID";
@@ -667,6 +686,7 @@ TEST_F(PealixPrefTest, an_entry_is_added_once_hidden_from_the_panel_and_removed_
     EXPECT_TRUE(remove->isEnabled());
     QTest::keyClick(table, Qt::Key_Delete);
     EXPECT_FALSE(remove->isEnabled());
+    landed(*pane);
     EXPECT_EQ(stored(PrefKeys::excluded), QVariantList()) << "an empty array, not an absent key";
     EXPECT_TRUE(pane->excludedApplicationPaths().isEmpty());
     EXPECT_TRUE(pane->panelShouldShowFilename(nullptr, entry));
@@ -711,10 +731,14 @@ TEST_F(PealixPrefTest, a_drop_adds_only_application_files_in_order_and_upper_cas
     drag = uriList({app, notes, entry, upper, anonymous, legacy, forkless, app});
     // Dropped on the first row, added at the end all the same.
     EXPECT_TRUE(pane->tableViewAcceptDrop(table, drag.get(), 0, Qt::CopyAction));
+    landed(*pane);
     EXPECT_EQ(storedIdentifiers(),
               (QStringList{QStringLiteral("org.example.viewer"), QStringLiteral("Player"),
                            QStringLiteral("(none)"), QStringLiteral("org.example.legacy")}));
-    EXPECT_EQ(posted(), before + 4) << "one save per addition";
+    // One save asked per addition; one still waiting gives way to the newest.
+    const int posts = posted() - before;
+    EXPECT_GE(posts, 1);
+    EXPECT_LE(posts, 4);
     EXPECT_EQ(pane->excludedApplicationsDisplay()[0].toMap().value(PealixPref::displayNameKey),
               QStringLiteral("Viewer"));
     EXPECT_EQ(pane->excludedApplicationsDisplay().size(), pane->excludedApplicationsPrefs().size());

@@ -54,16 +54,27 @@ protected:
         ASSERT_GT(m_manifest.size(), 20);
         // The user's own things: settings, the agent's login item, another program's, a file in the prefix.
         m_env.writeFile(QStringLiteral("config/pealix/com.quorlenvik.pealix.plist"), "<plist/>");
-        m_env.writeFile(QStringLiteral("config/autostart/pealix-loginitem-1.desktop"),
-                        "[Desktop Entry]\nType=Application\nX-Pealix-LoginItem-Path=" +
-                            QFile::encodeName(bundle()) + "/Contents/Resources/PealixTool.app\n");
+        m_env.writeFile(QStringLiteral("config/autostart/pealix-loginitem-1.desktop"), agentEntry());
         m_env.writeFile(QStringLiteral("config/autostart/pealix-loginitem-2.desktop"),
                         "[Desktop Entry]\nX-Pealix-LoginItem-Path=/opt/Other.app\n");
+        // Our keys naming the agent, but running something else: someone else's entry, or a trap.
+        m_env.writeFile(QStringLiteral("config/autostart/pealix-loginitem-3.desktop"),
+                        agentEntry("/bin/sh -c \"touch /tmp/x\""));
+        m_env.writeFile(QStringLiteral("config/autostart/pealix-loginitem-4.desktop"),
+                        agentEntry(agentExec() + " -u"));
         m_env.writeFile(QStringLiteral("pre fix/bin/mine"), "mine");
         QDir().mkpath(m_prefix + QStringLiteral("/share/empty-before"));
     }
 
     QString bundle() const { return m_prefix + QLatin1Char('/') + bundleRelative; }
+    QString agent() const { return bundle() + QStringLiteral("/Contents/Resources/PealixTool.app"); }
+    // What the login-item service writes to start the agent (the test paths need no escapes).
+    QByteArray agentExec() const { return '"' + QFile::encodeName(agent()) + "/Contents/Linux/PealixTool\""; }
+    QByteArray agentEntry(const QByteArray& exec = {}) const
+    {
+        return "[Desktop Entry]\nType=Application\nExec=" + (exec.isEmpty() ? agentExec() : exec) +
+               "\nX-Pealix-LoginItem-Path=" + QFile::encodeName(agent()) + "\n";
+    }
     QString tool() const { return bundle() + QStringLiteral("/Contents/Linux/UninstallTool"); }
     QString trash() const { return m_env.dataHome() + QStringLiteral("/Trash"); }
 
@@ -118,8 +129,10 @@ TEST_F(UninstallTest, per_user_install_goes_to_the_trash_and_only_what_the_user_
         EXPECT_FALSE(QFileInfo::exists(m_prefix + QLatin1Char('/') + path)) << path.toStdString();
     }
     EXPECT_TRUE(QFileInfo::exists(m_prefix + QStringLiteral("/bin/mine")));
-    EXPECT_TRUE(
-        QFileInfo::exists(m_env.configHome() + QStringLiteral("/autostart/pealix-loginitem-2.desktop")));
+    for (const char* kept : {"2", "3", "4"})
+        EXPECT_TRUE(QFileInfo::exists(m_env.configHome() +
+                                      QStringLiteral("/autostart/pealix-loginitem-%1.desktop").arg(kept)))
+            << kept;
     EXPECT_FALSE(
         QFileInfo::exists(m_env.configHome() + QStringLiteral("/autostart/pealix-loginitem-1.desktop")));
     EXPECT_FALSE(QFileInfo::exists(m_env.configHome() + QStringLiteral("/pealix")));
@@ -274,9 +287,7 @@ TEST_F(UninstallTest, for_a_user_as_root_planted_links_at_every_level_move_nothi
     makeUsers(QStringLiteral(".local/share/Trash/files"));
     makeUsers(QStringLiteral(".local/share/Trash/info"));
     m_env.writeFile(QStringLiteral("user/.config/pealix/com.quorlenvik.pealix.plist"), "<plist/>");
-    m_env.writeFile(QStringLiteral("user/.config/autostart/pealix-loginitem-1.desktop"),
-                    "[Desktop Entry]\nX-Pealix-LoginItem-Path=" + QFile::encodeName(bundle()) +
-                        "/Contents/Resources/PealixTool.app\n");
+    m_env.writeFile(QStringLiteral("user/.config/autostart/pealix-loginitem-1.desktop"), agentEntry());
     makeUsers(QStringLiteral(".config"));
     auto plant = [&](const QString& relative) {
         const QString path = home + QLatin1Char('/') + relative;

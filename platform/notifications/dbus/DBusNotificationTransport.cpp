@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QList>
 #include <QThread>
+#include <atomic>
 
 namespace platform {
 
@@ -46,12 +47,12 @@ struct DistributedNotificationCenter::Impl {
     QHash<QObject*, QMetaObject::Connection> watches;
     quint64 nextId = 1;
     bool connected = false;
-    bool warned = false;
+    // Posts may come from any thread.
+    std::atomic_bool warned = false;
 
     void warnOnce()
     {
-        if (!warned) {
-            warned = true;
+        if (!warned.exchange(true)) {
             log(QStringLiteral("DistributedNotificationCenter: no session bus; notifications are off"));
         }
     }

@@ -79,8 +79,9 @@ def main():
             shown = {"Name=Pealix", "Icon=com.quorlenvik.Pealix", "Comment=Chimes the quarter hours"}
             if not shown <= lines:
                 fail(f"the login item reads {sorted(lines)}")
-            if not chimeinfo(session.settings_path())[0]["com.quorlenvik.pealix.pealixActive"]:
-                fail("chimes on was not saved")
+            # The window writes on a thread of its own: the change lands a moment after the click.
+            session.wait_until(lambda: chimeinfo(session.settings_path())[0]["com.quorlenvik.pealix.pealixActive"],
+                               timeout=5, what="chimes on to be saved")
 
             # The next login: the session starts the entry as any desktop does, through GLib's launcher.
             for pid in session.processes("PealixTool"):

@@ -238,29 +238,21 @@ void PealixPref::readPrefs()
     for (const Quarter& q : quarters)
         didChangeValueForKey(this, q.selection);
 
-    for (const Quarter& q : quarters)
-        setValueForKey(this, true, q.chime);
-    setValueForKey(this, true, "strike0");
-    setValueForKey(this, false, "strike15");
-    setValueForKey(this, false, "strike30");
-    setValueForKey(this, false, "strike45");
-    setValueForKey(this, false, "showPealixMenu");
-    setValueForKey(this, PrefKeys::defaultVolume, "chimeVolume");
+    for (const ChimeInfo& info : Settings::defaultChimeInfo({})) {
+        const Quarter& q = *quarterForMinute(info.minute);
+        setValueForKey(this, info.chime, q.chime);
+        setValueForKey(this, info.strike, q.strike);
+    }
+    setValueForKey(this, Settings::spec(Settings::Key::pealixMenuActive).paneDefault->toBool(),
+                   "showPealixMenu");
+    setValueForKey(this, int(Settings::spec(Settings::Key::chimeVolume).paneDefault->toLongLong()),
+                   "chimeVolume");
 
     m_domain->synchronize();
     const Settings::Values values = Settings::read(*m_domain, Settings::Reader::pane);
     if (m_domain->copyValue(PrefKeys::chimeInfo).typeId() == QMetaType::QVariantList) {
-        // As for the agent, a later record of a quarter replaces an earlier one, so that a file with
-        // thousands of records still leaves one choice per quarter.
-        QList<ChimeInfo> records;
-        for (qsizetype i = values.chimeInfo.size() - 1; i >= 0; --i) {
-            const ChimeInfo& info = values.chimeInfo.at(i);
-            const bool later = std::any_of(records.cbegin(), records.cend(),
-                                           [&](const ChimeInfo& r) { return r.minute == info.minute; });
-            if (quarterForMinute(info.minute) && !later)
-                records.prepend(info);
-        }
-        for (const ChimeInfo& info : records) {
+        // As for the agent, so that a file with thousands of records still leaves one choice per quarter.
+        for (const ChimeInfo& info : Settings::lastPerQuarter(values.chimeInfo)) {
             const Quarter& q = *quarterForMinute(info.minute);
             const bool isSet = info.set && m_chimesetDict.contains(*info.set);
             setValueForKey(this, info.strike, q.strike);
@@ -278,6 +270,8 @@ void PealixPref::readPrefs()
     }
     setValueForKey(this, values.chimeVolume, "chimeVolume");
     setValueForKey(this, values.pealixActive.value_or(false), "pealixActive");
+    m_quietHours = values.quietHours;
+    m_quietVolume = values.quietVolume;
     if (values.pealixMenuActive)
         setValueForKey(this, *values.pealixMenuActive, "showPealixMenu");
 
@@ -342,6 +336,8 @@ void PealixPref::saveToPrefs()
     values.chimeVolume = m_chimeVolume;
     values.pealixActive = m_pealixActive;
     values.pealixMenuActive = m_showPealixMenu;
+    values.quietHours = m_quietHours;
+    values.quietVolume = m_quietVolume;
     for (const QVariant& record : std::as_const(m_excludedApplicationsPrefs))
         if (auto app = ExcludedApplication::fromValue(record))
             values.excluded.append(*app);

@@ -8,6 +8,8 @@
 #include "platform/bindings/KeyValueCoding.h"
 #include "platform/panes/PreferencePane.h"
 #include "platform/privileges/PrivilegedExecution.h"
+#include "shared/PrefKeys.h"
+#include "shared/QuietHours.h"
 #include "support/AnimatingTabView.h"
 
 #include <QAbstractButton>
@@ -198,6 +200,8 @@ private:
     bool m_pealixActive = false;
     bool m_showPealixMenu = false;
     int m_chimeVolume = 0;
+    QuietHours m_quietHours;
+    int m_quietVolume = PrefKeys::defaultQuietVolume;
     std::shared_ptr<platform::Sound> m_previewSound;
     QPointer<QAbstractButton> m_previewButton;
     QPointer<QDialog> m_helpWindow;

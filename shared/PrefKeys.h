@@ -15,6 +15,8 @@ inline const QString chimeVolume = QStringLiteral("com.quorlenvik.pealix.chimevo
 inline const QString pealixActive = QStringLiteral("com.quorlenvik.pealix.pealixActive");
 inline const QString pealixMenuActive = QStringLiteral("com.quorlenvik.pealix.pealixMenuActive");
 inline const QString excluded = QStringLiteral("com.quorlenvik.pealix.excluded");
+inline const QString quietHours = QStringLiteral("com.quorlenvik.pealix.quiethours");
+inline const QString quietVolume = QStringLiteral("com.quorlenvik.pealix.quietvolume");
 
 inline const QString prefsUpdateNotification = QStringLiteral("com.quorlenvik.pealix.prefs-update.GUI");
 inline const QString updateCheckNotification = QStringLiteral("com.quorlenvik.pealix.update-check");
@@ -29,6 +31,11 @@ inline const QString strike = QStringLiteral("strike");
 inline const QString set = QStringLiteral("set");
 inline const QString path = QStringLiteral("path");
 
+// Quiet-hours record.
+inline const QString quietDays = QStringLiteral("days");
+inline const QString quietStart = QStringLiteral("start");
+inline const QString quietEnd = QStringLiteral("end");
+
 // Excluded-application record.
 inline const QString bundleIdentifier = QStringLiteral("CFBundleIdentifier");
 inline const QString alias = QStringLiteral("alias");
@@ -37,5 +44,7 @@ inline const QString customSetName = QStringLiteral("custom");
 inline const QString blankPath = QStringLiteral("(intentionally left blank)");
 
 inline constexpr int defaultVolume = 70;
+// Silent during quiet hours unless the user picks a volume.
+inline constexpr int defaultQuietVolume = 0;
 
 } // namespace PrefKeys

@@ -15,13 +15,11 @@ namespace Settings {
 
 namespace {
 
-constexpr qint64 quarters[] = {0, 15, 30, 45};
-
 // A value of the key's type as the readers have always accepted it, or nullopt.
-std::optional<QVariant> typed(const QVariant& value, QMetaType::Type type)
+std::optional<QVariant> typed(const QVariant& value, const KeySpec& spec)
 {
     const auto number = platform::PropertyList::numberValue(value);
-    switch (type) {
+    switch (spec.type) {
     case QMetaType::Bool:
         if (value.typeId() == QMetaType::Bool)
             return value;
@@ -33,35 +31,56 @@ std::optional<QVariant> typed(const QVariant& value, QMetaType::Type type)
             return std::nullopt;
         if (std::isnan(*number))
             return std::nullopt;
-        return QVariant(qint64(std::clamp(*number, double(std::numeric_limits<int>::min()),
-                                          double(std::numeric_limits<int>::max()))));
+        if (spec.skipOutOfRange && !(*number >= double(spec.minimum) && *number <= double(spec.maximum)))
+            return std::nullopt;
+        return QVariant(qint64(std::clamp(*number, double(spec.minimum), double(spec.maximum))));
     default:
-        return value.typeId() == type ? std::optional<QVariant>(value) : std::nullopt;
+        return value.typeId() == spec.type ? std::optional<QVariant>(value) : std::nullopt;
     }
 }
 
 using Lookup = std::function<QVariant(const QString& key)>;
 
-std::optional<QVariant> valueFor(const Lookup& domain, const KeySpec& spec, Reader reader)
+std::optional<QVariant> valueFor(const Lookup& domain, Key key, Reader reader)
 {
-    if (auto value = typed(domain(spec.key), spec.type))
+    const KeySpec& s = spec(key);
+    if (auto value = typed(domain(s.key), s))
         return value;
-    return reader == Reader::agent ? spec.agentDefault : spec.paneDefault;
+    return reader == Reader::agent ? s.agentDefault : s.paneDefault;
+}
+
+const std::array<KeySpec, allKeys.size()>& table()
+{
+    constexpr qint64 intMin = std::numeric_limits<int>::min(), intMax = std::numeric_limits<int>::max();
+    static const std::array<KeySpec, allKeys.size()> specs = {{
+        {PrefKeys::chimeInfo, QMetaType::QVariantList, QVariantList{}, std::nullopt},
+        {PrefKeys::chimeVolume, QMetaType::LongLong, qint64(PrefKeys::defaultVolume),
+         qint64(PrefKeys::defaultVolume), intMin, intMax},
+        {PrefKeys::pealixActive, QMetaType::Bool, std::nullopt, false},
+        {PrefKeys::pealixMenuActive, QMetaType::Bool, std::nullopt, false},
+        {PrefKeys::excluded, QMetaType::QVariantList, QVariantList{}, QVariantList{}},
+        {PrefKeys::quietHours, QMetaType::QVariantList, QVariantList{}, QVariantList{}},
+        // A volume out of range is no volume: quiet hours stay silent rather than loud.
+        {PrefKeys::quietVolume, QMetaType::LongLong, qint64(PrefKeys::defaultQuietVolume),
+         qint64(PrefKeys::defaultQuietVolume), 0, 100, true},
+    }};
+    return specs;
 }
 
 } // namespace
 
-const std::array<KeySpec, 5>& keys()
+const KeySpec& spec(Key key)
 {
-    static const std::array<KeySpec, 5> table = {{
-        {PrefKeys::chimeInfo, QMetaType::QVariantList, QVariantList{}, std::nullopt},
-        {PrefKeys::chimeVolume, QMetaType::LongLong, qint64(PrefKeys::defaultVolume),
-         qint64(PrefKeys::defaultVolume)},
-        {PrefKeys::pealixActive, QMetaType::Bool, std::nullopt, false},
-        {PrefKeys::pealixMenuActive, QMetaType::Bool, std::nullopt, false},
-        {PrefKeys::excluded, QMetaType::QVariantList, QVariantList{}, QVariantList{}},
-    }};
-    return table;
+    return table()[static_cast<std::size_t>(key)];
+}
+
+QMap<qint64, ChimeInfo> lastPerQuarter(const QList<ChimeInfo>& records)
+{
+    QMap<qint64, ChimeInfo> last;
+    for (const ChimeInfo& info : records)
+        if (isQuarter(info.minute))
+            last.insert(info.minute, info);
+    return last;
 }
 
 QList<ChimeInfo> defaultChimeInfo(const QString& defaultSet)
@@ -82,27 +101,30 @@ QList<ChimeInfo> defaultChimeInfo(const QString& defaultSet)
 
 Values readKeys(const Lookup& domain, Reader reader, const QString& defaultSet)
 {
-    const auto& table = keys();
     Values values;
-    if (const auto list = valueFor(domain, table[0], reader)) {
+    if (const auto list = valueFor(domain, Key::chimeInfo, reader)) {
         for (const QVariant& element : list->toList())
             if (auto info = ChimeInfo::fromValue(element))
                 values.chimeInfo.append(*info);
     } else {
         values.chimeInfo = defaultChimeInfo(defaultSet);
     }
-    if (const auto volume = valueFor(domain, table[1], reader))
+    if (const auto volume = valueFor(domain, Key::chimeVolume, reader))
         values.chimeVolume = int(volume->toLongLong());
-    values.chimeVolumeStored = typed(domain(table[1].key), table[1].type).has_value();
-    if (const auto active = valueFor(domain, table[2], reader))
+    values.chimeVolumeStored = typed(domain(spec(Key::chimeVolume).key), spec(Key::chimeVolume)).has_value();
+    if (const auto active = valueFor(domain, Key::pealixActive, reader))
         values.pealixActive = active->toBool();
-    if (const auto menu = valueFor(domain, table[3], reader))
+    if (const auto menu = valueFor(domain, Key::pealixMenuActive, reader))
         values.pealixMenuActive = menu->toBool();
-    if (const auto list = valueFor(domain, table[4], reader)) {
+    if (const auto list = valueFor(domain, Key::excluded, reader)) {
         for (const QVariant& element : list->toList())
             if (auto app = ExcludedApplication::fromValue(element))
                 values.excluded.append(*app);
     }
+    if (const auto list = valueFor(domain, Key::quietHours, reader))
+        values.quietHours = QuietHours::fromValue(*list);
+    if (const auto volume = valueFor(domain, Key::quietVolume, reader))
+        values.quietVolume = int(volume->toLongLong());
     return values;
 }
 
@@ -129,6 +151,11 @@ void write(platform::Preferences& domain, const Values& values)
     domain.setValue(PrefKeys::pealixActive, values.pealixActive.value_or(false));
     domain.setValue(PrefKeys::pealixMenuActive, values.pealixMenuActive.value_or(false));
     domain.setValue(PrefKeys::excluded, excluded);
+    // Without quiet hours the file holds only the keys it always had; absent keys read as none.
+    const bool quiet = !values.quietHours.isEmpty() || values.quietVolume != PrefKeys::defaultQuietVolume;
+    domain.setValue(PrefKeys::quietHours, quiet ? values.quietHours.toValue() : QVariant());
+    domain.setValue(PrefKeys::quietVolume,
+                    quiet ? QVariant(qint64(std::clamp(values.quietVolume, 0, 100))) : QVariant());
 }
 
 } // namespace Settings

@@ -2,8 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #pragma once
-// The five keys of the preference domain with their value types and what each reader takes for a key
-// that is absent (or of another type), and the whole domain read into typed records.
+// The keys of the preference domain with their value types and what each reader takes for a key that
+// is absent (or of another type), and the whole domain read into typed records. Agent and pane read and
+// write the domain through here only.
 //
 // | key              | type    | agent, absent        | pane, absent                                   |
 // |------------------|---------|----------------------|------------------------------------------------|
@@ -12,18 +13,24 @@
 // | pealixActive     | boolean | keeps its flag       | false                                          |
 // | pealixMenuActive | boolean | no change            | false                                          |
 // | excluded         | array   | nothing excluded     | nothing excluded                               |
+// | quiethours       | array   | no quiet hours       | no quiet hours                                 |
+// | quietvolume      | integer | 0 (silent)           | 0 (silent)                                     |
 
 #include "platform/Export.h"
 
 #include "shared/ChimeInfo.h"
 #include "shared/ExcludedApplication.h"
+#include "shared/PrefKeys.h"
+#include "shared/QuietHours.h"
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
 #include <array>
 #include <functional>
+#include <limits>
 #include <optional>
 
 namespace platform {
@@ -34,6 +41,18 @@ namespace Settings {
 
 enum class Reader { agent, pane };
 
+// The minutes of the hour that chime.
+inline constexpr std::array<qint64, 4> quarters = {0, 15, 30, 45};
+inline constexpr bool isQuarter(qint64 minute)
+{
+    return minute == 0 || minute == 15 || minute == 30 || minute == 45;
+}
+
+enum class Key { chimeInfo, chimeVolume, pealixActive, pealixMenuActive, excluded, quietHours, quietVolume };
+inline constexpr std::array<Key, 7> allKeys = {Key::chimeInfo,        Key::chimeVolume, Key::pealixActive,
+                                               Key::pealixMenuActive, Key::excluded,    Key::quietHours,
+                                               Key::quietVolume};
+
 struct PEALIX_EXPORT KeySpec {
     QString key;
     // QVariantList, LongLong (any number is taken) or Bool (a number is taken for its truth).
@@ -42,29 +61,41 @@ struct PEALIX_EXPORT KeySpec {
     // info the records name the default set, see defaultChimeInfo().
     std::optional<QVariant> agentDefault;
     std::optional<QVariant> paneDefault;
+    // For integers: the range a stored number is clamped to, or (when skipOutOfRange) outside which it
+    // reads as absent.
+    qint64 minimum = std::numeric_limits<int>::min();
+    qint64 maximum = std::numeric_limits<int>::max();
+    bool skipOutOfRange = false;
 };
 
-PEALIX_EXPORT const std::array<KeySpec, 5>& keys();
+PEALIX_EXPORT const KeySpec& spec(Key key);
 
 // The four records the pane starts from: the melody on with the given set at every quarter, the hour
 // struck at minute 0 only.
 PEALIX_EXPORT QList<ChimeInfo> defaultChimeInfo(const QString& defaultSet);
 
+// The record that counts for each quarter: a later record for the same minute replaces an earlier one,
+// and records of other minutes never chime.
+PEALIX_EXPORT QMap<qint64, ChimeInfo> lastPerQuarter(const QList<ChimeInfo>& records);
+
 struct PEALIX_EXPORT Values {
-    QList<ChimeInfo> chimeInfo;     // in stored order; records that are no record are left out
-    int chimeVolume = 70;           // clamped to the int range
-    bool chimeVolumeStored = false; // false when the volume is the reader's default
+    QList<ChimeInfo> chimeInfo;                // in stored order; records that are no record are left out
+    int chimeVolume = PrefKeys::defaultVolume; // clamped to the int range
+    bool chimeVolumeStored = false;            // false when the volume is the reader's default
     std::optional<bool> pealixActive;
     std::optional<bool> pealixMenuActive;
     QList<ExcludedApplication> excluded;
+    QuietHours quietHours;
+    int quietVolume = PrefKeys::defaultQuietVolume; // 0-100
 };
 
-// Copies the five keys from the domain's current view (the caller synchronises first). defaultSet names
-// the set of the pane's default records.
+// Copies the keys from the domain's current view (the caller synchronises first). defaultSet names the
+// set of the pane's default records.
 PEALIX_EXPORT Values read(const platform::Preferences& domain, Reader reader, const QString& defaultSet = {});
 // The same from the domain's keys and values as read whole.
 PEALIX_EXPORT Values read(const QVariantMap& domain, Reader reader, const QString& defaultSet = {});
-// Sets all five keys, in the pane's order; the caller synchronises.
+// Sets every key, in the pane's order; the quiet-hours keys are removed while they hold nothing. The
+// caller synchronises.
 PEALIX_EXPORT void write(platform::Preferences& domain, const Values& values);
 
 } // namespace Settings

@@ -142,3 +142,85 @@ print('ok')
     ASSERT_TRUE(python.waitForFinished(10000));
     EXPECT_EQ(python.readAllStandardOutput().trimmed(), "ok") << python.readAllStandardError().constData();
 }
+
+TEST(SettingsTest, quiet_hours_skip_what_is_not_a_range_and_cover_the_right_days_and_minutes)
+{
+    const QVariantList stored = {
+        // 22:00-07:00 on Friday and Sunday: past midnight into Saturday and (across the week) Monday.
+        QVariantMap{{"days", QVariantList{5, 7, 0, 8, "Monday"}}, {"start", 1320}, {"end", 420}},
+        // 00:00-00:00 is all of Wednesday.
+        QVariantMap{{"days", QVariantList{3}}, {"start", 0}, {"end", 0}},
+        QVariantMap{{"days", QVariantList{1}}, {"start", 1440}, {"end", 60}},
+        QVariantMap{{"days", QVariantList{1}}, {"start", 60.5}, {"end", 120}},
+        QVariantMap{{"days", 1}, {"start", 60}, {"end", 120}},
+        QVariantMap{{"days", QVariantList{1}}, {"start", "60"}, {"end", 120}},
+        QVariantList{1, 60, 120},
+    };
+    const QuietHours quiet = QuietHours::fromValue(stored);
+    ASSERT_EQ(quiet.ranges().size(), 2);
+    EXPECT_EQ(quiet.ranges()[0].days, quint8(0b1010000)) << "unknown day numbers are left out";
+
+    struct Case {
+        int day, minute;
+        bool quiet;
+    } cases[] = {
+        {5, 1319, false}, {5, 1320, true}, {6, 0, true},     {6, 419, true},  {6, 420, false},
+        {6, 1320, false}, {7, 1439, true}, {1, 419, true},   {1, 420, false}, {4, 1320, false},
+        {3, 0, true},     {3, 1439, true}, {2, 1439, false}, {4, 0, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(quiet.isQuiet(c.day, c.minute), c.quiet) << c.day << " " << c.minute;
+    EXPECT_EQ(quiet.minutesUntilNotQuiet(5, 1350), 90 + 420);
+    EXPECT_EQ(quiet.minutesUntilNotQuiet(2, 600), 0);
+    EXPECT_EQ(
+        QuietHours::fromValue(QVariantList{QVariantMap{
+                                  {"days", QVariantList{1, 2, 3, 4, 5, 6, 7}}, {"start", 600}, {"end", 600}}})
+            .minutesUntilNotQuiet(4, 0),
+        std::nullopt);
+    EXPECT_EQ(QuietHours::isoWeekday(2026, 12, 8), 2);
+    EXPECT_EQ(QuietHours::isoWeekday(2026, 12, 13), 7);
+
+    // The volume: out of range or not a number reads as silent; the other keys still read.
+    for (const QVariant& volume : {QVariant(-5), QVariant(1e300), QVariant("40"), QVariant(101)}) {
+        const QVariantMap domain{{PrefKeys::quietVolume, volume}, {PrefKeys::chimeVolume, 55}};
+        const Settings::Values values = Settings::read(domain, Settings::Reader::agent);
+        EXPECT_EQ(values.quietVolume, 0) << volume.toString().toStdString();
+        EXPECT_EQ(values.chimeVolume, 55);
+    }
+    EXPECT_EQ(Settings::read(QVariantMap{{PrefKeys::quietVolume, 40}}, Settings::Reader::pane).quietVolume,
+              40);
+}
+
+TEST(SettingsTest, quiet_hours_are_written_with_the_other_keys_and_removed_when_empty)
+{
+    TestEnvironment env;
+    install(env, fixtureBytes());
+    platform::Preferences domain(PrefKeys::domain);
+    domain.synchronize();
+    Settings::Values values = Settings::read(domain, Settings::Reader::pane, "Chimes");
+    QuietRange night;
+    night.setDay(1, true);
+    night.setDay(7, true);
+    night.start = 22 * 60;
+    night.end = 7 * 60;
+    values.quietHours = QuietHours({night});
+    values.quietVolume = 20;
+    Settings::write(domain, values);
+    ASSERT_TRUE(domain.synchronize());
+
+    platform::Preferences reader(PrefKeys::domain);
+    reader.synchronize();
+    const Settings::Values back = Settings::read(reader, Settings::Reader::agent);
+    EXPECT_EQ(back.quietHours, values.quietHours);
+    EXPECT_TRUE(back.quietHours.isQuiet(2, 6 * 60)) << "Monday's night runs into Tuesday";
+    EXPECT_EQ(back.quietVolume, 20);
+    EXPECT_EQ(back.chimeInfo, values.chimeInfo);
+
+    values.quietHours = QuietHours();
+    values.quietVolume = 0;
+    Settings::write(domain, values);
+    ASSERT_TRUE(domain.synchronize());
+    reader.synchronize();
+    EXPECT_FALSE(reader.copyValue(PrefKeys::quietHours).isValid());
+    EXPECT_FALSE(reader.copyValue(PrefKeys::quietVolume).isValid());
+}

@@ -71,9 +71,23 @@ done
 [ -f "$prefix/share/icons/hicolor/symbolic/apps/$icon-symbolic.svg" ] || fail "no symbolic icon"
 
 # The entry runs this prefix's launcher, however its path is spelt.
-exec_line=$(sed -n 's/^Exec=//p' "$entry")
-expected="\"${prefix//%/%%}/$bindir/pealix-preferences\""
-[ "$exec_line" = "$expected" ] || fail "Exec is $exec_line, expected $expected"
+exec_lines=$(sed -n 's/^Exec=//p' "$entry")
+quoted="\"${prefix//%/%%}/$bindir"
+expected="$quoted/pealix-preferences\"
+$quoted/pealix\" pause 1h
+$quoted/pealix\" resume"
+[ "$exec_lines" = "$expected" ] || fail "Exec lines are $exec_lines, expected $expected"
+
+# The command's manual pages format without a warning; its completion is bash.
+for page in pealix pealix-preferences; do
+    file="$prefix/share/man/man1/$page.1"
+    if [ ! -f "$file" ]; then
+        fail "no manual page $page"
+    elif ! out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$file" 2>&1 >/dev/null) || [ -n "$out" ]; then
+        fail "man $page: $out"
+    fi
+done
+bash -n "$prefix/share/bash-completion/completions/pealix" || fail "the completion is no bash"
 
 while IFS= read -r -d '' file; do
     if [ "$(head -c 4 "$file" | od -An -tx1 | tr -d ' ')" = 7f454c46 ] && readelf -S "$file" | grep -q '\.symtab'; then

@@ -1,9 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Pealix developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Which running processes belong to an excluded application.
-
-#include "agent/PealixController.h"
+#include "agent/ExclusionWatcher.h"
 
 #include "platform/settings/PropertyList.h"
 #include "platform/workspace/ProcessManager.h"
@@ -22,7 +20,9 @@ const QString fallbackIdentifier = QStringLiteral("com.quorlenvik.Pealix");
 
 } // namespace
 
-void PealixController::checkExclusionForPid(const QVariant& pid)
+ExclusionWatcher::ExclusionWatcher(QObject* parent) : QObject(parent) {}
+
+void ExclusionWatcher::checkExclusionForPid(const QVariant& pid)
 {
     const auto number = platform::PropertyList::numberValue(pid);
     if (!number || *number < 1 || *number > std::numeric_limits<pid_t>::max())
@@ -46,23 +46,23 @@ void PealixController::checkExclusionForPid(const QVariant& pid)
     }
 }
 
-void PealixController::appLaunch(const QVariantMap& userInfo)
+void ExclusionWatcher::appLaunch(const QVariantMap& userInfo)
 {
     checkExclusionForPid(userInfo.value(platform::NSApplicationProcessIdentifier));
-    stopStartChimes();
+    emit changed();
 }
 
-void PealixController::appTerm(const QVariantMap& userInfo)
+void ExclusionWatcher::appTerm(const QVariantMap& userInfo)
 {
     if (const auto pid =
             platform::PropertyList::numberValue(userInfo.value(platform::NSApplicationProcessIdentifier))) {
         const auto id = static_cast<qint64>(*pid);
         m_runningExcluded.remove(id);
     }
-    stopStartChimes();
+    emit changed();
 }
 
-void PealixController::rebuildExclusion(const QList<ExcludedApplication>& excluded)
+void ExclusionWatcher::setExcluded(const QList<ExcludedApplication>& excluded)
 {
     QSet<QString> identifiers;
     for (const ExcludedApplication& application : excluded) {
@@ -79,16 +79,16 @@ void PealixController::rebuildExclusion(const QList<ExcludedApplication>& exclud
     m_runningExcluded.clear();
     // With nothing excluded no process can match, so /proc is not watched at all.
     if (m_excludedIdentifiers.isEmpty()) {
-        disconnect(workspace, &platform::Workspace::didLaunchApplication, this, &PealixController::appLaunch);
+        disconnect(workspace, &platform::Workspace::didLaunchApplication, this, &ExclusionWatcher::appLaunch);
         disconnect(workspace, &platform::Workspace::didTerminateApplication, this,
-                   &PealixController::appTerm);
+                   &ExclusionWatcher::appTerm);
     } else {
-        connect(workspace, &platform::Workspace::didLaunchApplication, this, &PealixController::appLaunch,
+        connect(workspace, &platform::Workspace::didLaunchApplication, this, &ExclusionWatcher::appLaunch,
                 Qt::UniqueConnection);
-        connect(workspace, &platform::Workspace::didTerminateApplication, this, &PealixController::appTerm,
+        connect(workspace, &platform::Workspace::didTerminateApplication, this, &ExclusionWatcher::appTerm,
                 Qt::UniqueConnection);
         for (const QVariant& application : workspace->launchedApplications())
             checkExclusionForPid(application.toMap().value(platform::NSApplicationProcessIdentifier));
     }
-    stopStartChimes();
+    emit changed();
 }

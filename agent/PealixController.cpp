@@ -6,13 +6,12 @@
 #include "platform/audio/Sound.h"
 #include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/time/Timer.h"
-#include "platform/ui/StatusItem.h"
 #include "platform/workspace/Workspace.h"
 #include "shared/ChimeSets.h"
 #include "shared/PrefKeys.h"
 #include "shared/Settings.h"
 
-#include <QCoreApplication>
+#include <QAction>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QTimer>
@@ -59,36 +58,27 @@ PealixController::PealixController(platform::Bundle agentBundle, QStringList arg
       m_reader(new platform::PreferencesReader(PrefKeys::domain, this))
 {
     loadInterface();
-    updater = new platform::Updater(m_bundle, this);
-    updater->setDelegate(this);
+    m_exclusion = std::make_unique<ExclusionWatcher>();
+    connect(m_exclusion.get(), &ExclusionWatcher::changed, this, &PealixController::stopStartChimes);
+    m_updates = std::make_unique<UpdateCoordination>(m_bundle, this);
     // Every read of the settings may change what the next quarter plays.
     connect(this, &PealixController::prefsRead, this, &PealixController::armOutputWakeUp);
 }
 
-PealixController::~PealixController()
-{
-    m_stopWaiting = true;
-    if (m_waitingThread.joinable())
-        m_waitingThread.join();
-    delete controlMenuStatusItem;
-    delete controlMenu;
-}
+PealixController::~PealixController() = default;
 
 void PealixController::awakeFromNib()
 {
     if (m_arguments.contains(QStringLiteral("-u"))) {
-        m_updateOnly = true;
-        checkForUpdatesOverPreferences(
-            [this] { m_waitingThread = std::thread([this] { waitForUpdaterToFinish(); }); });
+        m_updates->startUpdateOnly();
         return;
     }
 
-    updater->scheduleCheckWithInterval(86400.0);
+    m_updates->scheduleDailyCheck();
 
     chimeLock.unlock();
     chimesetDict = ChimeSets::discover(m_bundle);
     suspended = false;
-    excludedAppRunning = false;
     playlist.clear();
 
     // Observed before the first read, which may be slow, so that a save during it is read afterwards.
@@ -200,7 +190,7 @@ void PealixController::applyPrefs(const platform::PreferencesReader::Result& res
             scheduleRead(firstRetryMs << m_unparseableRetries++);
         qCDebug(lcAgentPrefs) << "settings read: file unusable, kept volume" << chimeVolume << "quarters"
                               << chimePrefs.size() << "enabled" << m_chimingEnabled << "excluded"
-                              << m_excludedIdentifiers.size();
+                              << m_exclusion->excludedCount();
         emit prefsRead();
         return;
     }
@@ -228,13 +218,14 @@ void PealixController::applyPrefs(const platform::PreferencesReader::Result& res
     // An absent volume is the default of the next chime; the one that plays keeps the volume it has.
     if (values.chimeVolumeStored)
         setCurrentSoundVolume();
-    applyMenuActive(values.pealixMenuActive);
+    m_statusMenu->applyMenuActive(values.pealixMenuActive);
     if (values.pealixActive)
         m_chimingEnabled = *values.pealixActive;
-    rebuildExclusion(values.excluded);
+    // Announces the change, which stops or starts the chimes.
+    m_exclusion->setExcluded(values.excluded);
 
     qCDebug(lcAgentPrefs) << "settings read: volume" << chimeVolume << "quarters" << chimePrefs.size()
-                          << "enabled" << m_chimingEnabled << "excluded" << m_excludedIdentifiers.size();
+                          << "enabled" << m_chimingEnabled << "excluded" << m_exclusion->excludedCount();
     emit prefsRead();
 }
 
@@ -253,7 +244,7 @@ platform::TimePoint PealixController::_dateAtNextMinute() const
 
 void PealixController::timerCallBack(platform::Timer* timer)
 {
-    if (suspended || excludedAppRunning)
+    if (isSilenced())
         return;
     if (!m_chimingEnabled)
         return;
@@ -294,7 +285,7 @@ void PealixController::outputWakeUpDue()
     const platform::TimePoint quarter = nextQuarterAfter(m_clock.now());
     const platform::CalendarDate date = platform::localFields(quarter);
     bool sounds = false;
-    if (!suspended && !excludedAppRunning && m_chimingEnabled && chimePrefs.contains(date.minute)) {
+    if (!isSilenced() && m_chimingEnabled && chimePrefs.contains(date.minute)) {
         const ChimeRecord& record = chimePrefs[date.minute];
         const auto loaded = [](const std::shared_ptr<platform::Sound>& s) { return s && s->hasAudio(); };
         sounds = (record.info.chime && loaded(record.chimeSound)) ||
@@ -350,4 +341,46 @@ void PealixController::setCurrentSound(std::shared_ptr<platform::Sound> sound)
     if (currentSound && currentSound->isPlaying())
         currentSound->stop();
     currentSound = std::move(sound);
+}
+
+void PealixController::loadInterface()
+{
+    m_statusMenu = std::make_unique<StatusMenu>(m_bundle.resourcePath());
+    connect(m_statusMenu.get(), &StatusMenu::suspendResumeRequested, this,
+            [this](QAction* sender) { suspendResumeChimes(sender); });
+    connect(m_statusMenu.get(), &StatusMenu::openPrefsRequested, this, [this] { openPealixPrefs(this); });
+    connect(m_statusMenu.get(), &StatusMenu::menuAboutToShow, this, [this] {
+        for (QAction* item : m_statusMenu->menu()->actions())
+            item->setEnabled(validateMenuItem(item));
+    });
+}
+
+PealixController::SilenceCauses PealixController::silenceCauses() const
+{
+    SilenceCauses causes;
+    causes.setFlag(SilenceCause::suspended, suspended);
+    causes.setFlag(SilenceCause::excludedApplication, m_exclusion->isExcludedAppRunning());
+    return causes;
+}
+
+void PealixController::stopStartChimes()
+{
+    if (!isSilenced()) {
+        m_statusMenu->applySilencePresentation(false);
+        return;
+    }
+    chimeLock.unlock();
+    playlist.clear();
+    setCurrentSound(nullptr);
+    m_statusMenu->applySilencePresentation(true);
+}
+
+void PealixController::suspendResumeChimes(QAction*)
+{
+    // Resuming over a running excluded application lasts until the next launch or read.
+    if (m_exclusion->isExcludedAppRunning())
+        m_exclusion->forgetRunning();
+    else
+        suspended = !suspended;
+    stopStartChimes();
 }

@@ -5,6 +5,9 @@
 // The agent's one controller: reads the settings, keeps the chime schedule and plays the quarters.
 
 #include "agent/BusyFlag.h"
+#include "agent/ExclusionWatcher.h"
+#include "agent/StatusMenu.h"
+#include "agent/UpdateCoordination.h"
 #include "platform/bundles/Bundle.h"
 #include "platform/settings/PreferencesReader.h"
 #include "platform/time/Clock.h"
@@ -14,18 +17,16 @@
 #include "shared/ExcludedApplication.h"
 
 #include <QElapsedTimer>
+#include <QFlags>
 #include <QHash>
-#include <QIcon>
 #include <QList>
 #include <QMap>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
 #include <QVariantMap>
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 #include <utility>
 
 class QAction;
@@ -61,7 +62,7 @@ public:
     void readPrefs();
     void prefsUpdateNotificationHandler(const QString& notification);
 
-    bool isUpdateOnlyMode() const { return m_updateOnly; }
+    bool isUpdateOnlyMode() const { return m_updates->isUpdateOnlyMode(); }
     bool chimingEnabled() const { return m_chimingEnabled; }
     int volume() const { return chimeVolume; }
     const ChimeSets::SetTable& setTable() const { return chimesetDict; }
@@ -80,33 +81,43 @@ public:
     const std::shared_ptr<platform::Sound>& getCurrentSound() const { return currentSound; }
     void setCurrentSoundVolume();
 
-    // Status menu and suspension.
+    // Status menu and suspension: the menu is the StatusMenu's, what its entries do is decided here.
     void stopStartChimes();
     void suspendResumeChimes(QAction* sender = nullptr);
-    void openPealixPrefs(QObject* sender = nullptr);
-    bool validateMenuItem(QAction* item) const;
+    void openPealixPrefs(QObject* /*sender*/ = nullptr) { m_statusMenu->openPealixPrefs(); }
+    bool validateMenuItem(QAction* /*item*/) const { return true; }
 
-    // Excluded applications.
-    void checkExclusionForPid(const QVariant& pid);
-    void appLaunch(const QVariantMap& userInfo);
-    void appTerm(const QVariantMap& userInfo);
+    // Excluded applications: the ExclusionWatcher's, which announces every change.
+    void checkExclusionForPid(const QVariant& pid) { m_exclusion->checkExclusionForPid(pid); }
+    void appLaunch(const QVariantMap& userInfo) { m_exclusion->appLaunch(userInfo); }
+    void appTerm(const QVariantMap& userInfo) { m_exclusion->appTerm(userInfo); }
 
-    // Updates.
-    void updateCheckRequested(const QString& notification);
+    // Updates: the UpdateCoordination's.
+    void updateCheckRequested(const QString& /*notification*/)
+    {
+        m_updates->checkForUpdatesOverPreferences([] {});
+    }
     // A check whose windows belong to the preferences window when it shows; started runs once it began.
-    void checkForUpdatesOverPreferences(std::function<void()> started);
-    std::optional<QString> updaterInstallTargetPath() override;
-    void updaterWillRestartApp();
-    void waitForUpdaterToFinish();
-    platform::Updater* softwareUpdater() const { return updater; }
+    void checkForUpdatesOverPreferences(std::function<void()> started)
+    {
+        m_updates->checkForUpdatesOverPreferences(std::move(started));
+    }
+    std::optional<QString> updaterInstallTargetPath() override
+    {
+        return m_updates->updaterInstallTargetPath();
+    }
+    void updaterWillRestartApp() { m_updates->updaterWillRestartApp(); }
+    void waitForUpdaterToFinish() { m_updates->waitForUpdaterToFinish(); }
+    platform::Updater* softwareUpdater() const { return m_updates->softwareUpdater(); }
 
-    QMenu* menu() const { return controlMenu; }
-    QAction* suspendResumeItem() const { return suspendResumeChimesMenuItem; }
+    QMenu* menu() const { return m_statusMenu->menu(); }
+    QAction* suspendResumeItem() const { return m_statusMenu->suspendResumeItem(); }
     // Exists while the setting asks for the icon; shown once a tray takes it.
-    platform::StatusItem* statusItem() const { return controlMenuStatusItem; }
+    platform::StatusItem* statusItem() const { return m_statusMenu->statusItem(); }
     bool isSuspended() const { return suspended; }
-    bool isExcludedAppRunning() const { return excludedAppRunning; }
-    const QSet<qint64>& runningExcluded() const { return m_runningExcluded; }
+    bool isExcludedAppRunning() const { return m_exclusion->isExcludedAppRunning(); }
+    const QSet<qint64>& runningExcluded() const { return m_exclusion->runningExcluded(); }
+    ExclusionWatcher* exclusionWatcher() const { return m_exclusion.get(); }
 
     platform::Timer* timer() const { return chimeTimer; }
     bool isBusy() const { return chimeLock.isHeld(); }
@@ -117,19 +128,25 @@ signals:
     void prefsRead();
 
 private:
+    // Each thing that can silence the chimes; more than one may hold at once.
+    enum class SilenceCause {
+        suspended = 1 << 0,           // from the menu, until resumed there
+        excludedApplication = 1 << 1, // an excluded application runs
+    };
+    Q_DECLARE_FLAGS(SilenceCauses, SilenceCause)
+    // The one place that decides whether the chimes are silent, and why: every feature that can silence
+    // them answers here, and the clock, the output and the menu all go by it.
+    SilenceCauses silenceCauses() const;
+    bool isSilenced() const { return silenceCauses().toInt() != 0; }
+
     ChimeRecord resolveRecord(const ChimeInfo& stored) const;
     void applyPrefs(const platform::PreferencesReader::Result& result);
     // Runs readPrefs from the event loop after delayMs, or sooner when a read is already due sooner.
     void scheduleRead(qint64 delayMs);
     // What the interface file of the agent holds: the control menu and its entries.
     void loadInterface();
-    void applyMenuActive(std::optional<bool> active);
-    void createStatusItem();
-    void applySilencePresentation(bool silenced);
-    void rebuildExclusion(const QList<ExcludedApplication>& excluded);
     // Opens the audio output shortly before a quarter that will sound, so its first sample is on time.
     void armOutputWakeUp();
-    void registerForRestart();
     void outputWakeUpDue();
 
     // Fields in the order the agent has always declared them.
@@ -138,22 +155,11 @@ private:
     platform::Timer* chimeTimer = nullptr;
     BusyFlag chimeLock;
     bool suspended = false;
-    bool excludedAppRunning = false;
     int chimeVolume = 70;
-    QMenu* controlMenu = nullptr;
-    platform::StatusItem* controlMenuStatusItem = nullptr;
-    QAction* suspendResumeChimesMenuItem = nullptr;
-    platform::Updater* updater = nullptr;
     QList<std::shared_ptr<platform::Sound>> playlist;
     std::shared_ptr<platform::Sound> currentSound;
 
     bool m_chimingEnabled = false;
-    // Excluded bundle identifiers, and the running processes that have one.
-    QSet<QString> m_excludedIdentifiers;
-    QSet<qint64> m_runningExcluded;
-    QIcon m_icon;
-    QIcon m_silencedIcon;
-    bool m_updateOnly = false;
     platform::Bundle m_bundle;
     QStringList m_arguments;
     platform::Clock& m_clock;
@@ -162,7 +168,8 @@ private:
     QElapsedTimer m_sinceRead;
     int m_unparseableRetries = 0;
     std::unique_ptr<platform::Clock::WakeUp> m_outputWakeUp;
-    // The update-only mode's waiting thread; told to stop when the controller goes first.
-    std::thread m_waitingThread;
-    std::atomic<bool> m_stopWaiting{false};
+    std::unique_ptr<StatusMenu> m_statusMenu;
+    std::unique_ptr<ExclusionWatcher> m_exclusion;
+    // Last, so that it goes first: its waiting thread stops before anything it may reach.
+    std::unique_ptr<UpdateCoordination> m_updates;
 };

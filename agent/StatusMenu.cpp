@@ -1,15 +1,13 @@
 // SPDX-FileCopyrightText: 2026 The Pealix developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The tray icon with its control menu, and the silence state that suspension and exclusion share.
+#include "agent/StatusMenu.h"
 
-#include "agent/PealixController.h"
-
-#include "platform/audio/Sound.h"
 #include "platform/bundles/SearchPaths.h"
 #include "platform/ui/ImageFile.h"
 #include "platform/ui/StatusItem.h"
 #include "platform/workspace/Workspace.h"
+#include "shared/Product.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -23,35 +21,37 @@ const QString resumeTitle = QStringLiteral("Resume chimes");
 const QString silencedToolTip = QStringLiteral("Chimes are currently suspended");
 const QString iconName = QStringLiteral("Pealix16.tiff");
 const QString silencedIconName = QStringLiteral("Pealix16bar.tiff");
-const QString paneSuffix = QStringLiteral("/PreferencePanes/Pealix.prefPane");
+const QString paneSuffix = QStringLiteral("/PreferencePanes/") + QLatin1String(Product::paneBundleName);
 
 } // namespace
 
-void PealixController::loadInterface()
+StatusMenu::StatusMenu(const QString& resourcePath, QObject* parent) : QObject(parent)
 {
     controlMenu = new QMenu();
     suspendResumeChimesMenuItem = controlMenu->addAction(suspendTitle);
     connect(suspendResumeChimesMenuItem, &QAction::triggered, this,
-            [this] { suspendResumeChimes(suspendResumeChimesMenuItem); });
+            [this] { emit suspendResumeRequested(suspendResumeChimesMenuItem); });
     controlMenu->addSeparator();
     QAction* open = controlMenu->addAction(QStringLiteral("Open Pealix Preferences…"));
-    connect(open, &QAction::triggered, this, [this] { openPealixPrefs(this); });
+    connect(open, &QAction::triggered, this, &StatusMenu::openPrefsRequested);
     // Last and apart, as desktops place it: the agent ends until the next login or until chimes are
     // turned on again; its login item stays.
     controlMenu->addSeparator();
     QAction* quit = controlMenu->addAction(QStringLiteral("Quit Pealix"));
     connect(quit, &QAction::triggered, this, [] { QCoreApplication::quit(); });
-    connect(controlMenu, &QMenu::aboutToShow, this, [this] {
-        for (QAction* item : controlMenu->actions())
-            item->setEnabled(validateMenuItem(item));
-    });
+    connect(controlMenu, &QMenu::aboutToShow, this, &StatusMenu::menuAboutToShow);
 
-    const QString resources = m_bundle.resourcePath();
-    m_icon = platform::iconFromImageFile(resources + '/' + iconName);
-    m_silencedIcon = platform::iconFromImageFile(resources + '/' + silencedIconName);
+    m_icon = platform::iconFromImageFile(resourcePath + '/' + iconName);
+    m_silencedIcon = platform::iconFromImageFile(resourcePath + '/' + silencedIconName);
 }
 
-void PealixController::applyMenuActive(std::optional<bool> active)
+StatusMenu::~StatusMenu()
+{
+    delete controlMenuStatusItem;
+    delete controlMenu;
+}
+
+void StatusMenu::applyMenuActive(std::optional<bool> active)
 {
     if (!active)
         return;
@@ -64,15 +64,16 @@ void PealixController::applyMenuActive(std::optional<bool> active)
     controlMenuStatusItem = nullptr;
 }
 
-void PealixController::createStatusItem()
+void StatusMenu::createStatusItem()
 {
     controlMenuStatusItem = new platform::StatusItem(this);
     controlMenuStatusItem->setMenu(controlMenu);
-    applySilencePresentation(suspended || excludedAppRunning);
+    applySilencePresentation(m_silenced);
 }
 
-void PealixController::applySilencePresentation(bool silenced)
+void StatusMenu::applySilencePresentation(bool silenced)
 {
+    m_silenced = silenced;
     suspendResumeChimesMenuItem->setText(silenced ? resumeTitle : suspendTitle);
     if (controlMenuStatusItem) {
         controlMenuStatusItem->setImage(silenced ? m_silencedIcon : m_icon);
@@ -80,29 +81,7 @@ void PealixController::applySilencePresentation(bool silenced)
     }
 }
 
-void PealixController::stopStartChimes()
-{
-    excludedAppRunning = !m_runningExcluded.isEmpty();
-    if (!suspended && !excludedAppRunning) {
-        applySilencePresentation(false);
-        return;
-    }
-    chimeLock.unlock();
-    playlist.clear();
-    setCurrentSound(nullptr);
-    applySilencePresentation(true);
-}
-
-void PealixController::suspendResumeChimes(QAction*)
-{
-    if (excludedAppRunning)
-        m_runningExcluded.clear();
-    else
-        suspended = !suspended;
-    stopStartChimes();
-}
-
-void PealixController::openPealixPrefs(QObject*)
+void StatusMenu::openPealixPrefs()
 {
     for (const QString& library : platform::libraryDirectories()) {
         const QString candidate = library + paneSuffix;
@@ -111,9 +90,4 @@ void PealixController::openPealixPrefs(QObject*)
             return;
         }
     }
-}
-
-bool PealixController::validateMenuItem(QAction*) const
-{
-    return true;
 }

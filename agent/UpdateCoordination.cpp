@@ -1,16 +1,15 @@
 // SPDX-FileCopyrightText: 2026 The Pealix developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// How the agent works with the updater: where it installs, what happens before a restart, and how the
-// update-only agent waits for it.
+#include "agent/UpdateCoordination.h"
 
-#include "agent/PealixController.h"
-
+#include "platform/bundles/Bundle.h"
 #include "platform/bundles/SearchPaths.h"
 #include "platform/panes/PaneHostInterface.h"
 #include "platform/scripting/AppleScript.h"
 #include "platform/update/Updater.h"
 #include "platform/workspace/Workspace.h"
+#include "shared/Product.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -21,7 +20,7 @@
 
 namespace {
 
-const QString paneBundleName = QStringLiteral("Pealix.prefPane");
+const QString paneBundleName = QLatin1String(Product::paneBundleName);
 const QString paneBundleIdentifier = QStringLiteral("com.quorlenvik.pealix");
 const QString askShownPaneScript = QStringLiteral("tell application \"System Preferences\"\n"
                                                   "id of current pane\n"
@@ -34,12 +33,34 @@ const QString paneCaches[] = {QStringLiteral("com.apple.preferencepanes.cache"),
 
 } // namespace
 
-void PealixController::updateCheckRequested(const QString&)
+UpdateCoordination::UpdateCoordination(const platform::Bundle& agentBundle,
+                                       platform::UpdaterDelegate* delegate, QObject* parent)
+    : QObject(parent), updater(new platform::Updater(agentBundle, this)),
+      m_bundlePath(agentBundle.bundlePath())
 {
-    checkForUpdatesOverPreferences([] {});
+    updater->setDelegate(delegate);
 }
 
-void PealixController::checkForUpdatesOverPreferences(std::function<void()> started)
+UpdateCoordination::~UpdateCoordination()
+{
+    m_stopWaiting = true;
+    if (m_waitingThread.joinable())
+        m_waitingThread.join();
+}
+
+void UpdateCoordination::startUpdateOnly()
+{
+    m_updateOnly = true;
+    checkForUpdatesOverPreferences(
+        [this] { m_waitingThread = std::thread([this] { waitForUpdaterToFinish(); }); });
+}
+
+void UpdateCoordination::scheduleDailyCheck()
+{
+    updater->scheduleCheckWithInterval(86400.0);
+}
+
+void UpdateCoordination::checkForUpdatesOverPreferences(std::function<void()> started)
 {
     // The request comes from the preferences window: the answer belongs to it, not to the middle of the
     // screen.
@@ -50,7 +71,7 @@ void PealixController::checkForUpdatesOverPreferences(std::function<void()> star
     });
 }
 
-void PealixController::registerForRestart()
+void UpdateCoordination::registerForRestart()
 {
     // Direct, so the handler runs on the thread that posts, as the updater expects.
     connect(
@@ -58,10 +79,10 @@ void PealixController::registerForRestart()
         Qt::DirectConnection);
 }
 
-std::optional<QString> PealixController::updaterInstallTargetPath()
+std::optional<QString> UpdateCoordination::updaterInstallTargetPath()
 {
     registerForRestart();
-    const QString bundlePath = m_bundle.bundlePath();
+    const QString bundlePath = m_bundlePath;
     if (!bundlePath.contains(paneBundleName))
         return std::nullopt;
     QString p = QFileInfo(bundlePath).path();
@@ -73,7 +94,7 @@ std::optional<QString> PealixController::updaterInstallTargetPath()
     return std::nullopt;
 }
 
-void PealixController::updaterWillRestartApp()
+void UpdateCoordination::updaterWillRestartApp()
 {
     const QVariantList running = platform::Workspace::sharedWorkspace()->launchedApplications();
     const auto host = std::find_if(running.begin(), running.end(), [](const QVariant& app) {
@@ -91,12 +112,12 @@ void PealixController::updaterWillRestartApp()
         QFile::remove(caches + QLatin1Char('/') + name);
 }
 
-void PealixController::waitForUpdaterToFinish()
+void UpdateCoordination::waitForUpdaterToFinish()
 {
     registerForRestart();
     while (!m_stopWaiting.load() && updater->property("updateInProgress").toBool())
         std::this_thread::sleep_for(std::chrono::seconds(1));
-    // Through the controller, so that a request still queued when it is gone is dropped.
+    // Through this object, so that a request still queued when the agent is gone is dropped.
     QMetaObject::invokeMethod(
         this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
 }

@@ -10,6 +10,7 @@
 #include "platform/ui/WindowIdentity.h"
 #include "platform/workspace/Workspace.h"
 #include "shared/PrefKeys.h"
+#include "shared/Product.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -20,7 +21,7 @@
 
 namespace {
 
-const QString helpAgentBundleName = QStringLiteral("PealixTool.app");
+const QString helpAgentBundleName = QLatin1String(Product::agentBundleName);
 
 // What the platform writes in place of a missing object.
 QString orNull(const QVariant& value)

@@ -14,6 +14,7 @@
 #include "platform/workspace/ProcessSignals.h"
 #include "shared/ChimeSets.h"
 #include "shared/PrefKeys.h"
+#include "shared/Product.h"
 #include "shared/Settings.h"
 #include "support/Authorizer.h"
 #include "support/NSVTextFieldCell.h"
@@ -53,7 +54,7 @@ const QString PealixPref::contextOldValue = QStringLiteral("old");
 
 namespace {
 
-const QString agentBundleName = QStringLiteral("PealixTool.app");
+const QString agentBundleName = QLatin1String(Product::agentBundleName);
 const QString agentCommandName = QStringLiteral("PealixTool");
 const QString uninstallToolName = QStringLiteral("UninstallTool");
 const char uninstallRightName[] = "com.quorlenvik.pealix.uninstall";

@@ -16,6 +16,7 @@
 #include "platform/privileges/RunAsUser.h"
 #include "platform/trash/Folder.h"
 #include "platform/trash/Trash.h"
+#include "shared/BundleNames.h"
 
 #include <algorithm>
 #include <cctype>
@@ -37,7 +38,7 @@ namespace {
 namespace Folder = platform::Folder;
 using platform::Trash::HomeTrash;
 
-const std::string bundleName = "Pealix.prefPane";
+const std::string bundleName = Product::paneBundleName;
 const std::string panesDir = PEALIX_PANES_DIR;
 const std::string bundleDir = panesDir + "/" + bundleName;
 const std::string manifestPath = bundleDir + "/Contents/Resources/install-manifest";
@@ -45,7 +46,7 @@ const std::string manifestPath = bundleDir + "/Contents/Resources/install-manife
 const std::string platformDir = PEALIX_PROGRAMS_DIR;
 const std::vector<std::string> ownedDirs = {bundleDir, platformDir, PEALIX_DOC_DIR};
 const std::string settingsName = "com.quorlenvik.pealix.plist";
-const std::string agentBundleName = "PealixTool.app";
+const std::string agentBundleName = Product::agentBundleName;
 constexpr uint64_t maximumManifestSize = 1 << 20;
 constexpr uint64_t maximumEntrySize = 256 * 1024;
 constexpr int maximumDepth = 64;

@@ -5,6 +5,7 @@
 // The product as the desktop's services see it, for the agent and the pane alike.
 
 #include "platform/core/ApplicationIdentity.h"
+#include "shared/BundleNames.h"
 #include "shared/PrefKeys.h"
 
 #include <QString>

@@ -336,10 +336,10 @@ TEST_F(ExclusionTest, list_changes_apply_at_once_to_running_applications)
     // With nothing excluded no launch is looked at: the agent no longer receives launches or quits (a
     // disconnection that finds nothing to undo), and none silences.
     auto* workspace = platform::Workspace::sharedWorkspace();
-    EXPECT_FALSE(QObject::disconnect(workspace, &platform::Workspace::didLaunchApplication, controller.get(),
-                                     &PealixController::appLaunch));
+    EXPECT_FALSE(QObject::disconnect(workspace, &platform::Workspace::didLaunchApplication,
+                                     controller->exclusionWatcher(), &ExclusionWatcher::appLaunch));
     EXPECT_FALSE(QObject::disconnect(workspace, &platform::Workspace::didTerminateApplication,
-                                     controller.get(), &PealixController::appTerm));
+                                     controller->exclusionWatcher(), &ExclusionWatcher::appTerm));
     const qint64 later = launch(foo);
     QTest::qWait(seenWithinMs);
     EXPECT_FALSE(controller->runningExcluded().contains(later));

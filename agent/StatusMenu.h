@@ -1,0 +1,53 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+// The tray icon with its control menu, and how it shows that the chimes are silent.
+
+#include <QIcon>
+#include <QObject>
+#include <QString>
+#include <optional>
+
+class QAction;
+class QMenu;
+
+namespace platform {
+class StatusItem;
+} // namespace platform
+
+class StatusMenu : public QObject {
+    Q_OBJECT
+public:
+    // The icons come from the agent's resources.
+    explicit StatusMenu(const QString& resourcePath, QObject* parent = nullptr);
+    ~StatusMenu() override;
+
+    // Shows or takes away the icon as the setting asks; an absent setting leaves it as it is.
+    void applyMenuActive(std::optional<bool> active);
+    // Title, image and tool tip; a status item made later shows the same.
+    void applySilencePresentation(bool silenced);
+    // Opens the preference pane found first in the Library folders.
+    void openPealixPrefs();
+
+    QMenu* menu() const { return controlMenu; }
+    QAction* suspendResumeItem() const { return suspendResumeChimesMenuItem; }
+    // Exists while the setting asks for the icon; shown once a tray takes it.
+    platform::StatusItem* statusItem() const { return controlMenuStatusItem; }
+
+signals:
+    void suspendResumeRequested(QAction* sender);
+    void openPrefsRequested();
+    // Before the menu shows, for its entries to be enabled or not.
+    void menuAboutToShow();
+
+private:
+    void createStatusItem();
+
+    QMenu* controlMenu = nullptr;
+    platform::StatusItem* controlMenuStatusItem = nullptr;
+    QAction* suspendResumeChimesMenuItem = nullptr;
+    QIcon m_icon;
+    QIcon m_silencedIcon;
+    bool m_silenced = false;
+};

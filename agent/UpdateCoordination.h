@@ -1,0 +1,50 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+// How the agent works with the updater: where it installs, what happens before a restart, and how the
+// update-only agent waits for it.
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <thread>
+
+namespace platform {
+class Bundle;
+class Updater;
+class UpdaterDelegate;
+} // namespace platform
+
+class UpdateCoordination : public QObject {
+    Q_OBJECT
+public:
+    UpdateCoordination(const platform::Bundle& agentBundle, platform::UpdaterDelegate* delegate,
+                       QObject* parent = nullptr);
+    // Tells the waiting thread to stop, and waits for it.
+    ~UpdateCoordination() override;
+
+    // Checks over the preferences window, then waits for the update to end and quits.
+    void startUpdateOnly();
+    void scheduleDailyCheck();
+    // A check whose windows belong to the preferences window when it shows; started runs once it began.
+    void checkForUpdatesOverPreferences(std::function<void()> started);
+    std::optional<QString> updaterInstallTargetPath();
+    void updaterWillRestartApp();
+    void waitForUpdaterToFinish();
+
+    bool isUpdateOnlyMode() const { return m_updateOnly; }
+    platform::Updater* softwareUpdater() const { return updater; }
+
+private:
+    void registerForRestart();
+
+    platform::Updater* updater = nullptr;
+    QString m_bundlePath;
+    bool m_updateOnly = false;
+    // The update-only mode's waiting thread; told to stop when the agent ends first.
+    std::thread m_waitingThread;
+    std::atomic<bool> m_stopWaiting{false};
+};

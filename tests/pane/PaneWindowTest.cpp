@@ -82,6 +82,8 @@ protected:
         auto pane = std::make_unique<PealixPref>(platform::Bundle(shippedPaneBundle()));
         pane->loadMainView();
         pane->mainViewDidLoad();
+        // The opening's own write lands first, so that what a test counts afterwards is its own.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pane->changesSaved(); }, 5000));
         return pane;
     }
     static QVariant stored(const QString& key)

@@ -4,6 +4,7 @@
 #include "agent/PealixController.h"
 
 #include "platform/audio/Sound.h"
+#include "platform/control/ControlService.h"
 #include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/time/Timer.h"
 #include "platform/workspace/Workspace.h"
@@ -12,6 +13,7 @@
 #include "shared/Settings.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QTimer>
@@ -28,12 +30,7 @@ constexpr int maxUnparseableRetries = 5;
 // The longest the main thread waits for a read; a file system that hangs longer is read on regardless.
 constexpr int readWaitMs = 1000;
 
-const qint64 quarters[] = {0, 15, 30, 45};
-
-bool isQuarter(qint64 minute)
-{
-    return minute == 0 || minute == 15 || minute == 30 || minute == 45;
-}
+using Settings::isQuarter;
 
 // Long enough for a suspended or wireless sink to wake before the first note.
 constexpr auto kOutputAwakeAhead = std::chrono::seconds(2);
@@ -60,9 +57,12 @@ PealixController::PealixController(platform::Bundle agentBundle, QStringList arg
     loadInterface();
     m_exclusion = std::make_unique<ExclusionWatcher>();
     connect(m_exclusion.get(), &ExclusionWatcher::changed, this, &PealixController::stopStartChimes);
+    m_pause = std::make_unique<ChimePause>(m_clock);
+    connect(m_pause.get(), &ChimePause::changed, this, &PealixController::stopStartChimes);
     m_updates = std::make_unique<UpdateCoordination>(m_bundle, this);
     // Every read of the settings may change what the next quarter plays.
     connect(this, &PealixController::prefsRead, this, &PealixController::armOutputWakeUp);
+    connect(this, &PealixController::prefsRead, this, &PealixController::refreshStatus);
 }
 
 PealixController::~PealixController() = default;
@@ -75,6 +75,11 @@ void PealixController::awakeFromNib()
     }
 
     m_updates->scheduleDailyCheck();
+
+    m_control = std::make_unique<platform::ControlService>(
+        platform::ControlService::Handlers{[this](quint32 seconds) { pauseChimes(seconds); },
+                                           [this] { resumeChimes(); }, [this] { chimeNow(); }});
+    m_control->publish(PrefKeys::agentObjectPath);
 
     chimeLock.unlock();
     chimesetDict = ChimeSets::discover(m_bundle);
@@ -201,20 +206,16 @@ void PealixController::applyPrefs(const platform::PreferencesReader::Result& res
     // The old table stays alive until the new one is built, so unchanged files reuse their decoded data.
     // A later record with an equal minute replaces an earlier one, so only the last of each quarter needs
     // its sounds; other minutes are never chimed.
-    QMap<qint64, ChimeInfo> lastForQuarter;
-    for (const ChimeInfo& info : values.chimeInfo) {
-        if (isQuarter(info.minute))
-            lastForQuarter.insert(info.minute, info);
-    }
     QMap<qint64, ChimeRecord> schedule;
-    for (qint64 minute : quarters) {
-        if (lastForQuarter.contains(minute))
-            schedule.insert(minute, resolveRecord(lastForQuarter.value(minute)));
-    }
+    const QMap<qint64, ChimeInfo> lastForQuarter = Settings::lastPerQuarter(values.chimeInfo);
+    for (auto it = lastForQuarter.cbegin(); it != lastForQuarter.cend(); ++it)
+        schedule.insert(it.key(), resolveRecord(it.value()));
     chimePrefs.swap(schedule);
     schedule.clear();
 
     chimeVolume = values.chimeVolume;
+    m_quietHours = values.quietHours;
+    m_quietVolume = values.quietVolume;
     // An absent volume is the default of the next chime; the one that plays keeps the volume it has.
     if (values.chimeVolumeStored)
         setCurrentSoundVolume();
@@ -232,7 +233,7 @@ void PealixController::applyPrefs(const platform::PreferencesReader::Result& res
 void PealixController::setCurrentSoundVolume()
 {
     if (currentSound)
-        currentSound->setVolume(static_cast<float>(chimeVolume) / 100.0f);
+        currentSound->setVolume(static_cast<float>(m_playingQuietly ? m_quietVolume : chimeVolume) / 100.0f);
 }
 
 platform::TimePoint PealixController::_dateAtNextMinute() const
@@ -244,15 +245,29 @@ platform::TimePoint PealixController::_dateAtNextMinute() const
 
 void PealixController::timerCallBack(platform::Timer* timer)
 {
+    // Each minute, so that the next chime and the end of quiet hours read right.
+    refreshStatus();
     if (isSilenced())
         return;
     if (!m_chimingEnabled)
         return;
+    // The scheduled instant, not the delivery: a late tick still counts for its minute.
+    const platform::TimePoint due = platform::roundedToSecond(timer->fireDate());
+    const platform::CalendarDate date = platform::localFields(due);
+    if (date.second != 0)
+        timer->setFireDate(_dateAtNextMinute());
+    // Decided as the quarter falls, in the zone in force then; a chime already playing plays out.
+    const bool quiet = isQuarter(date.minute) && NextChime::isQuiet(m_quietHours, due);
+    if (quiet && m_quietVolume <= 0)
+        return;
     if (!chimeLock.tryLock())
         return;
+    m_playingQuietly = quiet;
+    queueQuarter(date);
+}
 
-    // The scheduled instant, not the delivery: a late tick still counts for its minute.
-    const platform::CalendarDate date = platform::localFields(platform::roundedToSecond(timer->fireDate()));
+void PealixController::queueQuarter(const platform::CalendarDate& date)
+{
     const int strikes = date.hour % 12 == 0 ? 12 : date.hour % 12;
     if (isQuarter(date.minute) && chimePrefs.contains(date.minute)) {
         const ChimeRecord& quarter = chimePrefs[date.minute];
@@ -268,9 +283,16 @@ void PealixController::timerCallBack(platform::Timer* timer)
         playNextSound();
     else
         chimeLock.unlock();
+}
 
-    if (date.second != 0)
-        timer->setFireDate(_dateAtNextMinute());
+void PealixController::chimeNow()
+{
+    if (!chimeLock.tryLock())
+        return;
+    platform::CalendarDate date = platform::localFields(m_clock.now());
+    date.minute = date.minute / 15 * 15;
+    m_playingQuietly = false;
+    queueQuarter(date);
 }
 
 void PealixController::armOutputWakeUp()
@@ -285,7 +307,8 @@ void PealixController::outputWakeUpDue()
     const platform::TimePoint quarter = nextQuarterAfter(m_clock.now());
     const platform::CalendarDate date = platform::localFields(quarter);
     bool sounds = false;
-    if (!isSilenced() && m_chimingEnabled && chimePrefs.contains(date.minute)) {
+    const bool silentQuiet = m_quietVolume <= 0 && NextChime::isQuiet(m_quietHours, quarter);
+    if (!isSilenced() && !silentQuiet && m_chimingEnabled && chimePrefs.contains(date.minute)) {
         const ChimeRecord& record = chimePrefs[date.minute];
         const auto loaded = [](const std::shared_ptr<platform::Sound>& s) { return s && s->hasAudio(); };
         sounds = (record.info.chime && loaded(record.chimeSound)) ||
@@ -349,6 +372,8 @@ void PealixController::loadInterface()
     connect(m_statusMenu.get(), &StatusMenu::suspendResumeRequested, this,
             [this](QAction* sender) { suspendResumeChimes(sender); });
     connect(m_statusMenu.get(), &StatusMenu::openPrefsRequested, this, [this] { openPealixPrefs(this); });
+    connect(m_statusMenu.get(), &StatusMenu::pauseRequested, this,
+            [this](int seconds) { pauseChimes(seconds); });
     connect(m_statusMenu.get(), &StatusMenu::menuAboutToShow, this, [this] {
         for (QAction* item : m_statusMenu->menu()->actions())
             item->setEnabled(validateMenuItem(item));
@@ -360,27 +385,114 @@ PealixController::SilenceCauses PealixController::silenceCauses() const
     SilenceCauses causes;
     causes.setFlag(SilenceCause::suspended, suspended);
     causes.setFlag(SilenceCause::excludedApplication, m_exclusion->isExcludedAppRunning());
+    causes.setFlag(SilenceCause::paused, m_pause && m_pause->isActive());
     return causes;
 }
 
 void PealixController::stopStartChimes()
 {
-    if (!isSilenced()) {
-        m_statusMenu->applySilencePresentation(false);
-        return;
+    if (isSilenced()) {
+        chimeLock.unlock();
+        playlist.clear();
+        setCurrentSound(nullptr);
     }
-    chimeLock.unlock();
-    playlist.clear();
-    setCurrentSound(nullptr);
-    m_statusMenu->applySilencePresentation(true);
+    refreshStatus();
 }
 
 void PealixController::suspendResumeChimes(QAction*)
 {
     // Resuming over a running excluded application lasts until the next launch or read.
-    if (m_exclusion->isExcludedAppRunning())
+    if (m_pause->isActive())
+        m_pause->end();
+    else if (m_exclusion->isExcludedAppRunning())
         m_exclusion->forgetRunning();
     else
         suspended = !suspended;
     stopStartChimes();
+}
+
+void PealixController::pauseChimes(quint32 seconds)
+{
+    suspended = seconds == 0;
+    if (seconds == 0)
+        m_pause->end();
+    else
+        m_pause->pauseUntil(m_clock.now() + std::chrono::seconds(seconds));
+    stopStartChimes();
+}
+
+void PealixController::resumeChimes()
+{
+    suspended = false;
+    m_pause->end();
+    m_exclusion->forgetRunning();
+    stopStartChimes();
+}
+
+NextChime::Sounds PealixController::soundsOf(const ChimeRecord& record) const
+{
+    return {record.info.chime && record.chimeSound != nullptr,
+            record.info.strike && record.strikeSound != nullptr};
+}
+
+std::optional<NextChime::Plan> PealixController::nextChime() const
+{
+    const SilenceCauses causes = silenceCauses();
+    if (!m_chimingEnabled || causes.testFlag(SilenceCause::suspended) ||
+        causes.testFlag(SilenceCause::excludedApplication))
+        return std::nullopt;
+    QMap<qint64, NextChime::Sounds> schedule;
+    for (auto it = chimePrefs.cbegin(); it != chimePrefs.cend(); ++it)
+        schedule.insert(it.key(), soundsOf(it.value()));
+    // A quarter that falls as the pause ends is still silent.
+    const platform::TimePoint from = m_pause->isActive() ? *m_pause->until() : m_clock.now();
+    return NextChime::next(schedule, m_quietHours, m_quietVolume, from);
+}
+
+void PealixController::refreshStatus()
+{
+    const SilenceCauses causes = silenceCauses();
+    const platform::TimePoint now = m_clock.now();
+    const auto next = nextChime();
+    const bool quietNow = m_quietVolume <= 0 && NextChime::isQuiet(m_quietHours, now);
+    const auto toSeconds = [](platform::TimePoint t) {
+        return qint64(std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count());
+    };
+
+    platform::ControlState state;
+    state.nextChime = next ? toSeconds(next->when) : 0;
+    state.nextChimeDescription = NextChime::describe(next);
+    QString toolTip;
+    if (causes.testFlag(SilenceCause::suspended) || !m_chimingEnabled) {
+        state.state = QStringLiteral("suspended");
+        state.status = m_chimingEnabled ? tr("Suspended until resumed.")
+                                        : tr("Chimes are turned off in the preferences.");
+    } else if (causes.testFlag(SilenceCause::paused)) {
+        state.state = QStringLiteral("paused");
+        state.pausedUntil = toSeconds(*m_pause->until());
+        const QString until = NextChime::shortTime(*m_pause->until());
+        state.status = tr("Paused until %1.").arg(until);
+        toolTip = tr("Chimes are paused until %1").arg(until);
+    } else if (causes.testFlag(SilenceCause::excludedApplication)) {
+        state.state = QStringLiteral("excluded");
+        state.status = tr("Silent: an excluded application is running.");
+    } else if (quietNow) {
+        state.state = QStringLiteral("quiet");
+        const auto end = NextChime::quietUntil(m_quietHours, now);
+        const QString until = end ? NextChime::shortTime(*end) : QString();
+        state.status = end ? tr("Quiet until %1.").arg(until) : tr("Quiet all week.");
+        toolTip = end ? tr("Quiet until %1").arg(until) : state.status;
+    } else {
+        state.state = QStringLiteral("chiming");
+        const QString at = next ? NextChime::shortTime(next->when) : QString();
+        state.status =
+            next ? tr("Chiming. Next chime at %1.").arg(at) : tr("Chiming. No chime is scheduled.");
+        if (next)
+            toolTip = tr("Next chime at %1").arg(at);
+    }
+    m_controlState = state;
+    // The specification's silenced tool tip stays for the suspension and the excluded applications.
+    m_statusMenu->applySilencePresentation(causes.toInt() != 0, toolTip);
+    if (m_control)
+        m_control->setState(state);
 }

@@ -5,16 +5,20 @@
 // The agent's one controller: reads the settings, keeps the chime schedule and plays the quarters.
 
 #include "agent/BusyFlag.h"
+#include "agent/ChimePause.h"
 #include "agent/ExclusionWatcher.h"
 #include "agent/StatusMenu.h"
 #include "agent/UpdateCoordination.h"
 #include "platform/bundles/Bundle.h"
+#include "platform/control/ControlService.h"
 #include "platform/settings/PreferencesReader.h"
 #include "platform/time/Clock.h"
 #include "platform/update/Updater.h"
 #include "shared/ChimeInfo.h"
 #include "shared/ChimeSets.h"
 #include "shared/ExcludedApplication.h"
+#include "shared/NextChime.h"
+#include "shared/QuietHours.h"
 
 #include <QElapsedTimer>
 #include <QFlags>
@@ -84,6 +88,13 @@ public:
     // Status menu and suspension: the menu is the StatusMenu's, what its entries do is decided here.
     void stopStartChimes();
     void suspendResumeChimes(QAction* sender = nullptr);
+    // Silent for the given time from now; 0 is the suspension until resumed. Ends any earlier pause.
+    void pauseChimes(quint32 seconds);
+    // Ends a pause and the suspension, and chimes over the excluded applications running now.
+    void resumeChimes();
+    // Plays what the current quarter plays, at the chime volume, even while silent; not over a chime
+    // that is playing.
+    void chimeNow();
     void openPealixPrefs(QObject* /*sender*/ = nullptr) { m_statusMenu->openPealixPrefs(); }
     bool validateMenuItem(QAction* /*item*/) const { return true; }
 
@@ -118,6 +129,13 @@ public:
     bool isExcludedAppRunning() const { return m_exclusion->isExcludedAppRunning(); }
     const QSet<qint64>& runningExcluded() const { return m_exclusion->runningExcluded(); }
     ExclusionWatcher* exclusionWatcher() const { return m_exclusion.get(); }
+    const ChimePause& pause() const { return *m_pause; }
+    const QuietHours& quietHours() const { return m_quietHours; }
+    int quietVolume() const { return m_quietVolume; }
+    // The next quarter that will sound as things are now (a pause counted), and what it plays.
+    std::optional<NextChime::Plan> nextChime() const;
+    // What the control interface publishes, and the tool tip: kept current at every change and minute.
+    const platform::ControlState& controlState() const { return m_controlState; }
 
     platform::Timer* timer() const { return chimeTimer; }
     bool isBusy() const { return chimeLock.isHeld(); }
@@ -132,6 +150,7 @@ private:
     enum class SilenceCause {
         suspended = 1 << 0,           // from the menu, until resumed there
         excludedApplication = 1 << 1, // an excluded application runs
+        paused = 1 << 2,              // for a time, from the menu or the control interface
     };
     Q_DECLARE_FLAGS(SilenceCauses, SilenceCause)
     // The one place that decides whether the chimes are silent, and why: every feature that can silence
@@ -148,6 +167,12 @@ private:
     // Opens the audio output shortly before a quarter that will sound, so its first sample is on time.
     void armOutputWakeUp();
     void outputWakeUpDue();
+    // The sounds of the quarter at the date's minute, struck for its hour, into the playlist.
+    void queueQuarter(const platform::CalendarDate& date);
+    // Whether a quarter's record has something loaded to play.
+    NextChime::Sounds soundsOf(const ChimeRecord& record) const;
+    // The tool tip, the menu and the control interface's properties, from the state now.
+    void refreshStatus();
 
     // Fields in the order the agent has always declared them.
     ChimeSets::SetTable chimesetDict;
@@ -170,6 +195,13 @@ private:
     std::unique_ptr<platform::Clock::WakeUp> m_outputWakeUp;
     std::unique_ptr<StatusMenu> m_statusMenu;
     std::unique_ptr<ExclusionWatcher> m_exclusion;
+    std::unique_ptr<ChimePause> m_pause;
+    QuietHours m_quietHours;
+    int m_quietVolume = 0;
+    // The sounds queued now belong to a quarter in quiet hours, played at the quiet volume.
+    bool m_playingQuietly = false;
+    platform::ControlState m_controlState;
+    std::unique_ptr<platform::ControlService> m_control;
     // Last, so that it goes first: its waiting thread stops before anything it may reach.
     std::unique_ptr<UpdateCoordination> m_updates;
 };

@@ -17,6 +17,9 @@
 namespace {
 
 const QString suspendTitle = QStringLiteral("Suspend chimes temporarily");
+const char* const pauseTitles[] = {QT_TRANSLATE_NOOP("StatusMenu", "Pause for 1 hour"),
+                                   QT_TRANSLATE_NOOP("StatusMenu", "Pause for 4 hours")};
+constexpr int pauseSeconds[] = {3600, 4 * 3600};
 const QString resumeTitle = QStringLiteral("Resume chimes");
 const QString silencedToolTip = QStringLiteral("Chimes are currently suspended");
 const QString iconName = QStringLiteral("Pealix16.tiff");
@@ -31,6 +34,10 @@ StatusMenu::StatusMenu(const QString& resourcePath, QObject* parent) : QObject(p
     suspendResumeChimesMenuItem = controlMenu->addAction(suspendTitle);
     connect(suspendResumeChimesMenuItem, &QAction::triggered, this,
             [this] { emit suspendResumeRequested(suspendResumeChimesMenuItem); });
+    for (int i = 0; i < 2; ++i) {
+        QAction* pause = controlMenu->addAction(QCoreApplication::translate("StatusMenu", pauseTitles[i]));
+        connect(pause, &QAction::triggered, this, [this, i] { emit pauseRequested(pauseSeconds[i]); });
+    }
     controlMenu->addSeparator();
     QAction* open = controlMenu->addAction(QStringLiteral("Open Pealix Preferences…"));
     connect(open, &QAction::triggered, this, &StatusMenu::openPrefsRequested);
@@ -68,16 +75,17 @@ void StatusMenu::createStatusItem()
 {
     controlMenuStatusItem = new platform::StatusItem(this);
     controlMenuStatusItem->setMenu(controlMenu);
-    applySilencePresentation(m_silenced);
+    applySilencePresentation(m_silenced, m_toolTip);
 }
 
-void StatusMenu::applySilencePresentation(bool silenced)
+void StatusMenu::applySilencePresentation(bool silenced, const QString& toolTip)
 {
     m_silenced = silenced;
+    m_toolTip = toolTip;
     suspendResumeChimesMenuItem->setText(silenced ? resumeTitle : suspendTitle);
     if (controlMenuStatusItem) {
         controlMenuStatusItem->setImage(silenced ? m_silencedIcon : m_icon);
-        controlMenuStatusItem->setToolTip(silenced ? silencedToolTip : QString());
+        controlMenuStatusItem->setToolTip(silenced && toolTip.isEmpty() ? silencedToolTip : toolTip);
     }
 }
 

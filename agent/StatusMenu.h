@@ -25,8 +25,9 @@ public:
 
     // Shows or takes away the icon as the setting asks; an absent setting leaves it as it is.
     void applyMenuActive(std::optional<bool> active);
-    // Title, image and tool tip; a status item made later shows the same.
-    void applySilencePresentation(bool silenced);
+    // Title, image and tool tip; a status item made later shows the same. An empty tool tip while
+    // silenced is the suspension's.
+    void applySilencePresentation(bool silenced, const QString& toolTip = {});
     // Opens the preference pane found first in the Library folders.
     void openPealixPrefs();
 
@@ -37,6 +38,7 @@ public:
 
 signals:
     void suspendResumeRequested(QAction* sender);
+    void pauseRequested(int seconds);
     void openPrefsRequested();
     // Before the menu shows, for its entries to be enabled or not.
     void menuAboutToShow();
@@ -50,4 +52,5 @@ private:
     QIcon m_icon;
     QIcon m_silencedIcon;
     bool m_silenced = false;
+    QString m_toolTip;
 };

@@ -75,7 +75,8 @@ int failed(const QDBusError& error)
         return 1;
     }
     err(tr("Pealix is not running. Turn chimes on in its preferences."));
-    if (error.type() != QDBusError::ServiceUnknown && error.type() != QDBusError::Disconnected)
+    if (error.type() != QDBusError::ServiceUnknown && error.type() != QDBusError::Disconnected &&
+        error.name() != QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
         err(QStringLiteral("(%1)").arg(error.message()));
     return 1;
 }

@@ -3,6 +3,9 @@
 
 #include "shared/NextChime.h"
 
+#include <QCoreApplication>
+#include <QLocale>
+#include <QTime>
 #include <chrono>
 
 namespace NextChime {
@@ -72,6 +75,31 @@ std::optional<Plan> next(const QMap<qint64, Sounds>& schedule, const QuietHours&
         return Plan{t, *found, inQuiet, skipped};
     }
     return std::nullopt;
+}
+
+QString shortTime(platform::TimePoint instant)
+{
+    const platform::CalendarDate f = platform::localFields(instant);
+    const QLocale locale;
+    // The C locale's short format has seconds, which a quarter never has.
+    if (locale.language() == QLocale::C)
+        return QTime(f.hour, f.minute).toString(QStringLiteral("HH:mm"));
+    return locale.toString(QTime(f.hour, f.minute), QLocale::ShortFormat);
+}
+
+QString describe(const std::optional<Plan>& plan)
+{
+    if (!plan)
+        return {};
+    const QString time = shortTime(plan->when);
+    if (plan->afterQuiet)
+        return QCoreApplication::translate("NextChime", "%1 (quiet until then)").arg(time);
+    const char* what = plan->sounds.melody && plan->sounds.strikes
+                           ? QT_TRANSLATE_NOOP("NextChime", "%1, melody and strikes")
+                       : plan->sounds.melody ? QT_TRANSLATE_NOOP("NextChime", "%1, melody")
+                                             : QT_TRANSLATE_NOOP("NextChime", "%1, strikes");
+    const QString text = QCoreApplication::translate("NextChime", what).arg(time);
+    return plan->quietly ? QCoreApplication::translate("NextChime", "%1, quietly").arg(text) : text;
 }
 
 } // namespace NextChime

@@ -9,6 +9,7 @@
 #include "shared/QuietHours.h"
 
 #include <QMap>
+#include <QString>
 #include <optional>
 
 namespace NextChime {
@@ -33,6 +34,12 @@ struct Plan {
 // time.
 PEALIX_EXPORT std::optional<Plan> next(const QMap<qint64, Sounds>& schedule, const QuietHours& quiet,
                                        int quietVolume, platform::TimePoint after);
+
+// The plan as the preferences and the tool tip say it: "14:15, melody and strikes", "07:00 (quiet until
+// then)"; the time in the locale's short format. Empty for no plan.
+PEALIX_EXPORT QString describe(const std::optional<Plan>& plan);
+// An instant's local wall time in the locale's short format, "14:15".
+PEALIX_EXPORT QString shortTime(platform::TimePoint instant);
 
 // Whether the wall time of an instant falls in quiet hours, in the zone in force now.
 PEALIX_EXPORT bool isQuiet(const QuietHours& quiet, platform::TimePoint instant);

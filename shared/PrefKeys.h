@@ -23,6 +23,8 @@ inline const QString updateCheckNotification = QStringLiteral("com.quorlenvik.pe
 
 // The session-bus name that the one chiming agent of a session holds.
 inline const QString agentBusName = QStringLiteral("com.quorlenvik.PealixTool");
+// Where that agent's control interface is.
+inline const QString agentObjectPath = QStringLiteral("/com/quorlenvik/PealixTool");
 
 // Chime info record.
 inline const QString minute = QStringLiteral("minute");

@@ -14,8 +14,10 @@
 #include "testsupport/TestClock.h"
 #include "testsupport/TestEnvironment.h"
 
+#include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <cstdlib>
@@ -484,4 +486,94 @@ TEST_F(ChimeClockTest, quarters_play_out_through_real_end_events)
     // Melody plus 2, 3 and 3 strikes.
     EXPECT_EQ(endsPerQuarter, (std::vector<int>{3, 4, 4}));
     EXPECT_LT(wall.elapsed(), 5000);
+}
+
+TEST_F(ChimeClockTest, quiet_hours_silence_or_lower_their_quarters_across_midnight_and_the_repeated_hour)
+{
+    storeAllQuarters();
+    // Monday 7 December, 22:00 to Tuesday 07:00; and the whole of Sunday 25 October's 01:00 hour.
+    platform::Preferences prefs(PrefKeys::domain);
+    prefs.setValue(PrefKeys::quietHours,
+                   QVariantList{QVariantMap{{"days", QVariantList{1}}, {"start", 22 * 60}, {"end", 7 * 60}},
+                                QVariantMap{{"days", QVariantList{7}}, {"start", 60}, {"end", 120}}});
+    prefs.synchronize();
+    start(at(21, 40, 0));
+    EXPECT_EQ(controller->controlState().nextChime,
+              std::chrono::duration_cast<std::chrono::seconds>(at(21, 45, 0).time_since_epoch()).count());
+
+    std::vector<std::pair<int, int>> times;
+    runUntil(at(21, 50, 0));
+    EXPECT_EQ(controller->controlState().status, "Chiming. Next chime at 07:00.");
+    clock.advanceTo(at(22, 0, 30));
+    EXPECT_EQ(controller->controlState().state, "quiet");
+    EXPECT_EQ(controller->controlState().status, "Quiet until 07:00.");
+    for (const Heard& h : runUntil(at(7, 20, 0, 0, 8)))
+        times.emplace_back(h.at.hour, h.at.minute);
+    EXPECT_EQ(times, (std::vector<std::pair<int, int>>{{7, 0}, {7, 15}})) << "Tuesday night is not quiet";
+    EXPECT_EQ(controller->controlState().state, "chiming");
+
+    // Quietly: the same quarters play at the quiet volume, the others at the chime volume.
+    prefs.setValue(PrefKeys::quietVolume, 30);
+    prefs.setValue(PrefKeys::chimeVolume, 80);
+    prefs.synchronize();
+    controller->readPrefs();
+    start(at(21, 59, 50));
+    clock.advanceTo(at(22, 0, 0));
+    ASSERT_TRUE(controller->getCurrentSound());
+    EXPECT_FLOAT_EQ(controller->getCurrentSound()->volume(), 0.3f);
+    finish();
+    runUntil(at(6, 59, 30, 0, 8));
+    clock.advanceTo(at(7, 0, 0, 0, 8));
+    ASSERT_TRUE(controller->getCurrentSound());
+    EXPECT_FLOAT_EQ(controller->getCurrentSound()->volume(), 0.8f);
+    finish();
+
+    // Both passes of the repeated hour fall in the range; 02:00 in winter time sounds.
+    prefs.setValue(PrefKeys::quietVolume, QVariant());
+    prefs.synchronize();
+    start(at(23, 50, 0, 0, 24, 10));
+    times.clear();
+    for (const Heard& h : runUntil(at(2, 10, 0, 0, 25, 10)))
+        times.emplace_back(h.at.hour, h.at.minute);
+    EXPECT_EQ(times, (std::vector<std::pair<int, int>>{{0, 0}, {0, 15}, {0, 30}, {0, 45}, {2, 0}}));
+}
+
+TEST_F(ChimeClockTest, a_pause_ends_at_its_time_also_across_a_sleep_and_resume_ends_it_early)
+{
+    storeAllQuarters();
+    start(at(10, 5, 0));
+    controller->pauseChimes(3600);
+    EXPECT_EQ(controller->controlState().state, "paused");
+    EXPECT_EQ(controller->controlState().status, "Paused until 11:05.");
+    EXPECT_EQ(controller->controlState().nextChime,
+              std::chrono::duration_cast<std::chrono::seconds>(at(11, 15, 0).time_since_epoch()).count());
+    EXPECT_EQ(controller->suspendResumeItem()->text(), "Resume chimes");
+    EXPECT_TRUE(runUntil(at(10, 10, 0)).empty());
+
+    // Asleep from 10:10 to 11:20: the pause ended in the sleep, and the next quarter sounds.
+    controller->goToSleep();
+    clock.step(at(11, 20, 0));
+    controller->wakeFromSleep();
+    EXPECT_FALSE(controller->pause().isActive());
+    EXPECT_EQ(controller->suspendResumeItem()->text(), "Suspend chimes temporarily");
+    auto heard = runUntil(at(11, 31, 0));
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].at.minute, 30);
+
+    // Four hours from the menu; the menu's resume ends it, and the quarter after chimes.
+    QAction* fourHours = controller->menu()->actions().at(2);
+    ASSERT_EQ(fourHours->text(), "Pause for 4 hours");
+    fourHours->trigger();
+    EXPECT_TRUE(runUntil(at(11, 50, 0)).empty());
+    controller->suspendResumeItem()->trigger();
+    EXPECT_FALSE(controller->pause().isActive());
+    EXPECT_EQ(runUntil(at(12, 1, 0)).size(), 1u);
+
+    // Until resumed is the suspension.
+    controller->pauseChimes(0);
+    EXPECT_TRUE(controller->isSuspended());
+    EXPECT_EQ(controller->controlState().state, "suspended");
+    EXPECT_TRUE(runUntil(at(13, 1, 0)).empty());
+    controller->resumeChimes();
+    EXPECT_EQ(runUntil(at(13, 16, 0)).size(), 1u);
 }

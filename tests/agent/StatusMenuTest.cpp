@@ -301,14 +301,16 @@ TEST_F(StatusMenuTest, quit_pealix_comes_last_below_a_separator_and_ends_the_age
     store({{PrefKeys::pealixMenuActive, true}});
     auto controller = start();
     const QList<QAction*> entries = controller->menu()->actions();
-    ASSERT_EQ(entries.size(), 5);
+    ASSERT_EQ(entries.size(), 7);
     EXPECT_EQ(entries[0], controller->suspendResumeItem());
-    EXPECT_TRUE(entries[1]->isSeparator());
-    EXPECT_EQ(entries[2]->text(), QStringLiteral("Open Pealix Preferences…"));
+    EXPECT_EQ(entries[1]->text(), QStringLiteral("Pause for 1 hour"));
+    EXPECT_EQ(entries[2]->text(), QStringLiteral("Pause for 4 hours"));
     EXPECT_TRUE(entries[3]->isSeparator());
-    EXPECT_EQ(entries[4]->text(), QStringLiteral("Quit Pealix"));
+    EXPECT_EQ(entries[4]->text(), QStringLiteral("Open Pealix Preferences…"));
+    EXPECT_TRUE(entries[5]->isSeparator());
+    EXPECT_EQ(entries[6]->text(), QStringLiteral("Quit Pealix"));
 
-    QTimer::singleShot(0, entries[4], &QAction::trigger);
+    QTimer::singleShot(0, entries[6], &QAction::trigger);
     QTimer guard;
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });

@@ -25,9 +25,9 @@ const QString interfaceName = QStringLiteral("com.quorlenvik.PealixTool1");
 // An agent that does not answer in this time is taken as hung.
 constexpr int answerMs = 5000;
 
-QString tr(const char* text, int n = -1)
+QString tr(const char* text)
 {
-    return QCoreApplication::translate("pealix", text, nullptr, n);
+    return QCoreApplication::translate("pealix", text);
 }
 
 QString usage()
@@ -71,7 +71,7 @@ int failed(const QDBusError& error)
 {
     if (error.type() == QDBusError::NoReply || error.type() == QDBusError::Timeout ||
         error.type() == QDBusError::TimedOut) {
-        err(tr("Pealix did not answer within %n second(s).", answerMs / 1000));
+        err(tr("Pealix did not answer within %1 seconds.").arg(answerMs / 1000));
         return 1;
     }
     err(tr("Pealix is not running. Turn chimes on in its preferences."));

@@ -445,7 +445,7 @@ std::optional<NextChime::Plan> PealixController::nextChime() const
     for (auto it = chimePrefs.cbegin(); it != chimePrefs.cend(); ++it)
         schedule.insert(it.key(), soundsOf(it.value()));
     // A quarter that falls as the pause ends is still silent.
-    const platform::TimePoint from = m_pause->isActive() ? *m_pause->until() : m_clock.now();
+    const platform::TimePoint from = m_pause && m_pause->isActive() ? *m_pause->until() : m_clock.now();
     return NextChime::next(schedule, m_quietHours, m_quietVolume, from);
 }
 

@@ -181,6 +181,13 @@ QuietHoursPage::QuietHoursPage(QWidget* parent) : QWidget(parent)
     rebuildRows();
 }
 
+QuietHoursPage::~QuietHoursPage()
+{
+    // Without a parent they would outlive the window when no event loop runs after it.
+    for (const QPointer<QWidget>& rows : std::as_const(m_retired))
+        delete rows.data();
+}
+
 void QuietHoursPage::setValues(const QList<QuietRange>& ranges, int quietVolume)
 {
     m_ranges = ranges;
@@ -249,6 +256,8 @@ void QuietHoursPage::rebuildRows()
         old->hide();
         old->setParent(nullptr);
         old->deleteLater();
+        m_retired.removeAll(nullptr);
+        m_retired.append(old);
     }
     m_rows.clear();
 

@@ -29,6 +29,7 @@ public:
     static constexpr int defaultPlayingVolume = 30;
 
     explicit QuietHoursPage(QWidget* parent = nullptr);
+    ~QuietHoursPage() override;
 
     // Shows stored values; reports nothing.
     void setValues(const QList<QuietRange>& ranges, int quietVolume);
@@ -60,6 +61,8 @@ private:
     QList<QuietRange> m_ranges;
     int m_quietVolume = 0;
     QList<Row> m_rows;
+    // Rows taken out of the window, whose deletion waits for the event loop.
+    QList<QPointer<QWidget>> m_retired;
     QPointer<QScrollArea> m_list;
     QPointer<QLabel> m_empty;
     QPointer<QLabel> m_capped;

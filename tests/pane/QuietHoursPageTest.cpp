@@ -294,8 +294,9 @@ TEST_F(QuietHoursPageTest,
     // night and all of the weekend. Friday 11 December 2026, 21:40.
     store({{PrefKeys::quietHours,
             QVariantList{range({1, 2, 3, 4, 5, 6, 7}, 22 * 60, 7 * 60), range({6, 7}, 0, 0)}}});
-    auto pane = open();
+    // The clock outlives the window's timer.
     TestClock clock(TestClock::local(2026, 12, 11, 21, 40, 0));
+    auto pane = open();
     NextChimeLine* line = pane->nextChimeLine();
     ASSERT_TRUE(line);
     line->setClock(clock);

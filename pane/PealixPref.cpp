@@ -3,8 +3,6 @@
 
 #include "pane/PealixPref.h"
 
-#include "pane/NextChimeLine.h"
-#include "pane/QuietHoursPage.h"
 #include "pane/SettingsSaver.h"
 
 #include "platform/audio/Sound.h"

@@ -5,9 +5,6 @@
 
 #include "pane/PealixPref.h"
 
-#include "pane/NextChimeLine.h"
-#include "pane/QuietHoursPage.h"
-
 #include "platform/bindings/Bindings.h"
 #include "shared/ChimeSets.h"
 

@@ -325,6 +325,17 @@ bool PealixPref::tableViewAcceptDrop(QTableView*, const QMimeData* info, int, Qt
 
 bool PealixPref::eventFilter(QObject* watched, QEvent* event)
 {
+    // The table's viewport also sees events while the table is being destroyed, when the table may no
+    // longer be taken as a table: only the events handled here look at it.
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        break;
+    default:
+        return PreferencePane::eventFilter(watched, event);
+    }
     QTableView* table = m_excludedAppNameColumn.tableView;
     if (table && watched == table && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->matches(QKeySequence::Delete)) {

@@ -273,6 +273,8 @@ void PealixPref::readPrefs()
     setValueForKey(this, values.pealixActive.value_or(false), "pealixActive");
     m_quietHours = values.quietHours;
     m_quietVolume = values.quietVolume;
+    if (m_quietHoursPage)
+        m_quietHoursPage->setValues(m_quietHours.ranges(), m_quietVolume);
     if (values.pealixMenuActive)
         setValueForKey(this, *values.pealixMenuActive, "showPealixMenu");
 
@@ -320,10 +322,31 @@ QVariantMap PealixPref::_prefsDictForMinute(int minute, bool chime, bool strike,
     return record;
 }
 
+void PealixPref::quietHoursEdited()
+{
+    m_quietHours = QuietHours(m_quietHoursPage->ranges());
+    m_quietVolume = m_quietHoursPage->quietVolume();
+    saveToPrefs();
+}
+
+void PealixPref::showNextChime()
+{
+    if (!m_nextChimeLine)
+        return;
+    QMap<qint64, NextChime::Sounds> schedule;
+    const std::pair<bool, bool> flags[] = {
+        {m_chime0, m_strike0}, {m_chime15, m_strike15}, {m_chime30, m_strike30}, {m_chime45, m_strike45}};
+    for (int i = 0; i < 4; ++i)
+        schedule.insert(quarters[i].minute, {flags[i].first, flags[i].second});
+    m_nextChimeLine->setSchedule(m_pealixActive, schedule, m_quietHours, m_quietVolume);
+}
+
 void PealixPref::saveToPrefs()
 {
     if (!m_prefsDoneReading)
         return;
+    // Every edit comes through here, so the line follows each one.
+    showNextChime();
     Settings::Values values;
     const std::pair<bool, bool> flags[] = {
         {m_chime0, m_strike0}, {m_chime15, m_strike15}, {m_chime30, m_strike30}, {m_chime45, m_strike45}};

@@ -5,6 +5,8 @@
 // The pane's controller: holds every setting in a key-value property that the window's controls are
 // bound to, reads the domain once when the pane loads and writes all of it back after every change.
 
+#include "pane/NextChimeLine.h"
+#include "pane/QuietHoursPage.h"
 #include "platform/bindings/KeyValueCoding.h"
 #include "platform/panes/PreferencePane.h"
 #include "platform/privileges/PrivilegedExecution.h"
@@ -157,6 +159,8 @@ public:
     int defaultChimeIndex() const { return m_defaultChimeIndex; }
     QLabel* versionInfo() const { return m_versionInfo; }
     AnimatingTabView* tabView() const { return m_tabView; }
+    QuietHoursPage* quietHoursPage() const { return m_quietHoursPage; }
+    NextChimeLine* nextChimeLine() const { return m_nextChimeLine; }
     QString agentResourcePath() const;
 
 signals:
@@ -176,6 +180,9 @@ private:
     void buildChoiceLists();
     QWidget* buildSaveProblem();
     void writePrefs();
+    void quietHoursEdited();
+    void fitPagesColumn();
+    void showNextChime();
     void saveFinished(quint64 number, bool saved, const QString& error);
     void buildHelpWindow();
     void startCustomChoice(const platform::KeyValueChange& change);
@@ -211,6 +218,9 @@ private:
     QVariantList m_excludedApplicationsDisplay, m_excludedApplicationsPrefs, m_excludedApplicationPaths;
     TableColumn m_excludedAppNameColumn;
     QPointer<AnimatingTabView> m_tabView;
+    QPointer<QWidget> m_pagesColumn;
+    QPointer<QuietHoursPage> m_quietHoursPage;
+    QPointer<NextChimeLine> m_nextChimeLine;
 
     std::unique_ptr<platform::Preferences> m_domain;
     QPointer<QWidget> m_saveProblem;

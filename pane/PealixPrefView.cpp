@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Pealix developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The pane's window, built in code: three pages of controls bound to the controller's keys.
+// The pane's window, built in code: four pages of controls bound to the controller's keys.
 
 #include "pane/PealixPref.h"
 
@@ -220,9 +220,15 @@ QWidget* PealixPref::loadMainView()
     volume->setAccessibleName(tr("Volume"));
     platform::bind(volume, "value", this, "chimeVolume");
     volumeRow->addRow(tr("&Volume:"), volume);
+    m_nextChimeLine = new NextChimeLine;
+    volumeRow->addRow(QString(), m_nextChimeLine);
     chimesLayout->addLayout(volumeRow);
     chimesLayout->addStretch(1);
     m_tabView->addTab(chimesPage, tr("&Chimes"));
+
+    m_quietHoursPage = new QuietHoursPage;
+    connect(m_quietHoursPage, &QuietHoursPage::edited, this, &PealixPref::quietHoursEdited);
+    m_tabView->addTab(m_quietHoursPage, tr("&Quiet Hours"));
 
     // Options.
     auto* optionsPage = new QWidget;
@@ -321,8 +327,18 @@ QWidget* PealixPref::loadMainView()
     connect(close, &QShortcut::activated, view, [view] { view->window()->close(); });
     auto* helpKey = new QShortcut(QKeySequence::HelpContents, view, nullptr, nullptr, Qt::WindowShortcut);
     connect(helpKey, &QShortcut::activated, this, [this] { showHelp(); });
-    const int readableWidth = std::max(m_tabView->minimumSizeHint().width(),
-                                       view->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 56);
-    column->setMaximumWidth(readableWidth);
+    m_pagesColumn = column;
+    fitPagesColumn();
+    connect(m_quietHoursPage, &QuietHoursPage::rowsChanged, this, &PealixPref::fitPagesColumn);
     return view;
+}
+
+void PealixPref::fitPagesColumn()
+{
+    if (!m_pagesColumn || !m_tabView)
+        return;
+    // Never narrower than the widest page needs.
+    const int readableWidth = std::max(m_tabView->minimumSizeHint().width(),
+                                       m_pagesColumn->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 56);
+    m_pagesColumn->setMaximumWidth(readableWidth);
 }

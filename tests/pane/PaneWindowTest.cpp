@@ -183,6 +183,8 @@ TEST_F(PaneWindowTest, the_window_swipes_centres_names_keeps_the_panel_icon_and_
     QCheckBox* icon = control<QCheckBox>(*pane, QStringLiteral("Show icon in the panel"));
     ASSERT_TRUE(icon);
     EXPECT_TRUE(icon->isChecked());
+    // The opening's own save first, so that its update is not counted as the click's.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane->changesSaved(); }, 5000));
     const int before = posted();
     icon->click();
     EXPECT_EQ(saved(*pane, PrefKeys::pealixMenuActive), false);

@@ -941,7 +941,7 @@ TEST_F(PealixPrefTest, choose_a_sound_starts_in_the_last_folder_chosen_else_the_
     ASSERT_EQ(pane->sound15min(), custom(bell));
     const QString sounds = QDir(m_env.root() + QStringLiteral("/sounds")).canonicalPath();
     EXPECT_EQ(startFolder(), sounds);
-    // The next opening remembers it through the stored sound.
+    // The next opening remembers it through the stored sound, once that has landed.
     landed(*pane);
     pane = open();
     EXPECT_EQ(startFolder(), sounds);

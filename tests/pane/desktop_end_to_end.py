@@ -28,7 +28,8 @@ NAMES = ([f"Play melody at :{m:02d}" for m in (0, 15, 30, 45)]
          + [f"Strike the hour at :{m:02d}" for m in (0, 15, 30, 45)]
          + [f"Preview :{m:02d}" for m in (0, 15, 30, 45)]
          + ["Volume", "Chimes on", "Show icon in the panel", "Excluded applications",
-            "Add application…", "Remove application", "Help", "Check for updates", "Uninstall…"])
+            "Add application…", "Remove application", "Help", "Check for updates", "Uninstall…",
+            "Add quiet hours", "Stay silent during quiet hours", "Play quietly during quiet hours", "Quiet volume"])
 
 
 def chimeinfo(path):

@@ -6,6 +6,7 @@
 #include "pane/PealixPref.h"
 
 #include "platform/bindings/Bindings.h"
+#include "platform/ui/PanelIconWatch.h"
 #include "shared/ChimeSets.h"
 
 #include <QApplication>
@@ -237,6 +238,24 @@ QWidget* PealixPref::loadMainView()
     menu->setAccessibleName(tr("Show icon in the panel"));
     platform::bind(menu, "checked", this, "showPealixMenu");
     optionsLayout->addWidget(menu);
+    // Stock desktops without a tray would otherwise take the check box silently; the desktop entry's
+    // actions still reach the agent there.
+    auto* noPanel = new QLabel(tr("This desktop shows no panel icons; right-click Pealix in the application "
+                                  "menu to pause"));
+    noPanel->setWordWrap(true);
+    noPanel->setForegroundRole(QPalette::PlaceholderText);
+    noPanel->setContentsMargins(menu->style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                                    menu->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing),
+                                0, 0, 0);
+    noPanel->setAccessibleName(tr("No panel icons"));
+    noPanel->hide();
+    optionsLayout->addWidget(noPanel);
+    auto* panel = new platform::PanelIconWatch(noPanel);
+    const auto explain = [menu, noPanel, panel] {
+        noPanel->setVisible(menu->isChecked() && panel->isSettled() && !panel->trayPresent());
+    };
+    connect(panel, &platform::PanelIconWatch::changed, noPanel, explain);
+    connect(menu, &QCheckBox::toggled, noPanel, explain);
     auto* excludedLabel = new QLabel(tr("Stay silent while these applications run:"));
     excludedLabel->setWordWrap(true);
     optionsLayout->addWidget(excludedLabel);

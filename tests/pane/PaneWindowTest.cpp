@@ -14,6 +14,7 @@
 #include "support/NSVTextFieldCell.h"
 #include "support/NSWorkspaceProcessInfo.h"
 #include "support/QXLoginItemRegistry.h"
+#include "testsupport/PanelWatcherStandIn.h"
 #include "testsupport/PrivateBus.h"
 #include "testsupport/PrivatePids.h"
 #include "testsupport/RecordingSink.h"
@@ -185,10 +186,24 @@ TEST_F(PaneWindowTest, the_window_swipes_centres_names_keeps_the_panel_icon_and_
     EXPECT_TRUE(icon->isChecked());
     // The opening's own save first, so that its update is not counted as the click's.
     ASSERT_TRUE(QTest::qWaitFor([&] { return pane->changesSaved(); }, 5000));
+    // Without a tray on the desktop the check box says so, until a panel with a tray appears.
+    QLabel* noPanel = control<QLabel>(*pane, QStringLiteral("No panel icons"));
+    ASSERT_TRUE(noPanel);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !noPanel->isHidden(); }, 3000));
+    {
+        PanelWatcherStandIn panel(bus->address());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return panel.isReady(); }, 3000));
+        panel.hostRegistered = true;
+        ASSERT_TRUE(panel.startPanel());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return noPanel->isHidden(); }, 3000));
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !noPanel->isHidden(); }, 3000));
+
     const int before = posted();
     icon->click();
     EXPECT_EQ(saved(*pane, PrefKeys::pealixMenuActive), false);
     EXPECT_EQ(posted(), before + 1);
+    EXPECT_TRUE(noPanel->isHidden()) << "nothing to say with the icon off";
 
     // A drag over the table's viewport, as the window system delivers it.
     QWidget* viewport = table->viewport();

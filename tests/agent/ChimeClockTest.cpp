@@ -577,3 +577,23 @@ TEST_F(ChimeClockTest, a_pause_ends_at_its_time_also_across_a_sleep_and_resume_e
     controller->resumeChimes();
     EXPECT_EQ(runUntil(at(13, 16, 0)).size(), 1u);
 }
+
+TEST_F(ChimeClockTest, a_change_of_zone_counts_from_the_next_quarter_for_quiet_hours)
+{
+    storeAllQuarters();
+    platform::Preferences prefs(PrefKeys::domain);
+    prefs.setValue(
+        PrefKeys::quietHours,
+        QVariantList{QVariantMap{{"days", QVariantList{1}}, {"start", 10 * 60}, {"end", 10 * 60 + 30}}});
+    prefs.synchronize();
+    start(at(9, 40, 0));
+    const TimePoint end = at(10, 1, 0);
+    std::vector<std::pair<int, int>> times;
+    for (const Heard& h : runUntil(at(9, 50, 0)))
+        times.emplace_back(h.at.hour, h.at.minute);
+    // At 09:50 in London the machine moves to Paris, where the next quarter is 11:00, not quiet 10:00.
+    ZoneGuard paris("Europe/Paris");
+    for (const Heard& h : runUntil(end))
+        times.emplace_back(h.at.hour, h.at.minute);
+    EXPECT_EQ(times, (std::vector<std::pair<int, int>>{{9, 45}, {11, 0}}));
+}

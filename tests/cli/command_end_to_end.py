@@ -78,7 +78,11 @@ def start_agent(session, recording, quarter_in):
                           {"PEALIX_AUDIO_SINK": sink, "TZ": zone_with_quarter_in(quarter_in)})
     agent.wait_for("settings read", timeout=20)
     session.wait_until(lambda: run(session, "status")[0] == 0, what="the control interface")
-    return agent
+    # The agent's own word on when its first quarter falls.
+    quarter = properties(session)["NextChime"]
+    if quarter - time.time() < 3:
+        fail(f"the agent took too long to start: its quarter is {quarter - time.time():.1f} s away")
+    return agent, quarter
 
 
 def heard(recording):
@@ -98,7 +102,7 @@ def main():
         write_settings(session)
         # A pause through the command keeps the next quarter silent.
         silent = os.path.join(session.root, "paused.wav")
-        agent = start_agent(session, silent, 8)
+        agent, quarter = start_agent(session, silent, 20)
         monitor = subprocess.Popen(["gdbus", "monitor", "--session", "--dest", "com.quorlenvik.PealixTool",
                                     "--object-path", "/com/quorlenvik/PealixTool"], env=session.env,
                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
@@ -121,7 +125,7 @@ def main():
         if properties(session)["PausedUntil"] != state["PausedUntil"]:
             fail("a refused command changed the pause")
 
-        time.sleep(9)
+        time.sleep(max(0, quarter + 3 - time.time()))
         if heard(silent):
             fail("the quarter sounded during the pause")
         monitor.send_signal(signal.SIGINT)
@@ -161,7 +165,7 @@ def main():
 
         # Resumed before its quarter, an agent chimes it; `chime` plays now, also while paused.
         sounding = os.path.join(session.root, "resumed.wav")
-        agent = start_agent(session, sounding, 8)
+        agent, quarter = start_agent(session, sounding, 20)
         run(session, "pause")
         if properties(session)["State"] != "suspended":
             fail("pause without a duration is not the suspension")
@@ -171,11 +175,12 @@ def main():
         code, out, _, _ = run(session, "next")
         if code != 0 or not out.startswith("Next: "):
             fail(f"next: {code} {out!r}")
-        session.wait_until(lambda: heard(sounding), timeout=15, what="the quarter after resume")
+        session.wait_until(lambda: heard(sounding), timeout=max(1, quarter + 10 - time.time()),
+                           what="the quarter after resume")
         agent.stop()
 
         rung = os.path.join(session.root, "rung.wav")
-        agent = start_agent(session, rung, 600)
+        agent, _ = start_agent(session, rung, 600)
         run(session, "pause", "2h30m")
         if run(session, "chime")[0] != 0:
             fail("chime failed")

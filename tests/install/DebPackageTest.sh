@@ -113,7 +113,8 @@ dbus-run-session -- bash -c '
 ' _ "$w"
 [ ! -f "$w/host.fail" ] || fail "launcher: $(cat "$w/host.fail"); $(cat "$w/host.log")"
 
-# The agent of /usr chimes the melody of :00 at a faked quarter hour three seconds ahead.
+# The agent of /usr chimes the melody of :00 at a faked quarter hour six seconds ahead (a slow start must
+# not miss it).
 mkdir -p "$XDG_CONFIG_HOME/pealix"
 cat >"$XDG_CONFIG_HOME/pealix/com.quorlenvik.pealix.plist" <<'PLIST'
 <?xml version="1.0" encoding="UTF-8"?>
@@ -127,13 +128,13 @@ cat >"$XDG_CONFIG_HOME/pealix/com.quorlenvik.pealix.plist" <<'PLIST'
 </dict></plist>
 PLIST
 preload=$(ls /usr/lib/*-linux-gnu/faketime/libfaketime.so.1 | head -n1)
-quarter=$(($(date +%s) + 3))
+quarter=$(($(date +%s) + 6))
 fake=$(date -d "tomorrow 03:00" +%s)
-QT_QPA_PLATFORM=offscreen PEALIX_AUDIO_SINK="wavenc ! filesink location=$w/chime.wav" LD_PRELOAD=$preload \
+QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="pealix.*=true" PEALIX_AUDIO_SINK="wavenc ! filesink location=$w/chime.wav" LD_PRELOAD=$preload \
     FAKETIME="+$((fake - quarter))" FAKETIME_DONT_FAKE_MONOTONIC=1 \
     dbus-run-session -- "$agent" >"$w/agent.log" 2>&1 &
 chimer=$!
-for _ in $(seq 150); do [ "$(stat -c %s "$w/chime.wav" 2>/dev/null || echo 0)" -gt 100000 ] && break; sleep 0.1; done
+for _ in $(seq 250); do [ "$(stat -c %s "$w/chime.wav" 2>/dev/null || echo 0)" -gt 100000 ] && break; sleep 0.1; done
 [ "$(stat -c %s "$w/chime.wav" 2>/dev/null || echo 0)" -gt 100000 ] ||
     fail "the agent did not chime: $(ls -l "$w/chime.wav" 2>&1); $(cat "$w/agent.log")"
 kill "$chimer" 2>/dev/null || true

@@ -77,8 +77,11 @@ done
 if ! out=$(desktop-file-validate /usr/share/applications/$app.desktop 2>&1) || [ -n "$out" ]; then
     fail "desktop-file-validate: $out"
 fi
-[ "$(sed -n 's/^Exec=//p' /usr/share/applications/$app.desktop)" = /usr/bin/pealix-preferences ] ||
-    fail "the desktop entry runs $(sed -n 's/^Exec=//p' /usr/share/applications/$app.desktop)"
+# The entry opens the preferences of /usr; its actions, if any, run commands of /usr too.
+exec_line=$(sed -n '/^\[Desktop Entry\]/,/^\[/s/^Exec=//p' /usr/share/applications/$app.desktop)
+[ "$exec_line" = /usr/bin/pealix-preferences ] || fail "the desktop entry runs $exec_line"
+! grep '^Exec=' /usr/share/applications/$app.desktop | grep -v '^Exec=/usr/bin/' ||
+    fail "a desktop action runs a program outside /usr/bin"
 appstreamcli validate --no-net /usr/share/metainfo/$app.metainfo.xml >"$w/as.log" 2>&1 ||
     fail "appstreamcli validate: $(cat "$w/as.log")"
 

@@ -28,7 +28,8 @@ const QString paneSuffix = QStringLiteral("/PreferencePanes/") + QLatin1String(P
 
 } // namespace
 
-StatusMenu::StatusMenu(const QString& resourcePath, QObject* parent) : QObject(parent)
+StatusMenu::StatusMenu(const QString& resourcePath, QObject* parent)
+    : QObject(parent), m_resourcePath(resourcePath)
 {
     controlMenu = new QMenu();
     suspendResumeChimesMenuItem = controlMenu->addAction(suspendTitle);
@@ -91,9 +92,18 @@ void StatusMenu::applySilencePresentation(bool silenced, const QString& toolTip)
 
 void StatusMenu::openPealixPrefs()
 {
-    for (const QString& library : platform::libraryDirectories()) {
-        const QString candidate = library + paneSuffix;
-        if (QFileInfo::exists(candidate)) {
+    // The pane this agent came with first, so that every prefix and the build tree open their own copy.
+    QStringList candidates;
+    for (QString p = QFileInfo(m_resourcePath).path(); p.size() > 1; p = QFileInfo(p).path()) {
+        if (QFileInfo(p).fileName() == QLatin1String(Product::paneBundleName)) {
+            candidates << p;
+            break;
+        }
+    }
+    for (const QString& library : platform::libraryDirectories())
+        candidates << library + paneSuffix;
+    for (const QString& candidate : candidates) {
+        if (QFileInfo(candidate).isDir()) {
             platform::Workspace::sharedWorkspace()->openFile(candidate);
             return;
         }

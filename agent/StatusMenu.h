@@ -28,7 +28,8 @@ public:
     // Title, image and tool tip; a status item made later shows the same. An empty tool tip while
     // silenced is the suspension's.
     void applySilencePresentation(bool silenced, const QString& toolTip = {});
-    // Opens the preference pane found first in the Library folders.
+    // Opens the preference pane that holds the agent's resources, or else the one found first in the
+    // Library folders.
     void openPealixPrefs();
 
     QMenu* menu() const { return controlMenu; }
@@ -49,6 +50,7 @@ private:
     QMenu* controlMenu = nullptr;
     platform::StatusItem* controlMenuStatusItem = nullptr;
     QAction* suspendResumeChimesMenuItem = nullptr;
+    QString m_resourcePath;
     QIcon m_icon;
     QIcon m_silencedIcon;
     bool m_silenced = false;

@@ -706,6 +706,13 @@ void PealixPref::startStopTool(bool start)
 void PealixPref::uninstall()
 {
     const QString title = tr("Removing Pealix");
+    // Moving what the package manager lists would make its records false; it removes its own.
+    if (platform::LaunchServices::installedByPackageManager()) {
+        runAlertPanel(title,
+                      tr("Pealix was installed by your system's package manager, which removes it too.  "
+                         "To remove it, run this command in a terminal:\n\nsudo apt remove pealix"));
+        return;
+    }
     if (!runAlertPanel(title, tr("Are you sure you want to uninstall Pealix?  This cannot be undone."),
                        tr("Uninstall"), tr("No, just checking")))
         return;

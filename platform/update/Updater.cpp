@@ -7,6 +7,7 @@
 #include "platform/settings/PropertyList.h"
 #include "platform/update/UpdateFeed.h"
 #include "platform/update/UpdateInstaller.h"
+#include "platform/workspace/LaunchServices.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -230,7 +231,8 @@ void Updater::checkForUpdates(QObject*)
 
 void Updater::scheduleCheckWithInterval(double seconds)
 {
-    if (!(seconds > 0) || isDisabledByPolicy() || !isConfigured())
+    if (!(seconds > 0) || isDisabledByPolicy() || LaunchServices::installedByPackageManager() ||
+        !isConfigured())
         return;
     m_interval = std::min(seconds, 365.0 * 86400);
     if (!m_schedule) {
@@ -299,6 +301,13 @@ void Updater::beginCheck(bool interactive)
             QStringLiteral("updatesDisabled"), QStringLiteral("Updates Are Turned Off"),
             QStringLiteral("Updates of %1 are managed by the system on this computer.").arg(product()),
             false);
+        return;
+    }
+    if (LaunchServices::installedByPackageManager()) {
+        // Replacing files the package manager lists would make its records false.
+        showMessage(QStringLiteral("updatesByPackageManager"), QStringLiteral("%1 Updates").arg(product()),
+                    QStringLiteral("%1 is updated by your system's package manager.").arg(product()), false,
+                    QMessageBox::Information);
         return;
     }
     const QVariantMap info = m_host.infoDictionary();

@@ -9,7 +9,8 @@
 // configured), "PealixUpdatePublicKey" and "PealixUpdateNextPublicKey" (base64 Ed25519), and
 // "PealixUpdateIdentifier" (the product identifier the feed and the new bundle must carry).
 // Its state (versions seen, the last check, the answers) is in ${XDG_STATE_HOME:-~/.local/state}/pealix.
-// Turned off inside Flatpak and by a policy file, /etc/pealix/updates-disabled (test seam:
+// Turned off in an installation the package manager owns (it says so and asks no one), inside Flatpak,
+// and by a policy file, /etc/pealix/updates-disabled (test seam:
 // PEALIX_UPDATE_POLICY_FILE names another). A transfer that stalls for 30 seconds (the feed) or 60 (the
 // archive), moves less than 1 KiB a second over such a period, or lasts over 2 minutes (the feed) or an
 // hour (the archive) is given up (test seams: PEALIX_UPDATE_STALL_MS and PEALIX_UPDATE_DEADLINE_MS set

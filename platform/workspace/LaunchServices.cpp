@@ -38,6 +38,13 @@ QString programsDirectory()
     return QFileInfo(QFile::decodeName(info.dli_fname)).canonicalPath();
 }
 
+bool installedByPackageManager()
+{
+    const QString directory = programsDirectory();
+    return !directory.isEmpty() &&
+           QFileInfo(directory + QStringLiteral("/installed-by-package-manager")).isFile();
+}
+
 QString paneHost()
 {
     const QString directory = programsDirectory();

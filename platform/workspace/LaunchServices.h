@@ -17,6 +17,10 @@ namespace platform::LaunchServices {
 
 // The directory of the platform's programs: the one that holds this library.
 PEALIX_EXPORT QString programsDirectory();
+// Whether the system's package manager owns this installation: its package puts the file
+// "installed-by-package-manager" into the programs directory. Such an installation is updated and removed
+// by the package manager only.
+PEALIX_EXPORT bool installedByPackageManager();
 // The program that shows "*.prefPane" bundles; empty when the installation has none.
 PEALIX_EXPORT QString paneHost();
 // Starts a program detached from this process (its own session, standard streams on /dev/null).

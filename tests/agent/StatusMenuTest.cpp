@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The control menu and suspension: titles, status item image and tool tip, a melody cut by the menu,
-// the icon following pealixMenuActive, and opening the preference pane from the Library folders.
+// the icon following pealixMenuActive, and opening the agent's own preference pane or one from the Library
+// folders.
 
 #include "agent/PealixController.h"
 #include "platform/audio/Sound.h"
@@ -269,9 +270,13 @@ protected:
 
 } // namespace
 
-TEST_F(OpenPaneTest, users_pane_wins_over_the_systems_and_without_any_nothing_opens)
+TEST_F(OpenPaneTest, the_agents_own_pane_comes_first_then_the_users_then_the_systems)
 {
-    PealixController controller(platform::Bundle(agentBundleDir()), {"PealixTool"});
+    // An agent outside any pane, as a copy run from elsewhere: the Library folders decide.
+    const QString loose = env.root() + "/loose/PealixTool.app";
+    QDir().mkpath(env.root() + "/loose");
+    ASSERT_TRUE(QFile::link(agentBundleDir(), loose));
+    PealixController controller{platform::Bundle(loose), {"PealixTool"}};
     QAction* openEntry = nullptr;
     for (QAction* item : controller.menu()->actions()) {
         if (item->text() == QStringLiteral("Open Pealix Preferences…"))
@@ -293,6 +298,16 @@ TEST_F(OpenPaneTest, users_pane_wins_over_the_systems_and_without_any_nothing_op
     controller.openPealixPrefs();
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(opened()); }, 3000));
     EXPECT_EQ(contents(opened()), userPane);
+    QFile::remove(opened());
+
+    // An agent inside a pane of another prefix opens that pane, over the user's.
+    const QString ownPane = env.root() + "/opt/lib/PreferencePanes/Pealix.prefPane";
+    QDir().mkpath(ownPane + "/Contents/Resources");
+    ASSERT_TRUE(QFile::link(agentBundleDir(), ownPane + "/Contents/Resources/PealixTool.app"));
+    PealixController inPane{platform::Bundle(ownPane + "/Contents/Resources/PealixTool.app"), {"PealixTool"}};
+    inPane.openPealixPrefs();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(opened()); }, 3000));
+    EXPECT_EQ(contents(opened()), ownPane);
 }
 
 // The menu's own entries come first as they were; "Quit Pealix" ends the agent from below a separator.

@@ -410,11 +410,23 @@ const QString confirm =
 const QString notice =
     QStringLiteral("Removing Pealix | Pealix and associated files will be moved to the trash");
 
-TEST_F(UninstallActionTest, no_just_checking_changes_nothing_and_a_deletable_install_goes_without_a_password)
+TEST_F(UninstallActionTest,
+       a_package_or_no_just_checking_changes_nothing_and_a_deletable_install_goes_without_a_password)
 {
     // Any polkit question would fail the run.
     Authorizer::setPolkitPrograms(QStringLiteral("/bin/false"), QStringLiteral("/bin/false"));
     UninstallingPane pane{platform::Bundle(bundle())};
+    // What the package manager installed is its to remove: the command is named, nothing is touched.
+    m_env.writeFile(QStringLiteral("programs/installed-by-package-manager"), "dpkg\n");
+    qputenv("PEALIX_PROGRAMS_DIR", QFile::encodeName(m_env.root() + QStringLiteral("/programs")));
+    const QStringList packaged = uninstall(pane, {});
+    qunsetenv("PEALIX_PROGRAMS_DIR");
+    ASSERT_EQ(packaged.size(), 1);
+    EXPECT_TRUE(packaged[0].endsWith(QStringLiteral("\n\nsudo apt remove pealix")))
+        << packaged[0].toStdString();
+    EXPECT_TRUE(agentRunning());
+    EXPECT_TRUE(QFileInfo::exists(tool()));
+
     EXPECT_EQ(uninstall(pane, {QStringLiteral("No, just checking")}), QStringList{confirm});
     EXPECT_TRUE(agentRunning());
     EXPECT_TRUE(QFileInfo::exists(tool()));

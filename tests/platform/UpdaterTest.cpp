@@ -500,7 +500,7 @@ TEST_F(UpdaterTest, replayed_older_feed_after_a_newer_one_is_refused)
     EXPECT_EQ(installedVersion(), QStringLiteral("1.0.0"));
 }
 
-TEST_F(UpdaterTest, a_build_without_a_feed_or_under_a_policy_says_so_and_asks_no_one)
+TEST_F(UpdaterTest, a_build_without_a_feed_under_a_policy_or_of_a_package_says_so_and_asks_no_one)
 {
     // The updater names the product its program gave it.
     platform::setApplicationIdentity(
@@ -528,6 +528,20 @@ TEST_F(UpdaterTest, a_build_without_a_feed_or_under_a_policy_says_so_and_asks_no
     env.writeFile(QStringLiteral("no-policy"), "");
     auto managed = makeUpdater(server.url(QStringLiteral("/feed")));
     EXPECT_EQ(runCheck(*managed), QStringLiteral("updatesDisabled"));
+    EXPECT_EQ(server.connections, 0);
+    EXPECT_EQ(installedVersion(), QStringLiteral("1.0.0"));
+
+    // An installation the package manager owns, with a feed and no policy: said, and nothing asked.
+    ASSERT_TRUE(QFile::remove(env.root() + QStringLiteral("/no-policy")));
+    env.writeFile(QStringLiteral("programs/installed-by-package-manager"), "dpkg\n");
+    qputenv("PEALIX_PROGRAMS_DIR", QFile::encodeName(env.root() + QStringLiteral("/programs")));
+    updater = makeUpdater(server.url(QStringLiteral("/feed")));
+    text.clear();
+    look.start(5);
+    EXPECT_EQ(runCheck(*updater), QStringLiteral("updatesByPackageManager"));
+    look.stop();
+    qunsetenv("PEALIX_PROGRAMS_DIR");
+    EXPECT_EQ(text, QStringLiteral("Pealix is updated by your system's package manager."));
     EXPECT_EQ(server.connections, 0);
     EXPECT_EQ(installedVersion(), QStringLiteral("1.0.0"));
 }

@@ -1,38 +1,43 @@
 // SPDX-FileCopyrightText: 2026 The Pealix developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The excluded applications editor of the pane: the open panel, drag and drop, removal and the rebuild
-// of the table from the stored list.
-
-#include "pane/PealixPref.h"
+#include "pane/ExcludedApplications.h"
 
 #include "pane/ApplicationChooser.h"
+#include "platform/bindings/KeyValueCoding.h"
 #include "platform/bundles/Bundle.h"
+#include "platform/panes/PreferencePane.h"
 #include "platform/settings/PropertyList.h"
 #include "platform/workspace/DesktopEntry.h"
 #include "shared/PrefKeys.h"
 #include "support/JVResourceFork.h"
+#include "support/NSVTextFieldCell.h"
 #include "support/OFAlias.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QLoggingCategory>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 
 Q_LOGGING_CATEGORY(lcExcluded, "pealix.pane.excluded", QtWarningMsg)
 
 using platform::mutableArrayValueForKey;
+using platform::setValueForKey;
+using platform::valueForKey;
 
-const QString PealixPref::displayNameKey = QStringLiteral("CFBundleName");
-const QString PealixPref::iconKey = QStringLiteral("icon");
-const QString PealixPref::notFoundKey = QStringLiteral("notFound");
+const QString ExcludedApplications::displayNameKey = QStringLiteral("CFBundleName");
+const QString ExcludedApplications::iconKey = QStringLiteral("icon");
+const QString ExcludedApplications::notFoundKey = QStringLiteral("notFound");
 
 namespace {
 
@@ -134,11 +139,16 @@ ApplicationFile applicationFile(const QString& path)
     return app;
 }
 
+QVariantList storedList(const QObject& pane)
+{
+    return valueForKey(&pane, "excludedApplicationsPrefs").toList();
+}
+
 // Hides what the pane says to hide; folders stay so that the panel can be navigated.
 class ApplicationFilter : public QSortFilterProxyModel {
 public:
-    ApplicationFilter(const PealixPref* pane, QFileDialog* panel)
-        : QSortFilterProxyModel(panel), m_pane(pane), m_panel(panel)
+    ApplicationFilter(const ExcludedApplications* editor, QFileDialog* panel)
+        : QSortFilterProxyModel(panel), m_editor(editor), m_panel(panel)
     {
     }
 
@@ -153,17 +163,47 @@ protected:
         const bool application = isApplicationFileName(path, Qt::CaseInsensitive);
         if (files->isDir(index) && !application)
             return true;
-        return application && m_pane->panelShouldShowFilename(m_panel, path);
+        return application && m_editor->panelShouldShowFilename(m_panel, path);
     }
 
 private:
-    const PealixPref* m_pane;
+    const ExcludedApplications* m_editor;
     QFileDialog* m_panel;
 };
 
 } // namespace
 
-QIcon PealixPref::genericApplicationIcon()
+ExcludedApplications::ExcludedApplications(platform::PreferencePane& pane) : m_pane(pane) {}
+
+ExcludedApplications::~ExcludedApplications() = default;
+
+void ExcludedApplications::setControls(QTableView* table, int nameColumn, QPushButton* add,
+                                       QPushButton* remove)
+{
+    m_table = table;
+    m_nameColumn = nameColumn;
+    m_removeButton = remove;
+    connect(add, &QPushButton::clicked, this, [this] { chooseApplication(); });
+    connect(remove, &QPushButton::clicked, this, [this] { removeApplication(); });
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { updateButtons(); });
+    connect(table->model(), &QAbstractItemModel::modelReset, this, [this] { updateButtons(); });
+    updateButtons();
+    table->installEventFilter(this); // Delete removes the selected row
+}
+
+void ExcludedApplications::viewDidLoad()
+{
+    if (!m_table)
+        return;
+    auto* cell = new NSVTextFieldCell(m_table);
+    cell->setVerticalAlignment(true);
+    m_table->setItemDelegateForColumn(m_nameColumn, cell);
+    m_table->viewport()->setAcceptDrops(true);
+    m_table->viewport()->installEventFilter(this);
+}
+
+QIcon ExcludedApplications::genericApplicationIcon()
 {
     // Looked up once: a list of thousands of entries that are no longer found shows it on every row.
     static const QIcon icon = QIcon::fromTheme(QStringLiteral("application-x-executable"),
@@ -171,14 +211,15 @@ QIcon PealixPref::genericApplicationIcon()
     return icon;
 }
 
-void PealixPref::rebuildExcludedApplications()
+void ExcludedApplications::rebuild()
 {
+    const QVariantList prefs = storedList(m_pane);
     QVariantList display;
-    display.reserve(m_excludedApplicationsPrefs.size());
-    m_excludedApplicationPaths.clear();
+    display.reserve(prefs.size());
+    m_paths.clear();
     // All searches for moved applications together, so that a long list of deleted ones opens quickly.
     const QDeadlineTimer searches(aliasSearchBudgetMs);
-    for (const QVariant& stored : std::as_const(m_excludedApplicationsPrefs)) {
+    for (const QVariant& stored : prefs) {
         QVariantMap record = stored.toMap();
         const QVariant aliasData = record.value(PrefKeys::alias);
         const auto alias = aliasData.typeId() == QMetaType::QByteArray
@@ -197,12 +238,12 @@ void PealixPref::rebuildExcludedApplications()
             record.insert(iconKey, app.icon.isNull() ? genericApplicationIcon() : app.icon);
         }
         display.append(record);
-        m_excludedApplicationPaths.append(path);
+        m_paths.append(path);
     }
-    setValueForKey(this, display, "excludedApplicationsDisplay");
+    setValueForKey(&m_pane, display, "excludedApplicationsDisplay");
 }
 
-void PealixPref::excludeAppAtPath(const QString& path)
+void ExcludedApplications::excludeAppAtPath(const QString& path)
 {
     const ApplicationFile app = applicationFile(path);
     if (!app.isApplication)
@@ -218,42 +259,42 @@ void PealixPref::excludeAppAtPath(const QString& path)
         display.insert(displayNameKey, app.displayName);
     display.insert(iconKey, app.icon.isNull() ? genericApplicationIcon() : app.icon);
     // A file listed at this path is listed already, even when its stored alias still names an older place.
-    if (m_excludedApplicationsPrefs.contains(record) || m_excludedApplicationPaths.contains(path))
+    if (storedList(m_pane).contains(record) || m_paths.contains(path))
         return;
-    m_excludedApplicationPaths.append(path);
-    mutableArrayValueForKey(this, "excludedApplicationsPrefs").append(record);
-    mutableArrayValueForKey(this, "excludedApplicationsDisplay").append(display);
-    saveToPrefs();
+    m_paths.append(path);
+    mutableArrayValueForKey(&m_pane, "excludedApplicationsPrefs").append(record);
+    mutableArrayValueForKey(&m_pane, "excludedApplicationsDisplay").append(display);
+    emit edited();
 }
 
-void PealixPref::removeApplication()
+void ExcludedApplications::removeApplication()
 {
-    QTableView* table = m_excludedAppNameColumn.tableView;
+    QTableView* table = m_table;
     const QModelIndexList rows = table ? table->selectionModel()->selectedRows() : QModelIndexList();
     const int row = rows.isEmpty() ? -1 : rows.constFirst().row();
-    if (row < 0 || row >= m_excludedApplicationsPrefs.size())
+    if (row < 0 || row >= storedList(m_pane).size())
         return;
-    mutableArrayValueForKey(this, "excludedApplicationsDisplay").removeAt(row);
-    mutableArrayValueForKey(this, "excludedApplicationsPrefs").removeAt(row);
-    m_excludedApplicationPaths.removeAt(row);
-    saveToPrefs();
+    mutableArrayValueForKey(&m_pane, "excludedApplicationsDisplay").removeAt(row);
+    mutableArrayValueForKey(&m_pane, "excludedApplicationsPrefs").removeAt(row);
+    m_paths.removeAt(row);
+    emit edited();
 }
 
-bool PealixPref::panelShouldShowFilename(QFileDialog*, const QString& filename) const
+bool ExcludedApplications::panelShouldShowFilename(QFileDialog*, const QString& filename) const
 {
-    return !m_excludedApplicationPaths.contains(filename);
+    return !m_paths.contains(filename);
 }
 
-void PealixPref::chooseApplication()
+void ExcludedApplications::chooseApplication()
 {
     if (m_applicationChooser) {
         m_applicationChooser->raise();
         return;
     }
     QStringList listed;
-    for (const QVariant& path : std::as_const(m_excludedApplicationPaths))
+    for (const QVariant& path : std::as_const(m_paths))
         listed.append(path.toString());
-    auto* chooser = new ApplicationChooser(listed, window());
+    auto* chooser = new ApplicationChooser(listed, m_pane.window());
     chooser->setWindowModality(Qt::WindowModal);
     m_applicationChooser = chooser;
     connect(chooser, &ApplicationChooser::otherRequested, this, [this] { addApplication(); });
@@ -265,13 +306,13 @@ void PealixPref::chooseApplication()
     chooser->open();
 }
 
-void PealixPref::addApplication()
+void ExcludedApplications::addApplication()
 {
     if (m_addApplicationPanel) {
         m_addApplicationPanel->raise();
         return;
     }
-    auto* panel = new QFileDialog(window());
+    auto* panel = new QFileDialog(m_pane.window());
     panel->setObjectName(QStringLiteral("addApplicationPanel"));
     panel->setOption(QFileDialog::DontUseNativeDialog);
     panel->setFileMode(QFileDialog::ExistingFile);
@@ -298,14 +339,14 @@ void PealixPref::addApplication()
     panel->open();
 }
 
-void PealixPref::addApplicationPanelDidEnd(const QStringList& filenames, int returnCode)
+void ExcludedApplications::addApplicationPanelDidEnd(const QStringList& filenames, int returnCode)
 {
     if (returnCode == panelConfirmed && !filenames.isEmpty())
         excludeAppAtPath(filenames.constFirst());
 }
 
-Qt::DropAction PealixPref::tableViewValidateDrop(QTableView*, const QMimeData* info, int,
-                                                 Qt::DropAction) const
+Qt::DropAction ExcludedApplications::tableViewValidateDrop(QTableView*, const QMimeData* info, int,
+                                                           Qt::DropAction) const
 {
     const QStringList paths = localPaths(info);
     const bool any = std::any_of(paths.cbegin(), paths.cend(), [](const QString& path) {
@@ -315,7 +356,7 @@ Qt::DropAction PealixPref::tableViewValidateDrop(QTableView*, const QMimeData* i
     return any ? Qt::CopyAction : Qt::IgnoreAction;
 }
 
-bool PealixPref::tableViewAcceptDrop(QTableView*, const QMimeData* info, int, Qt::DropAction)
+bool ExcludedApplications::tableViewAcceptDrop(QTableView*, const QMimeData* info, int, Qt::DropAction)
 {
     for (const QString& path : localPaths(info))
         if (isApplicationFileName(path, Qt::CaseSensitive))
@@ -323,7 +364,7 @@ bool PealixPref::tableViewAcceptDrop(QTableView*, const QMimeData* info, int, Qt
     return true;
 }
 
-bool PealixPref::eventFilter(QObject* watched, QEvent* event)
+bool ExcludedApplications::eventFilter(QObject* watched, QEvent* event)
 {
     // The table's viewport also sees events while the table is being destroyed, when the table may no
     // longer be taken as a table: only the events handled here look at it.
@@ -334,16 +375,16 @@ bool PealixPref::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Drop:
         break;
     default:
-        return PreferencePane::eventFilter(watched, event);
+        return QObject::eventFilter(watched, event);
     }
-    QTableView* table = m_excludedAppNameColumn.tableView;
+    QTableView* table = m_table;
     if (table && watched == table && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->matches(QKeySequence::Delete)) {
         removeApplication();
         return true;
     }
     if (!table || watched != table->viewport())
-        return PreferencePane::eventFilter(watched, event);
+        return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
@@ -371,14 +412,14 @@ bool PealixPref::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     default:
-        return PreferencePane::eventFilter(watched, event);
+        return QObject::eventFilter(watched, event);
     }
 }
 
-void PealixPref::updateExcludedButtons()
+void ExcludedApplications::updateButtons()
 {
-    QTableView* table = m_excludedAppNameColumn.tableView;
-    if (m_removeApplicationButton)
-        m_removeApplicationButton->setEnabled(table && table->selectionModel() &&
-                                              !table->selectionModel()->selectedRows().isEmpty());
+    QTableView* table = m_table;
+    if (m_removeButton)
+        m_removeButton->setEnabled(table && table->selectionModel() &&
+                                   !table->selectionModel()->selectedRows().isEmpty());
 }

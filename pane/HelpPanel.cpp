@@ -1,11 +1,11 @@
 // SPDX-FileCopyrightText: 2026 The Pealix developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The help panel, and the update request the pane passes on to the agent.
+#include "pane/HelpPanel.h"
 
-#include "pane/PealixPref.h"
-
+#include "platform/bundles/Bundle.h"
 #include "platform/notifications/DistributedNotificationCenter.h"
+#include "platform/panes/PreferencePane.h"
 #include "platform/settings/Preferences.h"
 #include "platform/ui/WindowIdentity.h"
 #include "platform/workspace/Workspace.h"
@@ -31,16 +31,20 @@ QString orNull(const QVariant& value)
 
 } // namespace
 
-void PealixPref::buildHelpWindow()
+HelpPanel::HelpPanel(const platform::PreferencePane& pane) : m_pane(pane) {}
+
+HelpPanel::~HelpPanel() = default;
+
+void HelpPanel::build()
 {
-    auto* panel = new QDialog(window());
+    auto* panel = new QDialog(m_pane.window());
     panel->setObjectName(QStringLiteral("helpWindow"));
     panel->setWindowTitle(tr("Pealix Help"));
     auto* layout = new QVBoxLayout(panel);
-    m_helpWindowVersionAndCopyright = new QLabel(panel);
-    m_helpWindowVersionAndCopyright->setAccessibleName(tr("Version"));
-    m_helpWindowVersionAndCopyright->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(m_helpWindowVersionAndCopyright);
+    m_versionAndCopyright = new QLabel(panel);
+    m_versionAndCopyright->setAccessibleName(tr("Version"));
+    m_versionAndCopyright->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_versionAndCopyright);
     auto* text = new QLabel(panel);
     // A test checks that each page and each control named in italics is found in the window by that name.
     text->setObjectName(QStringLiteral("helpText"));
@@ -72,52 +76,51 @@ void PealixPref::buildHelpWindow()
     layout->addWidget(text);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, panel);
     buttons->button(QDialogButtonBox::Close)->setAccessibleName(tr("Close help"));
-    connect(buttons, &QDialogButtonBox::rejected, this, [this, buttons] { hideHelp(buttons); });
+    connect(buttons, &QDialogButtonBox::rejected, this, [this] { hide(); });
     layout->addWidget(buttons);
-    m_helpWindow = panel;
+    m_window = panel;
 }
 
-void PealixPref::showHelp(QObject*)
+void HelpPanel::show()
 {
-    if (!m_helpWindow)
-        buildHelpWindow();
-    const QVariantMap info = bundle().infoDictionary();
-    m_helpWindowVersionAndCopyright->setText(
-        QStringLiteral("%1 %2 (%3), %4")
-            .arg(orNull(info.value(QStringLiteral("NSPrefPaneIconLabel"))),
-                 orNull(info.value(QStringLiteral("CFBundleShortVersionString"))),
-                 orNull(info.value(QStringLiteral("CFBundleVersion"))),
-                 orNull(info.value(QStringLiteral("CFBundleGetInfoString")))));
+    if (!m_window)
+        build();
+    const QVariantMap info = m_pane.bundle().infoDictionary();
+    m_versionAndCopyright->setText(QStringLiteral("%1 %2 (%3), %4")
+                                       .arg(orNull(info.value(QStringLiteral("NSPrefPaneIconLabel"))),
+                                            orNull(info.value(QStringLiteral("CFBundleShortVersionString"))),
+                                            orNull(info.value(QStringLiteral("CFBundleVersion"))),
+                                            orNull(info.value(QStringLiteral("CFBundleGetInfoString")))));
     // A sheet: modal for the pane's window only.
-    m_helpWindow->setWindowModality(Qt::WindowModal);
-    m_helpWindow->open();
+    m_window->setWindowModality(Qt::WindowModal);
+    m_window->open();
 }
 
-void PealixPref::hideHelp(QObject*)
+void HelpPanel::hide()
 {
-    if (m_helpWindow)
-        m_helpWindow->done(QDialog::Rejected);
+    if (m_window)
+        m_window->done(QDialog::Rejected);
 }
 
-void PealixPref::checkForUpdates(QObject*)
+void HelpPanel::checkForUpdates(bool agentActive)
 {
-    if (m_pealixActive) {
+    if (agentActive) {
         platform::DistributedNotificationCenter::defaultCenter()->postNotificationName(
             PrefKeys::updateCheckNotification);
         return;
     }
-    const platform::Bundle agent(bundle().pathForAuxiliaryExecutable(helpAgentBundleName));
+    const platform::Bundle agent(m_pane.bundle().pathForAuxiliaryExecutable(helpAgentBundleName));
     const QString executable = agent.bundlePath() + QStringLiteral("/Contents/Linux/") +
                                agent.infoDictionary().value(QStringLiteral("CFBundleExecutable")).toString();
     QProcess::startDetached(executable, {QStringLiteral("-u")});
 }
 
-QString PealixPref::licencePath() const
+QString HelpPanel::licencePath()
 {
     return platform::installationPrefix() + QStringLiteral("/" PEALIX_DOC_DIR "/LICENSE");
 }
 
-void PealixPref::showLicence()
+void HelpPanel::showLicence()
 {
     platform::Workspace::sharedWorkspace()->openFile(licencePath());
 }

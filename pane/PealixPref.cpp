@@ -17,7 +17,6 @@
 #include "shared/Product.h"
 #include "shared/Settings.h"
 #include "support/Authorizer.h"
-#include "support/NSVTextFieldCell.h"
 #include "support/NSWorkspaceProcessInfo.h"
 #include "support/QXLoginItemRegistry.h"
 
@@ -150,13 +149,15 @@ protected:
 
 PealixPref::PealixPref(const platform::Bundle& bundle, QObject* parent)
     : PreferencePane(bundle, parent), m_domain(std::make_unique<platform::Preferences>(PrefKeys::domain)),
-      m_saver(std::make_unique<SettingsSaver>(PrefKeys::domain))
+      m_saver(std::make_unique<SettingsSaver>(PrefKeys::domain)), m_help(std::make_unique<HelpPanel>(*this)),
+      m_excluded(std::make_unique<ExcludedApplications>(*this))
 {
     // The window never waits on another program's lock, nor on the disk: m_domain only reads, and a write
     // that cannot happen now is retried.
     m_saveRetry.setSingleShot(true);
     connect(&m_saveRetry, &QTimer::timeout, this, &PealixPref::writePrefs);
     connect(m_saver.get(), &SettingsSaver::finished, this, &PealixPref::saveFinished);
+    connect(m_excluded.get(), &ExcludedApplications::edited, this, &PealixPref::saveToPrefs);
 }
 
 PealixPref::~PealixPref()
@@ -180,13 +181,7 @@ void PealixPref::mainViewDidLoad()
     m_chimesetDict.clear();
     m_standardChimesets.clear();
     buildChoiceLists();
-    if (QTableView* table = m_excludedAppNameColumn.tableView) {
-        auto* cell = new NSVTextFieldCell(table);
-        cell->setVerticalAlignment(true);
-        table->setItemDelegateForColumn(m_excludedAppNameColumn.column, cell);
-        table->viewport()->setAcceptDrops(true);
-        table->viewport()->installEventFilter(this);
-    }
+    m_excluded->viewDidLoad();
     readPrefs();
     saveToPrefs();
     stopPreview();
@@ -298,7 +293,7 @@ void PealixPref::readPrefs()
         for (const ExcludedApplication& app : values.excluded)
             stored.append(app.toValue());
         setValueForKey(this, stored, "excludedApplicationsPrefs");
-        rebuildExcludedApplications();
+        m_excluded->rebuild();
     }
     // What shows is whether the agent really is a login item: a registration that failed reads as off.
     setValueForKey(this, QXLoginItemRegistry::indexForLoginItemWithAppName(agentBundleName) != -1,

@@ -5,6 +5,8 @@
 // The pane's controller: holds every setting in a key-value property that the window's controls are
 // bound to, reads the domain once when the pane loads and writes all of it back after every change.
 
+#include "pane/ExcludedApplications.h"
+#include "pane/HelpPanel.h"
 #include "pane/NextChimeLine.h"
 #include "pane/QuietHoursPage.h"
 #include "platform/bindings/KeyValueCoding.h"
@@ -118,42 +120,51 @@ public:
     void startStopTool(bool start);
     // Removes the whole product, once the user confirms, and quits the host.
     void uninstall();
-    // Help and updates.
-    void showHelp(QObject* sender = nullptr);
-    void hideHelp(QObject* sender = nullptr);
-    void checkForUpdates(QObject* sender = nullptr);
-    // The installed licence in the desktop's viewer.
-    void showLicence();
-    QString licencePath() const;
-    QDialog* helpWindow() const { return m_helpWindow; }
-    QLabel* helpWindowVersionAndCopyright() const { return m_helpWindowVersionAndCopyright; }
+    // Help and updates, by the help panel.
+    void showHelp(QObject* = nullptr) { m_help->show(); }
+    void hideHelp(QObject* = nullptr) { m_help->hide(); }
+    void checkForUpdates(QObject* = nullptr) { m_help->checkForUpdates(m_pealixActive); }
+    void showLicence() { HelpPanel::showLicence(); }
+    QString licencePath() const { return HelpPanel::licencePath(); }
+    HelpPanel* helpPanel() const { return m_help.get(); }
+    QDialog* helpWindow() const { return m_help->window(); }
+    QLabel* helpWindowVersionAndCopyright() const { return m_help->versionAndCopyright(); }
 
     int chimeVolume() const { return m_chimeVolume; }
     void setChimeVolume(int volume);
 
-    // The excluded applications editor. The button offers the installed applications first; addApplication
-    // is the open panel, reached from there through "Other…".
-    void chooseApplication();
-    QDialog* applicationChooser() const { return m_applicationChooser; }
-    void addApplication();
-    void removeApplication();
-    void excludeAppAtPath(const QString& path);
-    bool panelShouldShowFilename(QFileDialog* panel, const QString& filename) const;
-    // The drag's pasteboard is its text/uri-list of local files; row and operation are not used.
+    // The excluded applications editor, which edits the two excludedApplications keys.
+    ExcludedApplications* excludedApplications() const { return m_excluded.get(); }
+    void chooseApplication() { m_excluded->chooseApplication(); }
+    QDialog* applicationChooser() const { return m_excluded->applicationChooser(); }
+    void addApplication() { m_excluded->addApplication(); }
+    void removeApplication() { m_excluded->removeApplication(); }
+    void excludeAppAtPath(const QString& path) { m_excluded->excludeAppAtPath(path); }
+    bool panelShouldShowFilename(QFileDialog* panel, const QString& filename) const
+    {
+        return m_excluded->panelShouldShowFilename(panel, filename);
+    }
     Qt::DropAction tableViewValidateDrop(QTableView* tableView, const QMimeData* info, int row,
-                                         Qt::DropAction operation) const;
-    bool tableViewAcceptDrop(QTableView* tableView, const QMimeData* info, int row, Qt::DropAction operation);
-    // The open panel's end: result code 1 adds the first chosen path.
-    void addApplicationPanelDidEnd(const QStringList& filenames, int returnCode);
-    QFileDialog* addApplicationPanel() const { return m_addApplicationPanel; }
-    QVariantList excludedApplicationPaths() const { return m_excludedApplicationPaths; }
-    QTableView* excludedApplicationsTable() const { return m_excludedAppNameColumn.tableView; }
-    QPushButton* removeApplicationButton() const { return m_removeApplicationButton; }
-    // The generic application icon, for files that have none of their own.
-    static QIcon genericApplicationIcon();
-    static const QString displayNameKey;
-    static const QString iconKey;
-    static const QString notFoundKey;
+                                         Qt::DropAction operation) const
+    {
+        return m_excluded->tableViewValidateDrop(tableView, info, row, operation);
+    }
+    bool tableViewAcceptDrop(QTableView* tableView, const QMimeData* info, int row, Qt::DropAction operation)
+    {
+        return m_excluded->tableViewAcceptDrop(tableView, info, row, operation);
+    }
+    void addApplicationPanelDidEnd(const QStringList& filenames, int returnCode)
+    {
+        m_excluded->addApplicationPanelDidEnd(filenames, returnCode);
+    }
+    QFileDialog* addApplicationPanel() const { return m_excluded->addApplicationPanel(); }
+    QVariantList excludedApplicationPaths() const { return m_excluded->paths(); }
+    QTableView* excludedApplicationsTable() const { return m_excluded->table(); }
+    QPushButton* removeApplicationButton() const { return m_excluded->removeButton(); }
+    static QIcon genericApplicationIcon() { return ExcludedApplications::genericApplicationIcon(); }
+    static inline const QString& displayNameKey = ExcludedApplications::displayNameKey;
+    static inline const QString& iconKey = ExcludedApplications::iconKey;
+    static inline const QString& notFoundKey = ExcludedApplications::notFoundKey;
 
     bool prefsDoneReading() const { return m_prefsDoneReading; }
     int defaultChimeIndex() const { return m_defaultChimeIndex; }
@@ -172,11 +183,6 @@ protected:
     virtual void terminateHost();
 
 private:
-    struct TableColumn {
-        QPointer<QTableView> tableView;
-        int column = 0;
-    };
-
     void buildChoiceLists();
     QWidget* buildSaveProblem();
     void writePrefs();
@@ -184,7 +190,6 @@ private:
     void fitPagesColumn();
     void showNextChime();
     void saveFinished(quint64 number, bool saved, const QString& error);
-    void buildHelpWindow();
     void startCustomChoice(const platform::KeyValueChange& change);
     void finishCustomChoice(const QString& path, const QVariantMap& contextInfo);
     void restoreChoice(const QVariantMap& contextInfo);
@@ -192,9 +197,6 @@ private:
     void stopPreview();
     void showAuthorizationFailure(platform::AuthorizationResult result);
     void showRemovalResult(const platform::ToolRun& run);
-    void rebuildExcludedApplications();
-    void updateExcludedButtons();
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // The fields in the order of the design; those of later features are held here already.
     bool m_chime0 = false, m_chime15 = false, m_chime30 = false, m_chime45 = false;
@@ -211,12 +213,9 @@ private:
     int m_quietVolume = PrefKeys::defaultQuietVolume;
     std::shared_ptr<platform::Sound> m_previewSound;
     QPointer<QAbstractButton> m_previewButton;
-    QPointer<QDialog> m_helpWindow;
-    QPointer<QLabel> m_helpWindowVersionAndCopyright;
     QPointer<QLabel> m_versionInfo;
     int m_defaultChimeIndex = 0;
-    QVariantList m_excludedApplicationsDisplay, m_excludedApplicationsPrefs, m_excludedApplicationPaths;
-    TableColumn m_excludedAppNameColumn;
+    QVariantList m_excludedApplicationsDisplay, m_excludedApplicationsPrefs;
     QPointer<AnimatingTabView> m_tabView;
     QPointer<QWidget> m_pagesColumn;
     QPointer<QuietHoursPage> m_quietHoursPage;
@@ -235,12 +234,11 @@ private:
     QPointer<QFileDialog> m_customSoundPanel;
     // Set while a cancelled or refused choice is put back, which must not count as a new pick.
     bool m_restoringChoice = false;
-    QPointer<QFileDialog> m_addApplicationPanel;
-    QPointer<QDialog> m_applicationChooser;
     QString m_lastSoundFolder;
-    QPointer<QPushButton> m_addApplicationButton, m_removeApplicationButton;
     // A preview whose file is still loading; it starts when loaded unless another click came first.
     std::shared_ptr<platform::Sound> m_pendingPreview;
     QPointer<QAbstractButton> m_pendingButton;
     QAbstractButton* m_previewButtons[4] = {};
+    std::unique_ptr<HelpPanel> m_help;
+    std::unique_ptr<ExcludedApplications> m_excluded;
 };

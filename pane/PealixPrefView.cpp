@@ -277,24 +277,18 @@ QWidget* PealixPref::loadMainView()
     excluded->setSelectionBehavior(QAbstractItemView::SelectRows);
     excluded->setMinimumHeight(excluded->verticalHeader()->defaultSectionSize() * 4);
     excludedLabel->setBuddy(excluded);
-    m_excludedAppNameColumn = {excluded, ExcludedApplicationsModel::nameColumn};
     optionsLayout->addWidget(excluded, 1);
     auto* excludedButtons = new QHBoxLayout;
-    m_addApplicationButton = new QPushButton(tr("&Add…"));
-    m_addApplicationButton->setAccessibleName(tr("Add application…"));
-    m_addApplicationButton->setToolTip(tr("Choose an application during which the chimes stay silent"));
-    connect(m_addApplicationButton, &QPushButton::clicked, this, [this] { chooseApplication(); });
-    m_removeApplicationButton = new QPushButton(tr("&Remove"));
-    m_removeApplicationButton->setAccessibleName(tr("Remove application"));
-    m_removeApplicationButton->setToolTip(tr("Remove the selected application from the list"));
-    connect(m_removeApplicationButton, &QPushButton::clicked, this, [this] { removeApplication(); });
-    connect(excluded->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { updateExcludedButtons(); });
-    connect(excluded->model(), &QAbstractItemModel::modelReset, this, [this] { updateExcludedButtons(); });
-    updateExcludedButtons();
-    excluded->installEventFilter(this); // Delete removes the selected row
-    excludedButtons->addWidget(m_addApplicationButton);
-    excludedButtons->addWidget(m_removeApplicationButton);
+    auto* addApplicationButton = new QPushButton(tr("&Add…"));
+    addApplicationButton->setAccessibleName(tr("Add application…"));
+    addApplicationButton->setToolTip(tr("Choose an application during which the chimes stay silent"));
+    auto* removeApplicationButton = new QPushButton(tr("&Remove"));
+    removeApplicationButton->setAccessibleName(tr("Remove application"));
+    removeApplicationButton->setToolTip(tr("Remove the selected application from the list"));
+    m_excluded->setControls(excluded, ExcludedApplicationsModel::nameColumn, addApplicationButton,
+                            removeApplicationButton);
+    excludedButtons->addWidget(addApplicationButton);
+    excludedButtons->addWidget(removeApplicationButton);
     excludedButtons->addStretch(1);
     optionsLayout->addLayout(excludedButtons);
     m_tabView->addTab(optionsPage, tr("O&ptions"));

@@ -20,6 +20,13 @@ struct WallTime {
     int minute;
 };
 
+// The start of the local minute the instant lies in: a zone may be offset by seconds too.
+platform::TimePoint localMinuteStart(platform::TimePoint instant)
+{
+    const auto whole = std::chrono::floor<std::chrono::seconds>(instant);
+    return whole - std::chrono::seconds(platform::localFields(instant).second);
+}
+
 WallTime wallTime(platform::TimePoint instant)
 {
     const platform::CalendarDate f = platform::localFields(instant);
@@ -44,7 +51,7 @@ std::optional<platform::TimePoint> quietUntil(const QuietHours& quiet, platform:
         return std::nullopt;
     if (*wait == 0)
         return now;
-    return std::chrono::floor<minutes>(now) + minutes(*wait);
+    return localMinuteStart(now) + minutes(*wait);
 }
 
 std::optional<Plan> next(const QMap<qint64, Sounds>& schedule, const QuietHours& quiet, int quietVolume,
@@ -56,9 +63,9 @@ std::optional<Plan> next(const QMap<qint64, Sounds>& schedule, const QuietHours&
     if (!anything)
         return std::nullopt;
 
-    // Every zone's offset is a whole number of quarters, so quarters of UTC are the wall clock's quarters
-    // (also across a change of summer time).
-    platform::TimePoint t = std::chrono::floor<minutes>(after) + minutes(1);
+    // From a local whole minute, steps of a quarter stay on the wall clock's quarters, also across a
+    // change of summer time (a whole number of quarters).
+    platform::TimePoint t = localMinuteStart(after) + minutes(1);
     t += minutes((15 - wallTime(t).minute % 15) % 15);
     constexpr int quartersAhead = 8 * 24 * 4;
     bool skipped = false;

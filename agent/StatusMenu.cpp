@@ -28,7 +28,8 @@ const QString paneSuffix = QStringLiteral("/PreferencePanes/") + QLatin1String(P
 
 } // namespace
 
-StatusMenu::StatusMenu(const QString& resourcePath, QObject* parent) : QObject(parent)
+StatusMenu::StatusMenu(const QString& resourcePath, QObject* parent)
+    : QObject(parent), m_resourcePath(resourcePath)
 {
     controlMenu = new QMenu();
     suspendResumeChimesMenuItem = controlMenu->addAction(suspendTitle);
@@ -47,9 +48,6 @@ StatusMenu::StatusMenu(const QString& resourcePath, QObject* parent) : QObject(p
     QAction* quit = controlMenu->addAction(QStringLiteral("Quit Pealix"));
     connect(quit, &QAction::triggered, this, [] { QCoreApplication::quit(); });
     connect(controlMenu, &QMenu::aboutToShow, this, &StatusMenu::menuAboutToShow);
-
-    m_icon = platform::iconFromImageFile(resourcePath + '/' + iconName);
-    m_silencedIcon = platform::iconFromImageFile(resourcePath + '/' + silencedIconName);
 }
 
 StatusMenu::~StatusMenu()
@@ -73,6 +71,13 @@ void StatusMenu::applyMenuActive(std::optional<bool> active)
 
 void StatusMenu::createStatusItem()
 {
+    // Read when first needed: reading them loads the image plug-in and its libraries, which an agent
+    // without an icon never uses.
+    if (!m_iconsRead) {
+        m_icon = platform::iconFromImageFile(m_resourcePath + '/' + iconName);
+        m_silencedIcon = platform::iconFromImageFile(m_resourcePath + '/' + silencedIconName);
+        m_iconsRead = true;
+    }
     controlMenuStatusItem = new platform::StatusItem(this);
     controlMenuStatusItem->setMenu(controlMenu);
     applySilencePresentation(m_silenced, m_toolTip);

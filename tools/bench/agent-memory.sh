@@ -88,8 +88,8 @@ round() {
     pid=$!
     end=$(awk -v q="$quarter" -v s="$sequence" 'BEGIN { printf "%.0f", (q + s + 1) * 1000 }')
     while now=$(date +%s%3N) && [ "$now" -lt "$end" ]; do
-        kill -0 "$pid" 2>/dev/null || { echo "agent-memory: the agent died" >&2; cat "$work/log" >&2; exit 1; }
-        rss=$(kb VmRSS)
+        kill -0 "$pid" 2>/dev/null || { wait "$pid" && s=0 || s=$?; echo "agent-memory: the agent ended (status $s; 143 is a SIGTERM from elsewhere)" >&2; cat "$work/log" >&2; exit 1; }
+        rss=$(kb VmRSS 2>/dev/null) && [ -n "$rss" ] || continue
         if [ "$now" -lt $((quarter * 1000 - 200)) ]; then
             start=$rss
         elif [ "$now" -ge $((quarter * 1000)) ] && [ "$rss" -gt "$peak" ]; then

@@ -48,9 +48,6 @@ StatusMenu::StatusMenu(const QString& resourcePath, QObject* parent)
     QAction* quit = controlMenu->addAction(QStringLiteral("Quit Pealix"));
     connect(quit, &QAction::triggered, this, [] { QCoreApplication::quit(); });
     connect(controlMenu, &QMenu::aboutToShow, this, &StatusMenu::menuAboutToShow);
-
-    m_icon = platform::iconFromImageFile(resourcePath + '/' + iconName);
-    m_silencedIcon = platform::iconFromImageFile(resourcePath + '/' + silencedIconName);
 }
 
 StatusMenu::~StatusMenu()
@@ -74,6 +71,13 @@ void StatusMenu::applyMenuActive(std::optional<bool> active)
 
 void StatusMenu::createStatusItem()
 {
+    // Read when first needed: reading them loads the image plug-in and its libraries, which an agent
+    // without an icon never uses.
+    if (!m_iconsRead) {
+        m_icon = platform::iconFromImageFile(m_resourcePath + '/' + iconName);
+        m_silencedIcon = platform::iconFromImageFile(m_resourcePath + '/' + silencedIconName);
+        m_iconsRead = true;
+    }
     controlMenuStatusItem = new platform::StatusItem(this);
     controlMenuStatusItem->setMenu(controlMenu);
     applySilencePresentation(m_silenced, m_toolTip);

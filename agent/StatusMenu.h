@@ -19,7 +19,7 @@ class StatusItem;
 class StatusMenu : public QObject {
     Q_OBJECT
 public:
-    // The icons come from the agent's resources.
+    // The icons come from the agent's resources, read when the icon is first shown.
     explicit StatusMenu(const QString& resourcePath, QObject* parent = nullptr);
     ~StatusMenu() override;
 
@@ -53,6 +53,7 @@ private:
     QString m_resourcePath;
     QIcon m_icon;
     QIcon m_silencedIcon;
+    bool m_iconsRead = false;
     bool m_silenced = false;
     QString m_toolTip;
 };

@@ -6,6 +6,7 @@
 #include "agent/PealixController.h"
 #include "platform/bundles/Bundle.h"
 #include "platform/core/Log.h"
+#include "platform/core/Memory.h"
 #include "platform/core/SingleInstance.h"
 #include "platform/ui/WindowIdentity.h"
 #include "platform/update/UpdateInstaller.h"
@@ -29,6 +30,7 @@ const char usage[] = "Usage: PealixTool [-u]\n"
 
 int main(int argc, char** argv)
 {
+    platform::shareAllocatorArenas();
     // Answered before Qt starts, so they work without a display or a session.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {

@@ -71,7 +71,7 @@ def tool_tip(session, item):
 
 def run_agent(session, recording, quiet_volume):
     # Far enough ahead for a start on a loaded machine.
-    zone, quarter, due = quarter_zone(20)
+    zone, quarter, due = quarter_zone(30)
     write_settings(session, (quarter - 15) % 1440, (quarter + 30) % 1440, quiet_volume)
     sink = f'audioconvert ! audio/x-raw,format=S16LE ! wavenc ! filesink location="{recording}"'
     agent = session.start([agent_path()], "", {"PEALIX_AUDIO_SINK": sink, "TZ": zone})
@@ -106,7 +106,7 @@ def main():
         quietly = os.path.join(session.root, "quietly.wav")
         agent, _, due = run_agent(session, quietly, 20)
         session.wait_until(lambda: os.path.exists(quietly) and os.path.getsize(quietly) > WAV_HEADER + 4800,
-                           timeout=max(1, due + 10 - time.time()), what="the quarter played quietly")
+                           timeout=max(1, due + 20 - time.time()), what="the quarter played quietly")
         agent.stop()
         watcher.terminate()
     print("ok")

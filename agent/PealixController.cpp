@@ -491,7 +491,7 @@ void PealixController::refreshStatus()
             toolTip = tr("Next chime at %1").arg(at);
     }
     m_controlState = state;
-    // The specification's silenced tool tip stays for the suspension and the excluded applications.
+    // The suspension and the excluded applications keep their own silenced tool tip.
     m_statusMenu->applySilencePresentation(causes.toInt() != 0, toolTip);
     if (m_control)
         m_control->setState(state);

@@ -74,7 +74,7 @@ def run_agent(session, recording, quiet_volume):
     zone, quarter, due = quarter_zone(30)
     write_settings(session, (quarter - 15) % 1440, (quarter + 30) % 1440, quiet_volume)
     sink = f'audioconvert ! audio/x-raw,format=S16LE ! wavenc ! filesink location="{recording}"'
-    agent = session.start([agent_path()], "", {"PEALIX_AUDIO_SINK": sink, "TZ": zone})
+    agent = session.start([agent_path()], "pealix.agent.prefs.debug=true", {"PEALIX_AUDIO_SINK": sink, "TZ": zone})
     return agent, quarter, due
 
 
@@ -102,13 +102,18 @@ def main():
         if os.path.exists(silent) and os.path.getsize(silent) > WAV_HEADER + 4800:
             fail("a quarter in quiet hours sounded")
         agent.stop()
+        watcher.terminate()
 
+    # A session of its own, so that nothing of the first agent is left to meet the second.
+    with desk.Session() as session:
         quietly = os.path.join(session.root, "quietly.wav")
         agent, _, due = run_agent(session, quietly, 20)
-        session.wait_until(lambda: os.path.exists(quietly) and os.path.getsize(quietly) > WAV_HEADER + 4800,
-                           timeout=max(1, due + 20 - time.time()), what="the quarter played quietly")
+        try:
+            session.wait_until(lambda: os.path.exists(quietly) and os.path.getsize(quietly) > WAV_HEADER + 4800,
+                               timeout=max(1, due + 20 - time.time()), what="the quarter played quietly")
+        except TimeoutError as error:
+            fail(f"{error}; the agent said:\n" + "\n".join(t for _, t in agent.lines()[-20:]))
         agent.stop()
-        watcher.terminate()
     print("ok")
 
 

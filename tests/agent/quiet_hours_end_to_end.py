@@ -7,8 +7,7 @@
 
 The agent runs in a zone whose quarter falls a few seconds after its start, under quiet hours that cover
 that quarter, with a panel's watcher on its bus; it writes what it plays to a WAV file. It must stay
-silent, its tool tip must read "Quiet until <end>", and once the quiet volume is set, the same kind of
-quarter sounds.
+silent, and its tool tip must read "Quiet until <end>". (The quiet volume is tried with the test clock.)
 """
 
 import os
@@ -104,16 +103,6 @@ def main():
         agent.stop()
         watcher.terminate()
 
-    # A session of its own, so that nothing of the first agent is left to meet the second.
-    with desk.Session() as session:
-        quietly = os.path.join(session.root, "quietly.wav")
-        agent, _, due = run_agent(session, quietly, 20)
-        try:
-            session.wait_until(lambda: os.path.exists(quietly) and os.path.getsize(quietly) > WAV_HEADER + 4800,
-                               timeout=max(1, due + 20 - time.time()), what="the quarter played quietly")
-        except TimeoutError as error:
-            fail(f"{error}; the agent said:\n" + "\n".join(t for _, t in agent.lines()[-20:]))
-        agent.stop()
     print("ok")
 
 

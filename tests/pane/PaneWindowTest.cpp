@@ -15,6 +15,7 @@
 #include "support/NSWorkspaceProcessInfo.h"
 #include "support/QXLoginItemRegistry.h"
 #include "testsupport/PanelWatcherStandIn.h"
+#include "testsupport/PostedUpdates.h"
 #include "testsupport/PrivateBus.h"
 #include "testsupport/PrivatePids.h"
 #include "testsupport/RecordingSink.h"
@@ -60,22 +61,9 @@ protected:
         if (!privatePids)
             GTEST_SKIP() << "no pid namespace of its own: the pane would stop the agents of the user";
         ASSERT_TRUE(bus && bus->isRunning());
-        platform::DistributedNotificationCenter::defaultCenter()->addObserver(
-            &m_listener, QString(), [this](const QString& name) {
-                if (name == PrefKeys::prefsUpdateNotification)
-                    ++m_posted;
-                else if (name == sentinel)
-                    m_sentinelSeen = true;
-            });
+        m_updates.start();
     }
-    // Updates posted so far: a post of our own that comes back last marks the end of the earlier ones.
-    int posted()
-    {
-        m_sentinelSeen = false;
-        platform::DistributedNotificationCenter::defaultCenter()->postNotificationName(sentinel);
-        EXPECT_TRUE(QTest::qWaitFor([this] { return m_sentinelSeen; }, 5000));
-        return m_posted;
-    }
+    int posted() { return m_updates.count(); }
     void TearDown() override { qunsetenv("PEALIX_PROGRAMS_DIR"); }
 
     static std::unique_ptr<PealixPref> open()
@@ -125,9 +113,7 @@ protected:
     }
 
     TestEnvironment m_env;
-    QObject m_listener;
-    int m_posted = 0;
-    bool m_sentinelSeen = false;
+    PostedUpdates m_updates{sentinel};
     QProcess m_standIn;
 };
 

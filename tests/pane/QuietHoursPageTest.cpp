@@ -10,6 +10,7 @@
 #include "platform/settings/Preferences.h"
 #include "shared/PrefKeys.h"
 #include "support/NSWorkspaceProcessInfo.h"
+#include "testsupport/PostedUpdates.h"
 #include "testsupport/PrivateBus.h"
 #include "testsupport/PrivatePids.h"
 #include "testsupport/TestClock.h"
@@ -69,22 +70,9 @@ protected:
         if (!privatePids)
             GTEST_SKIP() << "no pid namespace of its own: the pane would stop the agents of the user";
         ASSERT_TRUE(bus && bus->isRunning());
-        platform::DistributedNotificationCenter::defaultCenter()->addObserver(
-            &m_listener, QString(), [this](const QString& name) {
-                if (name == PrefKeys::prefsUpdateNotification)
-                    ++m_posted;
-                else if (name == sentinel)
-                    m_sentinelSeen = true;
-            });
+        m_updates.start();
     }
-    // Updates posted so far: a post of our own that comes back last marks the end of the earlier ones.
-    int posted()
-    {
-        m_sentinelSeen = false;
-        platform::DistributedNotificationCenter::defaultCenter()->postNotificationName(sentinel);
-        EXPECT_TRUE(QTest::qWaitFor([this] { return m_sentinelSeen; }, 5000));
-        return m_posted;
-    }
+    int posted() { return m_updates.count(); }
     static std::unique_ptr<PealixPref> open()
     {
         auto pane = std::make_unique<PealixPref>(platform::Bundle(shippedPaneBundle()));
@@ -127,9 +115,7 @@ protected:
     }
 
     TestEnvironment m_env;
-    QObject m_listener;
-    int m_posted = 0;
-    bool m_sentinelSeen = false;
+    PostedUpdates m_updates{sentinel};
 };
 
 QList<int> agents()

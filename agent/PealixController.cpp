@@ -461,7 +461,7 @@ void PealixController::refreshStatus()
 
     platform::ControlState state;
     state.nextChime = next ? toSeconds(next->when) : 0;
-    state.nextChimeDescription = NextChime::describe(next);
+    state.nextChimeDescription = NextChime::describe(next, now);
     QString toolTip;
     if (causes.testFlag(SilenceCause::suspended) || !m_chimingEnabled) {
         state.state = QStringLiteral("suspended");
@@ -470,7 +470,7 @@ void PealixController::refreshStatus()
     } else if (causes.testFlag(SilenceCause::paused)) {
         state.state = QStringLiteral("paused");
         state.pausedUntil = toSeconds(*m_pause->until());
-        const QString until = NextChime::shortTime(*m_pause->until());
+        const QString until = NextChime::shortTime(*m_pause->until(), now);
         state.status = tr("Paused until %1.").arg(until);
         toolTip = tr("Chimes are paused until %1").arg(until);
     } else if (causes.testFlag(SilenceCause::excludedApplication)) {
@@ -479,12 +479,12 @@ void PealixController::refreshStatus()
     } else if (quietNow) {
         state.state = QStringLiteral("quiet");
         const auto end = NextChime::quietUntil(m_quietHours, now);
-        const QString until = end ? NextChime::shortTime(*end) : QString();
+        const QString until = end ? NextChime::shortTime(*end, now) : QString();
         state.status = end ? tr("Quiet until %1.").arg(until) : tr("Quiet all week.");
         toolTip = end ? tr("Quiet until %1").arg(until) : state.status;
     } else {
         state.state = QStringLiteral("chiming");
-        const QString at = next ? NextChime::shortTime(next->when) : QString();
+        const QString at = next ? NextChime::shortTime(next->when, now) : QString();
         state.status =
             next ? tr("Chiming. Next chime at %1.").arg(at) : tr("Chiming. No chime is scheduled.");
         if (next)

@@ -5,9 +5,6 @@
 
 #include "platform/time/Timer.h"
 
-#include <QLocale>
-#include <QRegularExpression>
-#include <QTime>
 #include <chrono>
 
 namespace {
@@ -67,26 +64,19 @@ void NextChimeLine::refresh()
 
 QString NextChimeLine::timeFormat()
 {
-    static const QRegularExpression seconds(QStringLiteral("[^hHmaApPt]?s+"));
-    return QLocale().timeFormat(QLocale::ShortFormat).remove(seconds).trimmed();
+    return NextChime::timeFormat();
 }
 
 QString NextChimeLine::describe(const std::optional<NextChime::Plan>& plan, platform::TimePoint now)
 {
     if (!plan)
         return tr("No chimes scheduled");
-    const platform::CalendarDate wall = platform::localFields(plan->when);
-    const QLocale locale;
-    QString when = locale.toString(QTime(wall.hour, wall.minute), timeFormat());
-    // Within a day the time alone cannot be mistaken.
-    if (plan->when - now >= std::chrono::hours(24))
-        //: A day and a time: "Mon 07:00"
-        when = tr("%1 %2").arg(
-            locale.dayName(QuietHours::isoWeekday(wall.year, wall.month, wall.day), QLocale::ShortFormat),
-            when);
+    const QString when = NextChime::shortTime(plan->when, now);
     if (plan->afterQuiet)
+        //: %1 is a time, after quiet hours that silence the chimes before it
         return tr("Next: %1 (quiet until then)").arg(when);
     const NextChime::Sounds& sounds = plan->sounds;
+    //: What the next chime plays, after its time in "Next: %1, %2"
     const QString what = sounds.melody && sounds.strikes ? tr("melody and strikes")
                          : sounds.melody                 ? tr("melody")
                                                          : tr("strikes");

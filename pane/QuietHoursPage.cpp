@@ -23,7 +23,8 @@
 
 namespace {
 
-// The accessible names keep the English day names, whatever the locale shows.
+// The accessible names name whole days in the language of the messages, which need not be the one of the
+// formats that the buttons show.
 const char* const isoDayNames[] = {
     QT_TRANSLATE_NOOP("QuietHoursPage", "Monday"),    QT_TRANSLATE_NOOP("QuietHoursPage", "Tuesday"),
     QT_TRANSLATE_NOOP("QuietHoursPage", "Wednesday"), QT_TRANSLATE_NOOP("QuietHoursPage", "Thursday"),
@@ -279,6 +280,7 @@ void QuietHoursPage::rebuildRows()
             auto* toggle = new DayToggle;
             toggle->setText(locale.dayName(day, QLocale::ShortFormat));
             toggle->setToolTip(locale.dayName(day, QLocale::LongFormat));
+            //: The accessible name of a day's button in a row of quiet hours: "Quiet hours 1 Monday"
             toggle->setAccessibleName(tr("Quiet hours %1 %2").arg(number).arg(tr(isoDayNames[day - 1])));
             toggle->setChecked(range.hasDay(day));
             dayWidth = std::max(dayWidth, toggle->sizeHint().width());

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTime>
 #include <chrono>
 
@@ -84,29 +85,52 @@ std::optional<Plan> next(const QMap<qint64, Sounds>& schedule, const QuietHours&
     return std::nullopt;
 }
 
+QString timeFormat()
+{
+    static const QRegularExpression seconds(QStringLiteral("[^hHmaApPt]?s+"));
+    return QLocale().timeFormat(QLocale::ShortFormat).remove(seconds).trimmed();
+}
+
 QString shortTime(platform::TimePoint instant)
 {
     const platform::CalendarDate f = platform::localFields(instant);
-    const QLocale locale;
-    // The C locale's short format has seconds, which a quarter never has.
-    if (locale.language() == QLocale::C)
-        return QTime(f.hour, f.minute).toString(QStringLiteral("HH:mm"));
-    return locale.toString(QTime(f.hour, f.minute), QLocale::ShortFormat);
+    return QLocale().toString(QTime(f.hour, f.minute), timeFormat());
 }
 
-QString describe(const std::optional<Plan>& plan)
+QString shortTime(platform::TimePoint instant, platform::TimePoint now)
 {
-    if (!plan)
-        return {};
-    const QString time = shortTime(plan->when);
-    if (plan->afterQuiet)
+    const QString time = shortTime(instant);
+    // Within a day the time alone cannot be mistaken.
+    if (instant - now < std::chrono::hours(24))
+        return time;
+    const platform::CalendarDate f = platform::localFields(instant);
+    const QString day =
+        QLocale().dayName(QuietHours::isoWeekday(f.year, f.month, f.day), QLocale::ShortFormat);
+    //: A day and a time of the next days: "Mon 07:00"
+    return QCoreApplication::translate("NextChime", "%1 %2").arg(day, time);
+}
+
+namespace {
+
+QString describeAt(const Plan& plan, const QString& time)
+{
+    if (plan.afterQuiet)
+        //: When the next chime sounds, after quiet hours that silence the ones before it
         return QCoreApplication::translate("NextChime", "%1 (quiet until then)").arg(time);
-    const char* what = plan->sounds.melody && plan->sounds.strikes
+    const char* what = plan.sounds.melody && plan.sounds.strikes
                            ? QT_TRANSLATE_NOOP("NextChime", "%1, melody and strikes")
-                       : plan->sounds.melody ? QT_TRANSLATE_NOOP("NextChime", "%1, melody")
-                                             : QT_TRANSLATE_NOOP("NextChime", "%1, strikes");
+                       : plan.sounds.melody ? QT_TRANSLATE_NOOP("NextChime", "%1, melody")
+                                            : QT_TRANSLATE_NOOP("NextChime", "%1, strikes");
     const QString text = QCoreApplication::translate("NextChime", what).arg(time);
-    return plan->quietly ? QCoreApplication::translate("NextChime", "%1, quietly").arg(text) : text;
+    //: The next chime plays at the quiet volume of quiet hours
+    return plan.quietly ? QCoreApplication::translate("NextChime", "%1, quietly").arg(text) : text;
+}
+
+} // namespace
+
+QString describe(const std::optional<Plan>& plan, platform::TimePoint now)
+{
+    return plan ? describeAt(*plan, shortTime(plan->when, now)) : QString();
 }
 
 } // namespace NextChime

@@ -35,11 +35,17 @@ struct Plan {
 PEALIX_EXPORT std::optional<Plan> next(const QMap<qint64, Sounds>& schedule, const QuietHours& quiet,
                                        int quietVolume, platform::TimePoint after);
 
-// The plan as the preferences and the tool tip say it: "14:15, melody and strikes", "07:00 (quiet until
-// then)"; the time in the locale's short format. Empty for no plan.
-PEALIX_EXPORT QString describe(const std::optional<Plan>& plan);
-// An instant's local wall time in the locale's short format, "14:15".
+// The plan as the agent's command and tool tip say it: "14:15, melody and strikes", "07:00 (quiet until
+// then)"; the time in the locale's short format, after the short day name for a plan a day or more after
+// `now`: "Mon 07:00, melody". Empty for no plan.
+PEALIX_EXPORT QString describe(const std::optional<Plan>& plan, platform::TimePoint now);
+// An instant's local wall time in the locale's short format, "14:15" or "2:15 PM".
 PEALIX_EXPORT QString shortTime(platform::TimePoint instant);
+// The same with the locale's short day name in front when the instant is a day or more after `now`.
+PEALIX_EXPORT QString shortTime(platform::TimePoint instant, platform::TimePoint now);
+// The locale's short time format to the minute: some locales' short format has seconds, which a quarter
+// never needs.
+PEALIX_EXPORT QString timeFormat();
 
 // Whether the wall time of an instant falls in quiet hours, in the zone in force now.
 PEALIX_EXPORT bool isQuiet(const QuietHours& quiet, platform::TimePoint instant);

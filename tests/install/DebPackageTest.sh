@@ -70,7 +70,8 @@ for path in /usr/bin/pealix-preferences /usr/lib/pealix/libpealix_core.so /usr/l
     /usr/lib/pealix/installed-by-package-manager "$agent" "$pane/Contents/Linux/UninstallTool" \
     /usr/share/applications/$app.desktop /usr/share/metainfo/$app.metainfo.xml \
     /usr/share/icons/hicolor/scalable/apps/$app.svg /usr/share/doc/pealix/copyright \
-    /usr/share/polkit-1/actions/com.quorlenvik.pealix.uninstall.policy; do
+    /usr/share/polkit-1/actions/com.quorlenvik.pealix.uninstall.policy /usr/share/man/man1/pealix.1.gz \
+    /usr/share/man/de/man1/pealix.1.gz /usr/share/man/fr/man1/pealix-preferences.1.gz; do
     grep -qxF "$path" "$w/files" || fail "the package does not hold $path"
 done
 

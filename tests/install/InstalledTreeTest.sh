@@ -34,6 +34,16 @@ if ! out=$(desktop-file-validate "$entry" 2>&1) || [ -n "$out" ]; then
 fi
 appstreamcli validate --no-net --strict "$metainfo" >"$work/as.log" 2>&1 || fail "appstreamcli validate: $(cat "$work/as.log")"
 appstreamcli validate-tree --no-net "$prefix" >"$work/tree.log" 2>&1 || fail "appstreamcli validate-tree: $(cat "$work/tree.log")"
+# The installed entry and metainfo carry every language's texts, the actions' names among them.
+for language in de fr; do
+    for key in GenericName Comment Keywords; do
+        grep -q "^$key\[$language\]=" "$entry" || fail "no $key[$language] in the desktop entry"
+    done
+    [ "$(grep -c "^Name\[$language\]=" "$entry")" = 3 ] || fail "the entry or an action has no Name[$language]"
+    for element in summary p li caption; do
+        grep -q "<$element xml:lang=\"$language\">" "$metainfo" || fail "no $element in $language in the metainfo"
+    done
+done
 
 # The uninstall action names this prefix's removal tool, and validates where polkit's DTD is installed.
 policy="$prefix/share/polkit-1/actions/com.quorlenvik.pealix.uninstall.policy"
@@ -79,8 +89,9 @@ $quoted/pealix\" resume"
 [ "$exec_lines" = "$expected" ] || fail "Exec lines are $exec_lines, expected $expected"
 
 # The command's manual pages format without a warning; its completion is bash.
-for page in pealix pealix-preferences; do
-    file="$prefix/share/man/man1/$page.1"
+for page in pealix pealix-preferences de/pealix de/pealix-preferences fr/pealix fr/pealix-preferences; do
+    file="$prefix/share/man/${page%/*}/man1/${page##*/}.1"
+    [ "${page%/*}" != "$page" ] || file="$prefix/share/man/man1/$page.1"
     if [ ! -f "$file" ]; then
         fail "no manual page $page"
     elif ! out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$file" 2>&1 >/dev/null) || [ -n "$out" ]; then

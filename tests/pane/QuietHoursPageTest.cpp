@@ -304,3 +304,58 @@ TEST_F(QuietHoursPageTest,
     EXPECT_EQ(line->text(), QStringLiteral("Chimes are off"));
     EXPECT_TRUE(QTest::qWaitFor([] { return agents().isEmpty(); }, 5000));
 }
+
+TEST(QuietHoursPageLocaleTest, the_days_start_the_week_where_the_locale_does_and_the_times_use_its_clock)
+{
+    const QLocale previous;
+    struct Case {
+        QLocale locale;
+        QStringList days;
+        QString firstTip;
+        const char* from;
+        // The ISO weekday of the first button.
+        int firstDay;
+    };
+    const Case cases[] = {{QLocale(QLocale::German, QLocale::Germany),
+                           {"Mo.", "Di.", "Mi.", "Do.", "Fr.", "Sa.", "So."},
+                           "Montag",
+                           "22:00",
+                           1},
+                          {QLocale(QLocale::English, QLocale::UnitedStates),
+                           {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"},
+                           "Sunday",
+                           "10:00 PM",
+                           7},
+                          {QLocale(QLocale::French, QLocale::France),
+                           {"lun.", "mar.", "mer.", "jeu.", "ven.", "sam.", "dim."},
+                           "lundi",
+                           "22:00",
+                           1}};
+    for (const Case& c : cases) {
+        QLocale::setDefault(c.locale);
+        QuietRange night;
+        night.days = 0x7f;
+        night.start = 22 * 60;
+        night.end = 7 * 60;
+        QuietHoursPage page;
+        page.setValues({night}, 0);
+        QStringList days;
+        const QList<QToolButton*> toggles = page.findChildren<QToolButton*>();
+        for (QToolButton* toggle : toggles)
+            days << toggle->text();
+        EXPECT_EQ(days, c.days) << c.locale.name().toStdString();
+        ASSERT_EQ(toggles.size(), 7);
+        EXPECT_EQ(toggles.first()->toolTip(), c.firstTip);
+        const QList<QTimeEdit*> times = page.findChildren<QTimeEdit*>();
+        ASSERT_EQ(times.size(), 2);
+        EXPECT_EQ(times.first()->text().replace(QChar(0x202f), QLatin1Char(' ')), QLatin1String(c.from))
+            << c.locale.name().toStdString();
+
+        // The first button is the locale's first day, in what is saved too.
+        toggles.first()->click();
+        EXPECT_FALSE(page.ranges().first().hasDay(c.firstDay)) << c.locale.name().toStdString();
+        EXPECT_EQ(page.ranges().first().days, 0x7f & ~(1 << (c.firstDay - 1)))
+            << c.locale.name().toStdString();
+    }
+    QLocale::setDefault(previous);
+}

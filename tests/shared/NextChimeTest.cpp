@@ -1,10 +1,12 @@
 // SPDX-FileCopyrightText: 2026 The Pealix developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The next quarter that sounds, in a zone with summer time, around quiet hours.
+// The next quarter that sounds, in a zone with summer time, around quiet hours, and how it is written in a
+// few locales.
 
 #include "shared/NextChime.h"
 
+#include <QLocale>
 #include <QtGlobal>
 #include <gtest/gtest.h>
 
@@ -87,4 +89,52 @@ TEST_F(NextChimeTest, summer_time_changes_inside_a_quiet_range)
     ASSERT_TRUE(spring);
     EXPECT_EQ(spring->when, utc(2026, 3, 29, 1, 0));
     EXPECT_TRUE(spring->afterQuiet);
+}
+
+TEST_F(NextChimeTest, times_and_days_are_written_in_the_locale_s_clock_and_names)
+{
+    const QLocale previous;
+    QuietRange night;
+    night.days = 0x7f;
+    night.start = 22 * 60;
+    night.end = 7 * 60;
+    QuietRange weekend;
+    weekend.setDay(6, true);
+    weekend.setDay(7, true);
+    const QuietHours quiet({night, weekend});
+    // Friday 11 December, 21:50 in Berlin: the next chime is Monday's 07:00, and 14:15 on Friday is less
+    // than a day ahead.
+    const TimePoint friday = utc(2026, 12, 11, 20, 50);
+    const auto monday = NextChime::next({{0, {true, true}}}, quiet, 0, friday);
+    ASSERT_TRUE(monday);
+    ASSERT_EQ(monday->when, utc(2026, 12, 14, 6, 0));
+    const TimePoint afternoon = utc(2026, 12, 12, 13, 15);
+
+    struct Case {
+        QLocale locale;
+        const char* afternoon;
+        const char* monday;
+    };
+    const Case cases[] = {
+        {QLocale::c(), "14:15", "Mon 07:00 (quiet until then)"},
+        {QLocale(QLocale::English, QLocale::UnitedStates), "2:15 PM", "Mon 7:00 AM (quiet until then)"},
+        {QLocale(QLocale::German, QLocale::Germany), "14:15", "Mo. 07:00 (quiet until then)"},
+        {QLocale(QLocale::French, QLocale::France), "14:15", "lun. 07:00 (quiet until then)"}};
+    for (const Case& c : cases) {
+        QLocale::setDefault(c.locale);
+        // Newer locale data puts a narrow no-break space before AM and PM.
+        const auto plain = [](QString text) { return text.replace(QChar(0x202f), QLatin1Char(' ')); };
+        EXPECT_EQ(plain(NextChime::shortTime(afternoon, friday)), QLatin1String(c.afternoon))
+            << c.locale.name().toStdString();
+        EXPECT_EQ(plain(NextChime::describe(monday, friday)), QLatin1String(c.monday))
+            << c.locale.name().toStdString();
+        // A day less a second ahead needs no day; the tool tip's and the command's texts keep the time alone.
+        EXPECT_EQ(NextChime::shortTime(monday->when, monday->when - hours(24) + seconds(1)),
+                  NextChime::shortTime(monday->when))
+            << c.locale.name().toStdString();
+        EXPECT_EQ(plain(NextChime::describe(monday, monday->when - hours(1))),
+                  QString::fromUtf8(c.monday).section(QLatin1Char(' '), 1))
+            << c.locale.name().toStdString();
+    }
+    QLocale::setDefault(previous);
 }

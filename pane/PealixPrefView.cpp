@@ -190,7 +190,7 @@ QWidget* PealixPref::loadMainView()
         choice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         choice->setMinimumContentsLength(12);
         label->setBuddy(choice);
-        platform::bindChoice(choice, this, keys[row][1], keys[row][0], ChimeSets::setNameKey);
+        platform::bindChoice(choice, this, keys[row][1], keys[row][0], ChimeSets::setNameKey, "ChimeSets");
         auto* melody = new QCheckBox(tr("Play melody"));
         melody->setAccessibleName(tr("Play melody at %1").arg(quarter));
         platform::bind(melody, "checked", this, keys[row][2]);

@@ -9,7 +9,8 @@ source text in brackets, no bare text may show.
 lupdate collects the marked texts of the sources as they are now; each becomes "[text]" in pealix_xx.qm, and
 each of Qt's own texts likewise in qtbase_xx.qm, in a folder given to the programs as PEALIX_TRANSLATIONS_DIR
 under LANG=xx_XX. Under Xvfb on the accessibility bus the staged preferences window is read whole (every page,
-hidden ones too, and the help window), and through a panel's watcher the agent's tray menu and tool tip.
+hidden ones too, the help, the application chooser, the question before uninstalling and the update answer),
+and through a panel's watcher the agent's tray menu and tool tip.
 What is left of a text once its bracketed parts are taken out may hold only the product's name, numbers and
 the locale's day names.
 """
@@ -98,7 +99,9 @@ def accessible_texts(root):
                 found.append((f"{role} text", content.getText(0, content.characterCount)))
             except NotImplementedError:
                 pass
-        stack.extend(node.getChildAtIndex(i) for i in range(node.childCount))
+        # The chooser lists the names the installed applications give themselves.
+        if node.name != "[Applications]":
+            stack.extend(node.getChildAtIndex(i) for i in range(node.childCount))
     return found
 
 
@@ -157,8 +160,24 @@ def main():
             desk.find_control(app, "[Chimes on]", timeout=20)
             count = check(accessible_texts(app), "the preferences window")
             desk.press(desk.find_control(app, "[Help]"))
-            desk.find_control(app, "[Close help]")
+            desk.press(desk.find_control(app, "[Close help]"))
             count += check(accessible_texts(app), "the help window")
+            desk.press(desk.find_control(app, "[Add application…]"))
+            desk.find_control(app, "[Search applications]")
+            count += check(accessible_texts(app), "the application chooser")
+            desk.press(desk.find_control(app, "[Cancel]"))
+            # The alerts: the question before uninstalling, and the update answer of the agent it starts.
+            desk.press(desk.find_control(app, "[Uninstall…]"))
+            answer = desk.find_control(app, "[No, just checking]")
+            count += check(accessible_texts(app), "the uninstall alert")
+            desk.press(answer)
+            desk.press(desk.find_control(app, "[Check for updates]"))
+            session.wait_until(lambda: session.processes("PealixTool"), timeout=10, what="the update check")
+            updater = desk.find_application("Pealix", timeout=20, pid=session.processes("PealixTool")[0])
+            desk.find_control(updater, "[This copy of Pealix is updated by the program that installed it.]", 20)
+            count += check(accessible_texts(updater), "the update answer")
+            desk.press(desk.find_control(updater, "[OK]"))
+            session.wait_until(lambda: not session.processes("PealixTool"), timeout=10, what="the update check to end")
 
             watcher = subprocess.Popen(["/usr/bin/python3", os.path.join(SOURCE, "tests/testsupport/sni_watcher.py")],
                                        env=session.env, stdout=subprocess.PIPE, text=True)

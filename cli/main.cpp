@@ -72,7 +72,7 @@ int failed(const QDBusError& error)
 {
     if (error.type() == QDBusError::NoReply || error.type() == QDBusError::Timeout ||
         error.type() == QDBusError::TimedOut) {
-        err(Command::tr("Pealix did not answer within %1 seconds.").arg(answerMs / 1000));
+        err(Command::tr("Pealix did not answer within %n seconds.", nullptr, answerMs / 1000));
         return 1;
     }
     err(Command::tr("Pealix is not running. Turn chimes on in its preferences."));

@@ -99,6 +99,7 @@ QString transferError(const QNetworkReply* reply)
         return reason;
     if (reply->error() == QNetworkReply::OperationCanceledError ||
         reply->error() == QNetworkReply::TimeoutError)
+        //: Completes "The update could not be downloaded: %1" and the like.
         return QCoreApplication::translate("Updater", "the server stopped answering");
     return reply->errorString();
 }
@@ -420,6 +421,7 @@ void Updater::feedArrived(QNetworkReply* reply)
         if (m_session->interactive)
             showMessage(QStringLiteral("upToDate"),
                         QCoreApplication::translate("Updater", "You're up to date!"),
+                        //: %2 is the product's name, %1 its version.
                         QCoreApplication::translate("Updater", "%2 %1 is the newest version available.")
                             .arg(trust.runningVersion, product()),
                         true);
@@ -447,6 +449,7 @@ void Updater::offerInstall()
     const QString running =
         m_host.infoDictionary().value(QStringLiteral("CFBundleShortVersionString")).toString();
     box->setInformativeText(
+        //: %3 is the product's name, %1 the version offered, %2 the version installed.
         QCoreApplication::translate("Updater",
                                     "%3 %1 is now available; you have %2. Would you like to install it now?")
             .arg(offer.version, running, product()));

@@ -433,6 +433,7 @@ sudo apt remove pealix</translation>
     </message>
     <message>
         <source>:0&amp;0</source>
+        <extracomment>The label of a quarter&apos;s row: its minutes; the mnemonic may move to another digit.</extracomment>
         <translation>:0&amp;0</translation>
     </message>
     <message>
@@ -457,6 +458,7 @@ sudo apt remove pealix</translation>
     </message>
     <message>
         <source>Strike the hour</source>
+        <extracomment>A check box: after the melody, the bells strike as many times as the hour.</extracomment>
         <translation>Stunde schlagen</translation>
     </message>
     <message>
@@ -465,6 +467,7 @@ sudo apt remove pealix</translation>
     </message>
     <message>
         <source>Preview %1</source>
+        <extracomment>%1 is a quarter of the hour, written as its minutes: &quot;:15&quot;.</extracomment>
         <translation>Vorschau %1</translation>
     </message>
     <message>
@@ -481,6 +484,7 @@ sudo apt remove pealix</translation>
     </message>
     <message>
         <source>&amp;Chimes</source>
+        <extracomment>The page of the chimes of the four quarters; mnemonics must differ from the other pages&apos; names.</extracomment>
         <translation>&amp;Geläut</translation>
     </message>
     <message>
@@ -489,6 +493,7 @@ sudo apt remove pealix</translation>
     </message>
     <message>
         <source>Show &amp;icon in the panel</source>
+        <extracomment>The panel: the bar of the desktop that holds the clock and the icons of running programs.</extracomment>
         <translation>&amp;Symbol in der Leiste anzeigen</translation>
     </message>
     <message>
@@ -932,6 +937,7 @@ Läutet die Viertelstunden, wie es die Pealix-Einstellungen vorgeben.
     </message>
     <message>
         <source>the server stopped answering</source>
+        <extracomment>Completes &quot;The update could not be downloaded: %1&quot; and the like.</extracomment>
         <translation>der Server antwortet nicht mehr</translation>
     </message>
     <message>
@@ -1004,6 +1010,7 @@ Läutet die Viertelstunden, wie es die Pealix-Einstellungen vorgeben.
     </message>
     <message>
         <source>%2 %1 is the newest version available.</source>
+        <extracomment>%2 is the product&apos;s name, %1 its version.</extracomment>
         <translation>%2 %1 ist die neueste verfügbare Version.</translation>
     </message>
     <message>
@@ -1012,6 +1019,7 @@ Läutet die Viertelstunden, wie es die Pealix-Einstellungen vorgeben.
     </message>
     <message>
         <source>%3 %1 is now available; you have %2. Would you like to install it now?</source>
+        <extracomment>%3 is the product&apos;s name, %1 the version offered, %2 the version installed.</extracomment>
         <translation>%3 %1 ist jetzt verfügbar; Sie haben %2. Möchten Sie sie jetzt installieren?</translation>
     </message>
     <message>
@@ -1118,10 +1126,6 @@ Optionen:
 </translation>
     </message>
     <message>
-        <source>Pealix did not answer within %1 seconds.</source>
-        <translation>Pealix hat nicht innerhalb von %1 Sekunden geantwortet.</translation>
-    </message>
-    <message>
         <source>Pealix is not running. Turn chimes on in its preferences.</source>
         <translation>Pealix läuft nicht. Schalten Sie das Geläut in den Einstellungen ein.</translation>
     </message>
@@ -1152,6 +1156,13 @@ Optionen:
     <message>
         <source>Next: %1</source>
         <translation>Als Nächstes: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Pealix did not answer within %n seconds.</source>
+        <translation>
+            <numerusform>Pealix hat nicht innerhalb von %n Sekunde geantwortet.</numerusform>
+            <numerusform>Pealix hat nicht innerhalb von %n Sekunden geantwortet.</numerusform>
+        </translation>
     </message>
 </context>
 </TS>

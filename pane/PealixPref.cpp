@@ -388,7 +388,7 @@ QWidget* PealixPref::buildSaveProblem()
     m_saveProblemText->setWordWrap(true);
     m_saveProblemText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_saveProblemText, 1);
-    m_saveRetryButton = new QPushButton(tr("&Retry"));
+    m_saveRetryButton = new QPushButton(tr("Retr&y"));
     m_saveRetryButton->setAccessibleName(tr("Retry"));
     connect(m_saveRetryButton, &QPushButton::clicked, this, &PealixPref::writePrefs);
     layout->addWidget(m_saveRetryButton, 0, Qt::AlignVCenter);

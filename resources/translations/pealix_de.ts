@@ -121,6 +121,14 @@
     </message>
 </context>
 <context>
+    <name>LogindSleepMonitor</name>
+    <message>
+        <source>Silencing chimes before sleep</source>
+        <extracomment>Why the program delays the computer&apos;s sleep, as the system&apos;s list of such locks shows it.</extracomment>
+        <translation>Geläut wird vor dem Ruhezustand stummgeschaltet</translation>
+    </message>
+</context>
+<context>
     <name>NextChime</name>
     <message>
         <source>%1 (quiet until then)</source>
@@ -316,7 +324,7 @@
         <translation>Änderungen nicht gespeichert</translation>
     </message>
     <message>
-        <source>&amp;Retry</source>
+        <source>Retr&amp;y</source>
         <translation>&amp;Wiederholen</translation>
     </message>
     <message>

@@ -43,10 +43,16 @@ QStringList preferredLanguages()
 
 QString installedDirectory()
 {
+#ifdef PEALIX_TRANSLATIONS_IN_PROGRAM
+    // Compiled into a program: dladdr would name it by its argv[0], which need not be a path.
+    const QString binary = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
+#else
+    // In the library, wherever the program that loaded it lies.
     Dl_info info{};
     if (::dladdr(reinterpret_cast<const void*>(&installedDirectory), &info) == 0 || !info.dli_fname)
         return {};
     const QString binary = QFileInfo(QFile::decodeName(info.dli_fname)).canonicalFilePath();
+#endif
     return binary.isEmpty() ? QString()
                             : QDir::cleanPath(QFileInfo(binary).absolutePath() +
                                               QStringLiteral("/" PEALIX_TRANSLATIONS_FROM));

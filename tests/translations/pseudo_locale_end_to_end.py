@@ -12,7 +12,8 @@ under LANG=xx_XX. Under Xvfb on the accessibility bus the staged preferences win
 hidden ones too, the help, the application chooser, the question before uninstalling and the update answer),
 and through a panel's watcher the agent's tray menu and tool tip.
 What is left of a text once its bracketed parts are taken out may hold only the product's name, numbers and
-the locale's day names.
+the locale's day names. First, the command and the agent started by a bare name find the real German
+translation of the stage.
 """
 
 import os
@@ -29,7 +30,7 @@ sys.path.insert(0, os.path.join(sys.argv[2], "tools"))
 import pealix_desktop as desk  # noqa: E402
 
 BUILD, SOURCE, LUPDATE, LRELEASE, LCONVERT = sys.argv[1:6]
-STAGE = os.path.join(BUILD, "stage")
+STAGE = os.path.abspath(os.path.join(BUILD, "stage"))
 # What the locale itself writes (the C locale's, which the unknown language xx falls back to), and the name.
 ALLOWED = {"Pealix", "AM", "PM"} | {d + s for d in ("Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun")
                                      for s in ("", "day")} | {"Tuesday", "Wednesday", "Thursday", "Saturday"}
@@ -54,7 +55,8 @@ def bracket_ts(path):
                 ET.SubElement(translation, "numerusform").text = f"[{source}]"
         else:
             translation.text = f"[{source}]"
-    tree.getroot().set("language", "xx")
+    # Two plural forms, as English has.
+    tree.getroot().set("language", "en")
     tree.write(path, encoding="utf-8", xml_declaration=True)
 
 
@@ -141,8 +143,33 @@ def check(texts, where):
     return len(texts)
 
 
+def installed_catalogue_is_found():
+    """The installed German translation, from wherever a program is started and whatever its argv[0]."""
+    translations = ET.parse(os.path.join(SOURCE, "resources/translations/pealix_de.ts")).getroot()
+
+    def german(context, start):
+        for message in translations.iter("context"):
+            if message.find("name").text == context:
+                for m in message.iter("message"):
+                    if m.find("source").text.startswith(start):
+                        return m.find("translation").text
+        fail(f"no German text in {context} starting {start!r}")
+
+    env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "LANGUAGE", "PEALIX_"))}
+    env.update(LANG="de_DE.UTF-8", PATH=os.path.join(STAGE, "bin") + ":" + env.get("PATH", ""))
+    agent = next(os.path.join(d, "PealixTool") for d, _, files in os.walk(STAGE)
+                 if "PealixTool" in files and d.endswith("/Linux"))
+    for argv, executable, context, start in ((["pealix", "--help"], None, "pealix", "Usage: pealix"),
+                                             (["PealixTool", "--help"], agent, "PealixTool", "Usage: PealixTool")):
+        out = subprocess.run(argv, executable=executable, env=env, cwd="/", capture_output=True, text=True,
+                             timeout=10).stdout
+        if out != german(context, start):
+            fail(f"{argv[0]} --help under LANG=de_DE.UTF-8 says {out!r}")
+
+
 def main():
     desk.private_pids()
+    installed_catalogue_is_found()
     folder = tempfile.mkdtemp(prefix="pealix-pseudo-")
     try:
         pseudo_translations(folder)

@@ -316,7 +316,9 @@ void PealixController::outputWakeUpDue()
     }
     if (sounds)
         platform::Sound::prepareOutput(
-            QStringLiteral("Chime at %1:%2").arg(date.hour).arg(date.minute, 2, 10, QLatin1Char('0')));
+            //: The sound stream's name in the sound settings' list of what plays; %1:%2 is the hour and
+            //: minute.
+            tr("Chime at %1:%2").arg(date.hour).arg(date.minute, 2, 10, QLatin1Char('0')));
     armOutputWakeUp();
 }
 

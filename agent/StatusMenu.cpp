@@ -16,12 +16,14 @@
 
 namespace {
 
-const QString suspendTitle = QStringLiteral("Suspend chimes temporarily");
 const char* const pauseTitles[] = {QT_TRANSLATE_NOOP("StatusMenu", "Pause for 1 hour"),
                                    QT_TRANSLATE_NOOP("StatusMenu", "Pause for 4 hours")};
 constexpr int pauseSeconds[] = {3600, 4 * 3600};
-const QString resumeTitle = QStringLiteral("Resume chimes");
-const QString silencedToolTip = QStringLiteral("Chimes are currently suspended");
+
+QString suspendTitle()
+{
+    return QCoreApplication::translate("StatusMenu", "Suspend chimes temporarily");
+}
 const QString iconName = QStringLiteral("Pealix16.tiff");
 const QString silencedIconName = QStringLiteral("Pealix16bar.tiff");
 const QString paneSuffix = QStringLiteral("/PreferencePanes/") + QLatin1String(Product::paneBundleName);
@@ -32,7 +34,7 @@ StatusMenu::StatusMenu(const QString& resourcePath, QObject* parent)
     : QObject(parent), m_resourcePath(resourcePath)
 {
     controlMenu = new QMenu();
-    suspendResumeChimesMenuItem = controlMenu->addAction(suspendTitle);
+    suspendResumeChimesMenuItem = controlMenu->addAction(suspendTitle());
     connect(suspendResumeChimesMenuItem, &QAction::triggered, this,
             [this] { emit suspendResumeRequested(suspendResumeChimesMenuItem); });
     for (int i = 0; i < 2; ++i) {
@@ -40,12 +42,12 @@ StatusMenu::StatusMenu(const QString& resourcePath, QObject* parent)
         connect(pause, &QAction::triggered, this, [this, i] { emit pauseRequested(pauseSeconds[i]); });
     }
     controlMenu->addSeparator();
-    QAction* open = controlMenu->addAction(QStringLiteral("Open Pealix Preferences…"));
+    QAction* open = controlMenu->addAction(tr("Open Pealix Preferences…"));
     connect(open, &QAction::triggered, this, &StatusMenu::openPrefsRequested);
     // Last and apart, as desktops place it: the agent ends until the next login or until chimes are
     // turned on again; its login item stays.
     controlMenu->addSeparator();
-    QAction* quit = controlMenu->addAction(QStringLiteral("Quit Pealix"));
+    QAction* quit = controlMenu->addAction(tr("Quit Pealix"));
     connect(quit, &QAction::triggered, this, [] { QCoreApplication::quit(); });
     connect(controlMenu, &QMenu::aboutToShow, this, &StatusMenu::menuAboutToShow);
 }
@@ -87,10 +89,11 @@ void StatusMenu::applySilencePresentation(bool silenced, const QString& toolTip)
 {
     m_silenced = silenced;
     m_toolTip = toolTip;
-    suspendResumeChimesMenuItem->setText(silenced ? resumeTitle : suspendTitle);
+    suspendResumeChimesMenuItem->setText(silenced ? tr("Resume chimes") : suspendTitle());
     if (controlMenuStatusItem) {
         controlMenuStatusItem->setImage(silenced ? m_silencedIcon : m_icon);
-        controlMenuStatusItem->setToolTip(silenced && toolTip.isEmpty() ? silencedToolTip : toolTip);
+        controlMenuStatusItem->setToolTip(silenced && toolTip.isEmpty() ? tr("Chimes are currently suspended")
+                                                                        : toolTip);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "platform/core/Log.h"
 #include "platform/core/Memory.h"
 #include "platform/core/SingleInstance.h"
+#include "platform/core/Translations.h"
 #include "platform/ui/WindowIdentity.h"
 #include "platform/update/UpdateInstaller.h"
 #include "shared/PrefKeys.h"
@@ -19,12 +20,19 @@
 
 namespace {
 
-const char usage[] = "Usage: PealixTool [-u]\n"
-                     "Chimes the quarter hours as the Pealix preferences say.\n"
-                     "\n"
-                     "  -u         check for updates, then quit\n"
-                     "  --help     show this help and exit\n"
-                     "  --version  show the version and exit\n";
+const char usage[] =
+    QT_TRANSLATE_NOOP("PealixTool", "Usage: PealixTool [-u]\n"
+                                    "Chimes the quarter hours as the Pealix preferences say.\n"
+                                    "\n"
+                                    "  -u         check for updates, then quit\n"
+                                    "  --help     show this help and exit\n"
+                                    "  --version  show the version and exit\n");
+
+// In the user's language, which needs an application object but no display.
+void printUsage(std::FILE* stream)
+{
+    std::fputs(qPrintable(QCoreApplication::translate("PealixTool", usage)), stream);
+}
 
 } // namespace
 
@@ -34,7 +42,9 @@ int main(int argc, char** argv)
     // Answered before Qt starts, so they work without a display or a session.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(usage, stdout);
+            QCoreApplication core(argc, argv);
+            platform::loadTranslations();
+            printUsage(stdout);
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -53,6 +63,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
+    platform::loadTranslations();
     platform::setApplicationIdentity(Product::identity());
     platform::adoptApplicationIdentity();
     QApplication::setQuitOnLastWindowClosed(false);
@@ -61,7 +72,7 @@ int main(int argc, char** argv)
     const QStringList options = QCoreApplication::arguments().mid(1);
     const bool updateOnly = options == QStringList{QStringLiteral("-u")};
     if (!options.isEmpty() && !updateOnly) {
-        std::fputs(usage, stderr);
+        printUsage(stderr);
         return 2;
     }
 

@@ -9,14 +9,13 @@ namespace Duration {
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("Duration", text);
-}
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(Duration)
+};
 
 QString format()
 {
-    return tr("Write a duration as hours and minutes, such as 30m, 1h or 2h30m.");
+    return Texts::tr("Write a duration as hours and minutes, such as 30m, 1h or 2h30m.");
 }
 
 } // namespace
@@ -24,10 +23,10 @@ QString format()
 std::variant<quint32, QString> parse(QStringView text)
 {
     if (text.isEmpty())
-        return tr("The duration is empty.") + QLatin1Char(' ') + format();
+        return Texts::tr("The duration is empty.") + QLatin1Char(' ') + format();
     // Far longer than any duration up to the limit; nothing longer is looked at.
     if (text.size() > 32)
-        return tr("The duration is too long.") + QLatin1Char(' ') + format();
+        return Texts::tr("The duration is too long.") + QLatin1Char(' ') + format();
 
     static constexpr struct {
         char unit;
@@ -42,23 +41,24 @@ std::variant<quint32, QString> parse(QStringView text)
         while (at < text.size() && text[at] >= QLatin1Char('0') && text[at] <= QLatin1Char('9')) {
             number = number * 10 + quint64(text[at].unicode() - '0');
             if (number > maximumSeconds)
-                return tr("A pause lasts at most 7 days; without a duration it lasts until you resume.");
+                return Texts::tr(
+                    "A pause lasts at most 7 days; without a duration it lasts until you resume.");
             ++at;
         }
         if (at == digitsFrom || at == text.size())
-            return tr("\"%1\" is not a duration.").arg(text.toString()) + QLatin1Char(' ') + format();
+            return Texts::tr("\"%1\" is not a duration.").arg(text.toString()) + QLatin1Char(' ') + format();
         const char unit = char(text[at].toLower().unicode());
         while (nextUnit < std::size(units) && units[nextUnit].unit != unit)
             ++nextUnit;
         if (nextUnit == std::size(units))
-            return tr("\"%1\" is not a duration.").arg(text.toString()) + QLatin1Char(' ') + format();
+            return Texts::tr("\"%1\" is not a duration.").arg(text.toString()) + QLatin1Char(' ') + format();
         total += number * units[nextUnit++].seconds;
         if (total > maximumSeconds)
-            return tr("A pause lasts at most 7 days; without a duration it lasts until you resume.");
+            return Texts::tr("A pause lasts at most 7 days; without a duration it lasts until you resume.");
         ++at;
     }
     if (total == 0)
-        return tr("A pause of no time does nothing.") + QLatin1Char(' ') + format();
+        return Texts::tr("A pause of no time does nothing.") + QLatin1Char(' ') + format();
     return quint32(total);
 }
 

@@ -6,6 +6,7 @@
 
 #include "cli/Duration.h"
 #include "pealixtool1_interface.h"
+#include "platform/core/Translations.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -25,27 +26,27 @@ const QString interfaceName = QStringLiteral("com.quorlenvik.PealixTool1");
 // An agent that does not answer in this time is taken as hung.
 constexpr int answerMs = 5000;
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("pealix", text);
-}
+// The command's texts, under its own name.
+struct Command {
+    Q_DECLARE_TR_FUNCTIONS(pealix)
+};
 
 QString usage()
 {
-    return tr("Usage: pealix COMMAND\n"
-              "Controls the Pealix clock chime of this session.\n"
-              "\n"
-              "Commands:\n"
-              "  status [--json]     say whether Pealix chimes, and when it chimes next\n"
-              "  pause [DURATION]    stay silent for DURATION (30m, 1h, 2h30m), or until resumed\n"
-              "  resume              chime again\n"
-              "  chime               play what this quarter plays, now\n"
-              "  next                say when the next chime sounds and what it plays\n"
-              "  preferences         open the Pealix preferences\n"
-              "\n"
-              "Options:\n"
-              "  --help              show this help and exit\n"
-              "  --version           show the version and exit\n");
+    return Command::tr("Usage: pealix COMMAND\n"
+                       "Controls the Pealix clock chime of this session.\n"
+                       "\n"
+                       "Commands:\n"
+                       "  status [--json]     say whether Pealix chimes, and when it chimes next\n"
+                       "  pause [DURATION]    stay silent for DURATION (30m, 1h, 2h30m), or until resumed\n"
+                       "  resume              chime again\n"
+                       "  chime               play what this quarter plays, now\n"
+                       "  next                say when the next chime sounds and what it plays\n"
+                       "  preferences         open the Pealix preferences\n"
+                       "\n"
+                       "Options:\n"
+                       "  --help              show this help and exit\n"
+                       "  --version           show the version and exit\n");
 }
 
 void out(const QString& text)
@@ -71,10 +72,10 @@ int failed(const QDBusError& error)
 {
     if (error.type() == QDBusError::NoReply || error.type() == QDBusError::Timeout ||
         error.type() == QDBusError::TimedOut) {
-        err(tr("Pealix did not answer within %1 seconds.").arg(answerMs / 1000));
+        err(Command::tr("Pealix did not answer within %n seconds.", nullptr, answerMs / 1000));
         return 1;
     }
-    err(tr("Pealix is not running. Turn chimes on in its preferences."));
+    err(Command::tr("Pealix is not running. Turn chimes on in its preferences."));
     if (error.type() != QDBusError::ServiceUnknown && error.type() != QDBusError::Disconnected &&
         error.name() != QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
         err(QStringLiteral("(%1)").arg(error.message()));
@@ -101,7 +102,7 @@ int openPreferences()
     const QString launcher = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath() +
                              QStringLiteral("/pealix-preferences");
     if (!QProcess::startDetached(launcher, {})) {
-        err(tr("Cannot start %1.").arg(launcher));
+        err(Command::tr("Cannot start %1.").arg(launcher));
         return 1;
     }
     return 0;
@@ -114,6 +115,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pealix"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PEALIX_VERSION));
+    platform::loadTranslations();
     const QStringList args = QCoreApplication::arguments().mid(1);
 
     if (args.isEmpty())
@@ -135,11 +137,11 @@ int main(int argc, char** argv)
     quint32 pauseSeconds = 0;
     if (command == QLatin1String("status")) {
         if (rest.size() > 1 || (rest.size() == 1 && rest.first() != QLatin1String("--json")))
-            return usageError(tr("\"status\" takes only --json."));
+            return usageError(Command::tr("\"status\" takes only --json."));
         json = !rest.isEmpty();
     } else if (command == QLatin1String("pause")) {
         if (rest.size() > 1)
-            return usageError(tr("\"pause\" takes one duration at most."));
+            return usageError(Command::tr("\"pause\" takes one duration at most."));
         if (!rest.isEmpty()) {
             const auto parsed = Duration::parse(rest.first());
             if (const auto* problem = std::get_if<QString>(&parsed))
@@ -149,9 +151,9 @@ int main(int argc, char** argv)
     } else if (command == QLatin1String("resume") || command == QLatin1String("chime") ||
                command == QLatin1String("next") || command == QLatin1String("preferences")) {
         if (!rest.isEmpty())
-            return usageError(tr("\"%1\" takes no arguments.").arg(command));
+            return usageError(Command::tr("\"%1\" takes no arguments.").arg(command));
     } else {
-        return usageError(tr("Unknown command \"%1\".").arg(command.left(64)));
+        return usageError(Command::tr("Unknown command \"%1\".").arg(command.left(64)));
     }
 
     if (command == QLatin1String("preferences"))
@@ -189,9 +191,10 @@ int main(int argc, char** argv)
     if (command == QLatin1String("next")) {
         const qint64 next = values->value(QStringLiteral("NextChime")).toLongLong();
         if (next == 0)
-            out(tr("No chime is due: %1").arg(values->value(QStringLiteral("Status")).toString()));
+            out(Command::tr("No chime is due: %1").arg(values->value(QStringLiteral("Status")).toString()));
         else
-            out(tr("Next: %1").arg(values->value(QStringLiteral("NextChimeDescription")).toString()));
+            out(Command::tr("Next: %1")
+                    .arg(values->value(QStringLiteral("NextChimeDescription")).toString()));
         return 0;
     }
     out(values->value(QStringLiteral("Status")).toString());

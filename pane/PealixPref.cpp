@@ -46,7 +46,16 @@ using platform::setValueForKey;
 using platform::Sound;
 using platform::willChangeValueForKey;
 
-const QString PealixPref::customChoiceName = QStringLiteral("Custom...");
+//: The last entry of each quarter's list of chime sets; it asks for a sound file of one's own.
+const QString PealixPref::customChoiceName = QStringLiteral(QT_TRANSLATE_NOOP("ChimeSets", "Custom..."));
+// The chime sets that ship, by the names their lists give them: the boxes show them translated.
+[[maybe_unused]] const char* const shippedChimeSetNames[] = {
+    //: A chime set: the bells of a chiming clock.
+    QT_TRANSLATE_NOOP("ChimeSets", "Chimes"),
+    //: A chime set: the large bells of a cathedral.
+    QT_TRANSLATE_NOOP("ChimeSets", "Cathedral"),
+    //: A chime set: a carillon, many tuned bells played together.
+    QT_TRANSLATE_NOOP("ChimeSets", "Carillon")};
 const QString PealixPref::customKey = QStringLiteral("custom");
 const QString PealixPref::contextKeyPath = QStringLiteral("keyPath");
 const QString PealixPref::contextOldValue = QStringLiteral("old");
@@ -379,7 +388,7 @@ QWidget* PealixPref::buildSaveProblem()
     m_saveProblemText->setWordWrap(true);
     m_saveProblemText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_saveProblemText, 1);
-    m_saveRetryButton = new QPushButton(tr("&Retry"));
+    m_saveRetryButton = new QPushButton(tr("Retr&y"));
     m_saveRetryButton->setAccessibleName(tr("Retry"));
     connect(m_saveRetryButton, &QPushButton::clicked, this, &PealixPref::writePrefs);
     layout->addWidget(m_saveRetryButton, 0, Qt::AlignVCenter);

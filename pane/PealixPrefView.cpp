@@ -175,6 +175,7 @@ QWidget* PealixPref::loadMainView()
 
     auto* grid = new QGridLayout;
     grid->setColumnStretch(1, 1);
+    //: The label of a quarter's row: its minutes; the mnemonic may move to another digit.
     const char* rowLabels[] = {QT_TR_NOOP(":0&0"), QT_TR_NOOP(":&15"), QT_TR_NOOP(":&30"),
                                QT_TR_NOOP(":&45")};
     const char* keys[][4] = {{"sound0min", "chimesets0", "chime0", "strike0"},
@@ -190,10 +191,11 @@ QWidget* PealixPref::loadMainView()
         choice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         choice->setMinimumContentsLength(12);
         label->setBuddy(choice);
-        platform::bindChoice(choice, this, keys[row][1], keys[row][0], ChimeSets::setNameKey);
+        platform::bindChoice(choice, this, keys[row][1], keys[row][0], ChimeSets::setNameKey, "ChimeSets");
         auto* melody = new QCheckBox(tr("Play melody"));
         melody->setAccessibleName(tr("Play melody at %1").arg(quarter));
         platform::bind(melody, "checked", this, keys[row][2]);
+        //: A check box: after the melody, the bells strike as many times as the hour.
         auto* strike = new QCheckBox(tr("Strike the hour"));
         strike->setAccessibleName(tr("Strike the hour at %1").arg(quarter));
         platform::bind(strike, "checked", this, keys[row][3]);
@@ -202,6 +204,7 @@ QWidget* PealixPref::loadMainView()
         preview->setIcon(icon);
         preview->setAutoRaise(false);
         preview->setProperty("tag", minutes[row]);
+        //: %1 is a quarter of the hour, written as its minutes: ":15".
         preview->setAccessibleName(tr("Preview %1").arg(quarter));
         preview->setToolTip(tr("Play or stop the melody of %1").arg(quarter));
         connect(preview, &QToolButton::clicked, this, [this, preview] { previewSound(preview); });
@@ -225,6 +228,7 @@ QWidget* PealixPref::loadMainView()
     volumeRow->addRow(QString(), m_nextChimeLine);
     chimesLayout->addLayout(volumeRow);
     chimesLayout->addStretch(1);
+    //: The page of the chimes of the four quarters; mnemonics must differ from the other pages' names.
     m_tabView->addTab(chimesPage, tr("&Chimes"));
 
     m_quietHoursPage = new QuietHoursPage;
@@ -234,6 +238,7 @@ QWidget* PealixPref::loadMainView()
     // Options.
     auto* optionsPage = new QWidget;
     auto* optionsLayout = new QVBoxLayout(optionsPage);
+    //: The panel: the bar of the desktop that holds the clock and the icons of running programs.
     auto* menu = new QCheckBox(tr("Show &icon in the panel"));
     menu->setAccessibleName(tr("Show icon in the panel"));
     platform::bind(menu, "checked", this, "showPealixMenu");

@@ -6,6 +6,7 @@
 #include "platform/bindings/KeyValueCoding.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QMetaMethod>
 #include <QMetaProperty>
 #include <QWidget>
@@ -61,10 +62,10 @@ private:
 class ChoiceBinding : public QObject {
 public:
     ChoiceBinding(QComboBox* box, QObject* object, const char* listKey, const char* selectionKey,
-                  const QString& displayKey)
+                  const QString& displayKey, const char* translationContext)
         : QObject(box), m_box(box), m_object(object), m_selectionKey(selectionKey)
     {
-        m_model = new ChoiceListModel(object, listKey, displayKey, this);
+        m_model = new ChoiceListModel(object, listKey, displayKey, this, translationContext);
         box->setModel(m_model);
         connect(m_model, &ChoiceListModel::entriesReplaced, this, &ChoiceBinding::showSelection);
         addObserver(object, selectionKey, this, [this](const KeyValueChange&) { showSelection(); });
@@ -93,8 +94,8 @@ private:
 } // namespace
 
 ChoiceListModel::ChoiceListModel(QObject* object, const char* listKey, const QString& displayKey,
-                                 QObject* parent)
-    : QAbstractListModel(parent), m_displayKey(displayKey)
+                                 QObject* parent, const char* translationContext)
+    : QAbstractListModel(parent), m_displayKey(displayKey), m_translationContext(translationContext)
 {
     m_entries = valueForKey(object, listKey).toList();
     addObserver(object, listKey, this,
@@ -110,9 +111,11 @@ QVariant ChoiceListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_entries.size())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole || role == Qt::ToolTipRole)
-        return m_entries.at(index.row()).toMap().value(m_displayKey).toString();
-    return {};
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole && role != Qt::ToolTipRole)
+        return {};
+    const QString text = m_entries.at(index.row()).toMap().value(m_displayKey).toString();
+    return m_translationContext ? QCoreApplication::translate(m_translationContext, text.toUtf8().constData())
+                                : text;
 }
 
 void ChoiceListModel::replace(const QVariantList& entries)
@@ -130,10 +133,10 @@ void bind(QWidget* widget, const char* widgetProperty, QObject* object, const ch
 }
 
 void bindChoice(QComboBox* box, QObject* object, const char* listKey, const char* selectionKey,
-                const QString& displayKey)
+                const QString& displayKey, const char* translationContext)
 {
     if (box && object)
-        new ChoiceBinding(box, object, listKey, selectionKey, displayKey);
+        new ChoiceBinding(box, object, listKey, selectionKey, displayKey, translationContext);
 }
 
 } // namespace platform

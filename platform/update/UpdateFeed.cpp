@@ -3,6 +3,7 @@
 
 #include "platform/update/UpdateFeed.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -80,14 +81,14 @@ QByteArray decodePublicKey(const QString& base64)
 FeedResult evaluateFeed(const QByteArray& document, const FeedTrust& trust)
 {
     if (sodium_init() < 0)
-        return refused(QStringLiteral("The signature library could not start."));
+        return refused(QCoreApplication::translate("Updater", "The signature library could not start."));
     if (document.size() > maxFeedBytes)
-        return refused(QStringLiteral("The update information is too large."));
+        return refused(QCoreApplication::translate("Updater", "The update information is too large."));
     const QJsonObject outer = QJsonDocument::fromJson(document).object();
     const QByteArray body = strictBase64(outer.value(QLatin1String("signed")));
     const QByteArray signature = strictBase64(outer.value(QLatin1String("signature")));
     if (body.isEmpty() || signature.size() != crypto_sign_BYTES)
-        return refused(QStringLiteral("The update information is not signed."));
+        return refused(QCoreApplication::translate("Updater", "The update information is not signed."));
 
     QByteArray signer;
     for (const QByteArray& key : trust.publicKeys) {
@@ -101,7 +102,8 @@ FeedResult evaluateFeed(const QByteArray& document, const FeedTrust& trust)
         }
     }
     if (signer.isEmpty())
-        return refused(QStringLiteral("The update information has a signature this version does not trust."));
+        return refused(QCoreApplication::translate(
+            "Updater", "The update information has a signature this version does not trust."));
 
     const QJsonObject feed = QJsonDocument::fromJson(body).object();
     UpdateOffer offer;
@@ -118,18 +120,21 @@ FeedResult evaluateFeed(const QByteArray& document, const FeedTrust& trust)
     offer.archiveUrl = url.isEmpty() ? QUrl() : trust.feedUrl.resolved(QUrl(url));
 
     if (offer.identifier != trust.identifier)
-        return refused(QStringLiteral("The update information is for another product."));
+        return refused(
+            QCoreApplication::translate("Updater", "The update information is for another product."));
     if (!compareVersions(offer.version, offer.version))
-        return refused(QStringLiteral("The update information names no valid version."));
+        return refused(
+            QCoreApplication::translate("Updater", "The update information names no valid version."));
     if (!offer.expires.isValid() || offer.expires <= trust.now)
-        return refused(QStringLiteral("The update information has expired."));
+        return refused(QCoreApplication::translate("Updater", "The update information has expired."));
     if (offer.size <= 0 || offer.size > maxArchiveBytes || offer.sha256.size() != crypto_hash_sha256_BYTES ||
         offer.archiveSignature.size() != crypto_sign_BYTES || !isAllowedUrl(offer.archiveUrl))
-        return refused(QStringLiteral("The update information is incomplete."));
+        return refused(QCoreApplication::translate("Updater", "The update information is incomplete."));
     // An older feed replayed after a newer one was seen would offer a version with known faults.
     if (!trust.highestSeenVersion.isEmpty() &&
         compareVersions(offer.version, trust.highestSeenVersion).value_or(-1) < 0)
-        return refused(QStringLiteral("The update information is older than what this computer has seen."));
+        return refused(QCoreApplication::translate(
+            "Updater", "The update information is older than what this computer has seen."));
 
     FeedResult result;
     result.offer = offer;

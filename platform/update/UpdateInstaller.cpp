@@ -6,6 +6,7 @@
 #include "platform/bundles/Bundle.h"
 #include "platform/settings/PropertyList.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -131,14 +132,14 @@ void StagingArea::removeStale(const QString& targetPath)
 QString verifyArchive(int fd, const UpdateOffer& offer, const std::atomic<bool>* cancel)
 {
     if (sodium_init() < 0)
-        return QStringLiteral("The signature library could not start.");
+        return QCoreApplication::translate("Updater", "The signature library could not start.");
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return QStringLiteral("The downloaded update could not be read.");
+        return QCoreApplication::translate("Updater", "The downloaded update could not be read.");
     if (st.st_size != offer.size)
-        return QStringLiteral("The downloaded update is incomplete or too large.");
+        return QCoreApplication::translate("Updater", "The downloaded update is incomplete or too large.");
     if (::lseek(fd, 0, SEEK_SET) != 0)
-        return QStringLiteral("The downloaded update could not be read.");
+        return QCoreApplication::translate("Updater", "The downloaded update could not be read.");
 
     crypto_hash_sha256_state hash;
     crypto_sign_state sign;
@@ -151,29 +152,32 @@ QString verifyArchive(int fd, const UpdateOffer& offer, const std::atomic<bool>*
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return QStringLiteral("The downloaded update could not be read.");
+            return QCoreApplication::translate("Updater", "The downloaded update could not be read.");
         if (n == 0)
             break;
         if (cancel && cancel->load())
-            return QStringLiteral("The update was cancelled.");
+            return QCoreApplication::translate("Updater", "The update was cancelled.");
         total += n;
         if (total > offer.size)
-            return QStringLiteral("The downloaded update is incomplete or too large.");
+            return QCoreApplication::translate("Updater",
+                                               "The downloaded update is incomplete or too large.");
         crypto_hash_sha256_update(&hash, buffer.data(), static_cast<unsigned long long>(n));
         crypto_sign_update(&sign, buffer.data(), static_cast<unsigned long long>(n));
     }
     if (total != offer.size)
-        return QStringLiteral("The downloaded update is incomplete or too large.");
+        return QCoreApplication::translate("Updater", "The downloaded update is incomplete or too large.");
     unsigned char digest[crypto_hash_sha256_BYTES];
     crypto_hash_sha256_final(&hash, digest);
     if (offer.sha256.size() != sizeof digest ||
         sodium_memcmp(digest, offer.sha256.constData(), sizeof digest) != 0)
-        return QStringLiteral("The downloaded update does not match the update information.");
+        return QCoreApplication::translate("Updater",
+                                           "The downloaded update does not match the update information.");
     QByteArray signature = offer.archiveSignature;
     if (signature.size() != crypto_sign_BYTES || offer.publicKey.size() != crypto_sign_PUBLICKEYBYTES ||
         crypto_sign_final_verify(&sign, reinterpret_cast<unsigned char*>(signature.data()),
                                  reinterpret_cast<const unsigned char*>(offer.publicKey.constData())) != 0)
-        return QStringLiteral("The downloaded update is not signed by the makers of this version.");
+        return QCoreApplication::translate(
+            "Updater", "The downloaded update is not signed by the makers of this version.");
     return {};
 }
 
@@ -184,7 +188,7 @@ QString extractArchive(int fd, const QString& destination, const QString& bundle
     // secure-symlink check to trip over, and no working-directory change, which would reach every thread.
     const QString root = QFileInfo(destination).canonicalFilePath();
     if (root.isEmpty() || !QFileInfo(root).isDir() || ::lseek(fd, 0, SEEK_SET) != 0)
-        return QStringLiteral("The update could not be unpacked.");
+        return QCoreApplication::translate("Updater", "The update could not be unpacked.");
     const QByteArray prefix = QFile::encodeName(root) + '/';
 
     struct archive* in = archive_read_new();
@@ -199,10 +203,11 @@ QString extractArchive(int fd, const QString& destination, const QString& bundle
         if (error.isEmpty())
             error = message;
     };
-    const QString bad = QStringLiteral("The update archive holds an entry that may not be installed.");
+    const QString bad = QCoreApplication::translate(
+        "Updater", "The update archive holds an entry that may not be installed.");
 
     if (archive_read_open_fd(in, fd, 1 << 16) != ARCHIVE_OK) {
-        fail(QStringLiteral("The update could not be unpacked."));
+        fail(QCoreApplication::translate("Updater", "The update could not be unpacked."));
     } else {
         qint64 total = 0;
         int entries = 0;
@@ -244,13 +249,14 @@ QString extractArchive(int fd, const QString& destination, const QString& bundle
             if (type == AE_IFREG && archive_entry_size_is_set(entry)) {
                 total += archive_entry_size(entry);
                 if (archive_entry_size(entry) < 0 || total > maxBytes) {
-                    fail(QStringLiteral("The update archive is too large when unpacked."));
+                    fail(QCoreApplication::translate("Updater",
+                                                     "The update archive is too large when unpacked."));
                     break;
                 }
             }
             if (archive_write_header(out, entry) != ARCHIVE_OK) {
                 qCDebug(lcInstall) << "write header" << archive_error_string(out);
-                fail(QStringLiteral("The update could not be unpacked: %1")
+                fail(QCoreApplication::translate("Updater", "The update could not be unpacked: %1")
                          .arg(QString::fromUtf8(archive_error_string(out) ? archive_error_string(out) : "")));
                 break;
             }
@@ -262,28 +268,31 @@ QString extractArchive(int fd, const QString& destination, const QString& bundle
                 int d;
                 while ((d = archive_read_data_block(in, &block, &size, &offset)) == ARCHIVE_OK) {
                     if (cancel && cancel->load()) {
-                        fail(QStringLiteral("The update was cancelled."));
+                        fail(QCoreApplication::translate("Updater", "The update was cancelled."));
                         break;
                     }
                     written += static_cast<qint64>(size);
                     if (offset < 0 || offset + static_cast<qint64>(size) > archive_entry_size(entry) ||
                         written > maxBytes) {
-                        fail(QStringLiteral("The update archive is too large when unpacked."));
+                        fail(QCoreApplication::translate("Updater",
+                                                         "The update archive is too large when unpacked."));
                         break;
                     }
                     if (archive_write_data_block(out, block, size, offset) != ARCHIVE_OK) {
-                        fail(QStringLiteral("The update could not be written (is the disk full?)."));
+                        fail(QCoreApplication::translate(
+                            "Updater", "The update could not be written (is the disk full?)."));
                         break;
                     }
                 }
                 if (d != ARCHIVE_EOF && d != ARCHIVE_OK)
-                    fail(QStringLiteral("The update archive is damaged."));
+                    fail(QCoreApplication::translate("Updater", "The update archive is damaged."));
             }
             if (archive_write_finish_entry(out) != ARCHIVE_OK)
-                fail(QStringLiteral("The update could not be written (is the disk full?)."));
+                fail(QCoreApplication::translate("Updater",
+                                                 "The update could not be written (is the disk full?)."));
         }
         if (error.isEmpty() && r != ARCHIVE_EOF)
-            fail(QStringLiteral("The update archive is damaged."));
+            fail(QCoreApplication::translate("Updater", "The update archive is damaged."));
         for (auto link = links.constBegin(); error.isEmpty() && link != links.constEnd(); ++link) {
             if (!linkStaysInside(link.key(), links)) {
                 qCDebug(lcInstall) << "refused link chain" << link.key();
@@ -291,10 +300,10 @@ QString extractArchive(int fd, const QString& destination, const QString& bundle
             }
         }
         if (error.isEmpty() && entries == 0)
-            fail(QStringLiteral("The update archive is empty."));
+            fail(QCoreApplication::translate("Updater", "The update archive is empty."));
     }
     if (archive_write_close(out) != ARCHIVE_OK)
-        fail(QStringLiteral("The update could not be written (is the disk full?)."));
+        fail(QCoreApplication::translate("Updater", "The update could not be written (is the disk full?)."));
     archive_write_free(out);
     archive_read_free(in);
     return error;
@@ -305,16 +314,16 @@ QString checkBundle(const QString& bundlePath, const QString& identifier, const 
 {
     const QFileInfo info(bundlePath);
     if (!info.isDir() || info.isSymLink())
-        return QStringLiteral("The update holds no preference pane.");
+        return QCoreApplication::translate("Updater", "The update holds no preference pane.");
     const Bundle bundle(bundlePath);
     const QVariantMap plist = bundle.infoDictionary();
     if (bundle.bundleIdentifier() != identifier)
-        return QStringLiteral("The update is for another product.");
+        return QCoreApplication::translate("Updater", "The update is for another product.");
     if (plist.value(QStringLiteral("CFBundleShortVersionString")).toString() != version)
-        return QStringLiteral("The update's version is not the one offered.");
+        return QCoreApplication::translate("Updater", "The update's version is not the one offered.");
     const QFileInfo agent(bundlePath + QLatin1Char('/') + agentExecutable);
     if (!agent.isFile() || agent.isSymLink() || !agent.isExecutable())
-        return QStringLiteral("The update is incomplete.");
+        return QCoreApplication::translate("Updater", "The update is incomplete.");
     return {};
 }
 
@@ -341,7 +350,7 @@ QString exchangeInto(const QString& newBundle, const QString& target)
         }
     }
     qCDebug(lcInstall) << "exchange failed" << std::strerror(errno);
-    return QStringLiteral("The update could not be installed: %1")
+    return QCoreApplication::translate("Updater", "The update could not be installed: %1")
         .arg(QString::fromLocal8Bit(std::strerror(errno)));
 }
 
@@ -436,7 +445,8 @@ QString undoJournal(const QString& path)
         qCWarning(lcInstall) << "put the previous version back at" << target;
     } else if (!now || inodeText(*now) != oldId) {
         // Neither version where it should be: leave everything for a person to look at.
-        return QStringLiteral("%1 is neither the previous nor the new version").arg(target);
+        return QCoreApplication::translate("Updater", "%1 is neither the previous nor the new version")
+            .arg(target);
     }
     QFile::remove(path);
     QDir(staging).removeRecursively();
@@ -450,7 +460,7 @@ QString recordPendingExchange(const QString& newBundle, const QString& target)
     const auto fresh = statOf(newBundle);
     const auto old = statOf(target);
     if (!fresh || !old)
-        return QStringLiteral("The update could not be installed.");
+        return QCoreApplication::translate("Updater", "The update could not be installed.");
     const QString path = journalPath(target);
     QDir().mkpath(stateDirectory());
     QSaveFile file(path);
@@ -460,7 +470,8 @@ QString recordPendingExchange(const QString& newBundle, const QString& target)
                               {QStringLiteral("NewInode"), inodeText(*fresh)}};
     // QSaveFile::commit() syncs the file before it takes the journal's name.
     if (!file.open(QIODevice::WriteOnly) || file.write(PropertyList::toXml(journal)) < 0 || !file.commit())
-        return QStringLiteral("The update could not be recorded in %1.").arg(stateDirectory());
+        return QCoreApplication::translate("Updater", "The update could not be recorded in %1.")
+            .arg(stateDirectory());
     return {};
 }
 

@@ -10,6 +10,7 @@
 #include "platform/workspace/LaunchServices.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -98,7 +99,8 @@ QString transferError(const QNetworkReply* reply)
         return reason;
     if (reply->error() == QNetworkReply::OperationCanceledError ||
         reply->error() == QNetworkReply::TimeoutError)
-        return QStringLiteral("the server stopped answering");
+        //: Completes "The update could not be downloaded: %1" and the like.
+        return QCoreApplication::translate("Updater", "the server stopped answering");
     return reply->errorString();
 }
 
@@ -119,7 +121,8 @@ void guardTransfer(QNetworkReply* reply, int stallMs, int totalMs)
     auto progress = std::make_shared<Progress>();
     QObject::connect(reply, &QNetworkReply::redirected, reply, [reply, progress](const QUrl& to) {
         if (!update::isAllowedUrl(to)) {
-            giveUp(reply, QStringLiteral("the server sent it on to an address that is not secure"));
+            giveUp(reply, QCoreApplication::translate(
+                              "Updater", "the server sent it on to an address that is not secure"));
             return;
         }
         *progress = Progress();
@@ -132,7 +135,7 @@ void guardTransfer(QNetworkReply* reply, int stallMs, int totalMs)
         if (reply->isFinished())
             return;
         if (progress->now - progress->atLastLook < minBytesPerSecond * stallMs / 1000) {
-            giveUp(reply, QStringLiteral("the server sends too slowly"));
+            giveUp(reply, QCoreApplication::translate("Updater", "the server sends too slowly"));
             return;
         }
         progress->atLastLook = progress->now;
@@ -140,7 +143,7 @@ void guardTransfer(QNetworkReply* reply, int stallMs, int totalMs)
     watch->start(stallMs);
     QTimer::singleShot(totalMs, reply, [reply] {
         if (!reply->isFinished())
-            giveUp(reply, QStringLiteral("the server took too long"));
+            giveUp(reply, QCoreApplication::translate("Updater", "the server took too long"));
     });
 }
 
@@ -222,7 +225,7 @@ void Updater::checkForUpdates(QObject*)
             m_window->raise();
             m_window->activateWindow();
         } else if (m_session->interactive) {
-            showWindow(progressWindow(QStringLiteral("Checking for updates…"), 0));
+            showWindow(progressWindow(QCoreApplication::translate("Updater", "Checking for updates…"), 0));
         }
         return;
     }
@@ -262,15 +265,17 @@ void Updater::automaticCheckDue()
             return;
         m_busy = true;
         auto* box = new QMessageBox(
-            QMessageBox::Question, QStringLiteral("Check for %1 updates automatically?").arg(product()),
-            QStringLiteral("Check for %1 updates automatically?").arg(product()), QMessageBox::NoButton);
+            QMessageBox::Question,
+            QCoreApplication::translate("Updater", "Check for %1 updates automatically?").arg(product()),
+            QCoreApplication::translate("Updater", "Check for %1 updates automatically?").arg(product()),
+            QMessageBox::NoButton);
         box->setObjectName(QStringLiteral("askAutomatic"));
         box->setInformativeText(QStringLiteral("%1 can look for a newer version once a day. You can always "
                                                "check by hand from the About page of its preferences.")
                                     .arg(product()));
-        box->addButton(QStringLiteral("Check Automatically"), QMessageBox::AcceptRole)
+        box->addButton(QCoreApplication::translate("Updater", "Check Automatically"), QMessageBox::AcceptRole)
             ->setObjectName(QStringLiteral("yes"));
-        box->addButton(QStringLiteral("Don't Check"), QMessageBox::RejectRole)
+        box->addButton(QCoreApplication::translate("Updater", "Don't Check"), QMessageBox::RejectRole)
             ->setObjectName(QStringLiteral("no"));
         box->setAttribute(Qt::WA_DeleteOnClose);
         connect(box, &QMessageBox::finished, this, [this, box] {
@@ -297,31 +302,37 @@ void Updater::beginCheck(bool interactive)
     m_session = std::make_unique<Session>();
     m_session->interactive = interactive && canShowWindows();
     if (isDisabledByPolicy()) {
-        showMessage(
-            QStringLiteral("updatesDisabled"), QStringLiteral("Updates Are Turned Off"),
-            QStringLiteral("Updates of %1 are managed by the system on this computer.").arg(product()),
-            false);
+        showMessage(QStringLiteral("updatesDisabled"),
+                    QCoreApplication::translate("Updater", "Updates Are Turned Off"),
+                    QCoreApplication::translate("Updater",
+                                                "Updates of %1 are managed by the system on this computer.")
+                        .arg(product()),
+                    false);
         return;
     }
     if (LaunchServices::installedByPackageManager()) {
         // Replacing files the package manager lists would make its records false.
-        showMessage(QStringLiteral("updatesByPackageManager"), QStringLiteral("%1 Updates").arg(product()),
-                    QStringLiteral("%1 is updated by your system's package manager.").arg(product()), false,
-                    QMessageBox::Information);
+        showMessage(QStringLiteral("updatesByPackageManager"),
+                    QCoreApplication::translate("Updater", "%1 Updates").arg(product()),
+                    QCoreApplication::translate("Updater", "%1 is updated by your system's package manager.")
+                        .arg(product()),
+                    false, QMessageBox::Information);
         return;
     }
     const QVariantMap info = m_host.infoDictionary();
     const QUrl feedUrl(info.value(QStringLiteral("PealixUpdateFeedURL")).toString());
     if (feedUrl.isEmpty()) {
         // Information, not a fault: whoever installed this copy (a distribution, a store) updates it.
-        showMessage(
-            QStringLiteral("updatesNotConfigured"), QStringLiteral("%1 Updates").arg(product()),
-            QStringLiteral("This copy of %1 is updated by the program that installed it.").arg(product()),
-            false, QMessageBox::Information);
+        showMessage(QStringLiteral("updatesNotConfigured"),
+                    QCoreApplication::translate("Updater", "%1 Updates").arg(product()),
+                    QCoreApplication::translate(
+                        "Updater", "This copy of %1 is updated by the program that installed it.")
+                        .arg(product()),
+                    false, QMessageBox::Information);
         return;
     }
     if (!update::isAllowedUrl(feedUrl)) {
-        fail(QStringLiteral("The update address of this build is not a secure one."));
+        fail(QCoreApplication::translate("Updater", "The update address of this build is not a secure one."));
         return;
     }
     if (!m_network)
@@ -337,18 +348,18 @@ void Updater::beginCheck(bool interactive)
     m_session->reply = reply;
     connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64) {
         if (received > update::maxFeedBytes)
-            giveUp(reply, QStringLiteral("the update information is too large"));
+            giveUp(reply, QCoreApplication::translate("Updater", "the update information is too large"));
     });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { feedArrived(reply); });
     if (m_session->interactive)
-        showWindow(progressWindow(QStringLiteral("Checking for updates…"), 0));
+        showWindow(progressWindow(QCoreApplication::translate("Updater", "Checking for updates…"), 0));
 }
 
 QProgressDialog* Updater::progressWindow(const QString& text, int maximum)
 {
     auto* progress = new QProgressDialog(text, QStringLiteral("Cancel"), 0, maximum);
     progress->setObjectName(QStringLiteral("updateProgress"));
-    progress->setWindowTitle(QStringLiteral("%1 Update").arg(product()));
+    progress->setWindowTitle(QCoreApplication::translate("Updater", "%1 Update").arg(product()));
     progress->setMinimumDuration(0);
     progress->setAttribute(Qt::WA_DeleteOnClose);
     connect(progress, &QProgressDialog::canceled, this, [this] {
@@ -374,7 +385,8 @@ void Updater::feedArrived(QNetworkReply* reply)
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        fail(QStringLiteral("The update information could not be fetched: %1").arg(transferError(reply)));
+        fail(QCoreApplication::translate("Updater", "The update information could not be fetched: %1")
+                 .arg(transferError(reply)));
         return;
     }
     const QByteArray document = reply->read(update::maxFeedBytes + 1);
@@ -407,10 +419,12 @@ void Updater::feedArrived(QNetworkReply* reply)
     if (result.status == update::FeedResult::UpToDate ||
         (!m_session->interactive && state.value(keySkipped).toString() == result.offer.version)) {
         if (m_session->interactive)
-            showMessage(
-                QStringLiteral("upToDate"), QStringLiteral("You're up to date!"),
-                QStringLiteral("%2 %1 is the newest version available.").arg(trust.runningVersion, product()),
-                true);
+            showMessage(QStringLiteral("upToDate"),
+                        QCoreApplication::translate("Updater", "You're up to date!"),
+                        //: %2 is the product's name, %1 its version.
+                        QCoreApplication::translate("Updater", "%2 %1 is the newest version available.")
+                            .arg(trust.runningVersion, product()),
+                        true);
         else
             endSession();
         return;
@@ -427,14 +441,17 @@ void Updater::feedArrived(QNetworkReply* reply)
 void Updater::offerInstall()
 {
     const update::UpdateOffer& offer = m_session->offer;
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("%1 Update").arg(product()),
-                                QStringLiteral("A new version of %1 is available!").arg(product()),
-                                QMessageBox::NoButton);
+    auto* box = new QMessageBox(
+        QMessageBox::Information, QCoreApplication::translate("Updater", "%1 Update").arg(product()),
+        QCoreApplication::translate("Updater", "A new version of %1 is available!").arg(product()),
+        QMessageBox::NoButton);
     box->setObjectName(QStringLiteral("updateAvailable"));
     const QString running =
         m_host.infoDictionary().value(QStringLiteral("CFBundleShortVersionString")).toString();
     box->setInformativeText(
-        QStringLiteral("%3 %1 is now available; you have %2. Would you like to install it now?")
+        //: %3 is the product's name, %1 the version offered, %2 the version installed.
+        QCoreApplication::translate("Updater",
+                                    "%3 %1 is now available; you have %2. Would you like to install it now?")
             .arg(offer.version, running, product()));
     if (!offer.notes.isEmpty()) {
         // Short notes are read at a glance; long ones wait behind Show Details.
@@ -446,11 +463,11 @@ void Updater::offerInstall()
         else
             box->setDetailedText(offer.notes);
     }
-    box->addButton(QStringLiteral("Install Update"), QMessageBox::AcceptRole)
+    box->addButton(QCoreApplication::translate("Updater", "Install Update"), QMessageBox::AcceptRole)
         ->setObjectName(QStringLiteral("install"));
-    box->addButton(QStringLiteral("Remind Me Later"), QMessageBox::RejectRole)
+    box->addButton(QCoreApplication::translate("Updater", "Remind Me Later"), QMessageBox::RejectRole)
         ->setObjectName(QStringLiteral("later"));
-    box->addButton(QStringLiteral("Skip This Version"), QMessageBox::DestructiveRole)
+    box->addButton(QCoreApplication::translate("Updater", "Skip This Version"), QMessageBox::DestructiveRole)
         ->setObjectName(QStringLiteral("skip"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QMessageBox::finished, this, [this, box] {
@@ -477,27 +494,32 @@ void Updater::startDownload()
         return;
     const std::optional<QString> target = m_delegate ? m_delegate->updaterInstallTargetPath() : std::nullopt;
     if (!target || target->isEmpty() || !QFileInfo(*target).isDir()) {
-        fail(QStringLiteral("%1 is not installed in a place this updater can replace.").arg(product()));
+        fail(
+            QCoreApplication::translate("Updater", "%1 is not installed in a place this updater can replace.")
+                .arg(product()));
         return;
     }
     m_session->target = QFileInfo(*target).absoluteFilePath();
     // Another updater's staging folder and half-done exchange are its own business until it is gone.
     m_session->lock = std::make_unique<update::InstallLock>(m_session->target);
     if (!m_session->lock->isHeld()) {
-        showMessage(QStringLiteral("updateUnderWay"), QStringLiteral("Update Under Way"),
-                    QStringLiteral("Another %1 updater is installing an update; try again when it is done.")
+        showMessage(QStringLiteral("updateUnderWay"),
+                    QCoreApplication::translate("Updater", "Update Under Way"),
+                    QCoreApplication::translate(
+                        "Updater", "Another %1 updater is installing an update; try again when it is done.")
                         .arg(product()),
                     false);
         return;
     }
     if (const QString e = update::undoPendingExchange(m_session->target); !e.isEmpty()) {
-        fail(QStringLiteral("An earlier update could not be undone: %1").arg(e));
+        fail(QCoreApplication::translate("Updater", "An earlier update could not be undone: %1").arg(e));
         return;
     }
     update::StagingArea::removeStale(m_session->target);
     m_session->staging = std::make_unique<update::StagingArea>(m_session->target);
     if (!m_session->staging->isValid() || m_session->staging->createArchiveFile() < 0) {
-        fail(QStringLiteral("There is no room to download the update beside %1.").arg(m_session->target));
+        fail(QCoreApplication::translate("Updater", "There is no room to download the update beside %1.")
+                 .arg(m_session->target));
         return;
     }
     QNetworkRequest request(m_session->offer.archiveUrl);
@@ -508,8 +530,9 @@ void Updater::startDownload()
     QNetworkReply* reply = m_network->get(request);
     guardTransfer(reply, stallTimeoutMs(60000), deadlineMs(archiveDeadlineMs));
     m_session->reply = reply;
-    QProgressDialog* progress =
-        progressWindow(QStringLiteral("Downloading %2 %1…").arg(m_session->offer.version, product()), 100);
+    QProgressDialog* progress = progressWindow(
+        QCoreApplication::translate("Updater", "Downloading %2 %1…").arg(m_session->offer.version, product()),
+        100);
     QPointer<QProgressDialog> bar = progress;
     connect(reply, &QNetworkReply::readyRead, this, [this, reply, bar] {
         if (!m_session || m_session->reply != reply)
@@ -541,11 +564,12 @@ void Updater::downloadFinished()
         return;
     }
     if (m_session->received > m_session->offer.size) {
-        fail(QStringLiteral("The downloaded update is larger than announced."));
+        fail(QCoreApplication::translate("Updater", "The downloaded update is larger than announced."));
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        fail(QStringLiteral("The update could not be downloaded: %1").arg(transferError(reply)));
+        fail(QCoreApplication::translate("Updater", "The update could not be downloaded: %1")
+                 .arg(transferError(reply)));
         return;
     }
     install();
@@ -559,11 +583,14 @@ void Updater::install()
         m_host.bundlePath() + QStringLiteral("/Contents/Linux/") +
         m_host.infoDictionary().value(QStringLiteral("CFBundleExecutable")).toString());
     if (agentRelative.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(agentRelative)) {
-        fail(QStringLiteral("%1 is not installed in a place this updater can replace.").arg(product()));
+        fail(
+            QCoreApplication::translate("Updater", "%1 is not installed in a place this updater can replace.")
+                .arg(product()));
         return;
     }
     if (auto* bar = qobject_cast<QProgressDialog*>(m_window.data())) {
-        bar->setLabelText(QStringLiteral("Verifying %2 %1…").arg(s.offer.version, product()));
+        bar->setLabelText(
+            QCoreApplication::translate("Updater", "Verifying %2 %1…").arg(s.offer.version, product()));
         bar->setRange(0, 0);
     }
     const QString identifier =
@@ -580,11 +607,12 @@ void Updater::install()
         const QString newBundle = unpacked + QLatin1Char('/') + bundleName;
         const QString error = [&]() -> QString {
             if (::fsync(fd) != 0)
-                return QStringLiteral("The update could not be written (is the disk full?).");
+                return QCoreApplication::translate("Updater",
+                                                   "The update could not be written (is the disk full?).");
             if (QString e = update::verifyArchive(fd, offer, &m_cancelWork); !e.isEmpty())
                 return e;
             if (!QDir().mkdir(unpacked))
-                return QStringLiteral("The update could not be unpacked.");
+                return QCoreApplication::translate("Updater", "The update could not be unpacked.");
             if (QString e =
                     update::extractArchive(fd, unpacked, bundleName, update::maxUnpackedBytes, &m_cancelWork);
                 !e.isEmpty())
@@ -594,7 +622,8 @@ void Updater::install()
                 return e;
             // The new files reach the disk before the swap makes them the installation.
             if (::syncfs(fd) != 0)
-                return QStringLiteral("The update could not be written (is the disk full?).");
+                return QCoreApplication::translate("Updater",
+                                                   "The update could not be written (is the disk full?).");
             return {};
         }();
         QMetaObject::invokeMethod(
@@ -647,7 +676,8 @@ void Updater::confirmNewAgent(const QString& executable)
     // The old version, now in the staging folder, goes back in unless the new agent runs and names its
     // version.
     if (auto* bar = qobject_cast<QProgressDialog*>(m_window.data()))
-        bar->setLabelText(QStringLiteral("Starting %2 %1…").arg(m_session->offer.version, product()));
+        bar->setLabelText(QCoreApplication::translate("Updater", "Starting %2 %1…")
+                              .arg(m_session->offer.version, product()));
     auto* probe = new QProcess(this);
     probe->setProcessChannelMode(QProcess::SeparateChannels);
     probe->setStandardInputFile(QProcess::nullDevice());
@@ -687,7 +717,8 @@ void Updater::newAgentAnswered(bool ok, const QString& executable)
         if (const QString e = update::undoPendingExchange(s.target); !e.isEmpty()) {
             // Nothing better is left: the new version stays, and the next start tries again.
             s.staging->keep();
-            fail(QStringLiteral("%4 %1 did not start, and %2 could not be put back: %3")
+            fail(QCoreApplication::translate("Updater",
+                                             "%4 %1 did not start, and %2 could not be put back: %3")
                      .arg(s.offer.version, running, e, product()));
             return;
         }
@@ -695,7 +726,8 @@ void Updater::newAgentAnswered(bool ok, const QString& executable)
         if (s.cancelled)
             endSession();
         else
-            fail(QStringLiteral("%3 %1 did not start on this system; %3 %2 stays installed.")
+            fail(QCoreApplication::translate("Updater",
+                                             "%3 %1 did not start on this system; %3 %2 stays installed.")
                      .arg(s.offer.version, running, product()));
         return;
     }
@@ -706,7 +738,8 @@ void Updater::newAgentAnswered(bool ok, const QString& executable)
     const QString installed =
         Bundle(s.target).infoDictionary().value(QStringLiteral("CFBundleShortVersionString")).toString();
     if (installed != s.offer.version) {
-        fail(QStringLiteral("%3 %1 is installed, not %2.").arg(installed, s.offer.version, product()));
+        fail(QCoreApplication::translate("Updater", "%3 %1 is installed, not %2.")
+                 .arg(installed, s.offer.version, product()));
         return;
     }
     qCDebug(lcUpdater) << "installed" << s.offer.version << "over" << s.target;
@@ -770,7 +803,8 @@ void Updater::showMessage(const QString& name, const QString& title, const QStri
 void Updater::fail(const QString& text)
 {
     qCDebug(lcUpdater) << "update failed:" << text;
-    showMessage(QStringLiteral("updateError"), QStringLiteral("Update Error"), text, false);
+    showMessage(QStringLiteral("updateError"), QCoreApplication::translate("Updater", "Update Error"), text,
+                false);
 }
 
 void Updater::endSession(bool ok, const QString& message)

@@ -71,9 +71,13 @@ for path in /usr/bin/pealix-preferences /usr/lib/pealix/libpealix_core.so /usr/l
     /usr/share/applications/$app.desktop /usr/share/metainfo/$app.metainfo.xml \
     /usr/share/icons/hicolor/scalable/apps/$app.svg /usr/share/doc/pealix/copyright \
     /usr/share/polkit-1/actions/com.quorlenvik.pealix.uninstall.policy /usr/share/man/man1/pealix.1.gz \
-    /usr/share/man/de/man1/pealix.1.gz /usr/share/man/fr/man1/pealix-preferences.1.gz; do
+    /usr/share/man/de/man1/pealix.1.gz /usr/share/man/fr/man1/pealix-preferences.1.gz \
+    /usr/share/pealix/translations/pealix_de.qm /usr/share/pealix/translations/pealix_fr.qm; do
     grep -qxF "$path" "$w/files" || fail "the package does not hold $path"
 done
+# The translations are found where the package puts them.
+LANGUAGE= LC_ALL= LC_MESSAGES= LANG=de_DE.UTF-8 /usr/bin/pealix --help | grep -q '^Aufruf: pealix' ||
+    fail "pealix --help is not German under LANG=de_DE.UTF-8"
 
 if ! out=$(desktop-file-validate /usr/share/applications/$app.desktop 2>&1) || [ -n "$out" ]; then
     fail "desktop-file-validate: $out"

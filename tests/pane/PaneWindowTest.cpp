@@ -26,10 +26,15 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QKeySequence>
+#include <QLabel>
 #include <QMimeData>
+#include <QMultiMap>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 namespace {
@@ -250,4 +255,51 @@ TEST_F(PaneWindowTest, a_stored_custom_sound_is_replaced_through_the_sheet_not_k
     EXPECT_EQ(pane->chimesets45(), expected);
     EXPECT_EQ(box->currentText(), QStringLiteral("new bells.wav"));
     EXPECT_EQ(saved(*pane, PrefKeys::chimeInfo).toList().value(3).toMap().value(PrefKeys::path), chosen);
+}
+
+// In each language a page's mnemonics differ from each other, from the page names and from the retry
+// button above the pages; the mnemonic of a label goes to its buddy.
+TEST_F(PaneWindowTest, each_page_has_mnemonics_of_its_own_in_every_language)
+{
+    for (const QString& language : {QString(), QStringLiteral("de"), QStringLiteral("fr")}) {
+        SCOPED_TRACE(language.isEmpty() ? std::string("English") : language.toStdString());
+        QTranslator translator;
+        if (!language.isEmpty()) {
+            ASSERT_TRUE(translator.load(QStringLiteral("pealix_") + language,
+                                        QStringLiteral(PEALIX_STAGE_TRANSLATIONS)));
+            QCoreApplication::installTranslator(&translator);
+        }
+        auto pane = open();
+        QTabWidget* tabs = pane->tabView();
+        ASSERT_TRUE(tabs);
+        if (!language.isEmpty()) {
+            EXPECT_NE(tabs->tabText(0), QStringLiteral("&Chimes")) << "the translation is loaded";
+        }
+        // Each text with a mnemonic, by its key.
+        using Mnemonics = QMultiMap<QString, QString>;
+        const auto add = [](Mnemonics& found, const QString& text) {
+            const QString key = QKeySequence::mnemonic(text).toString();
+            if (!key.isEmpty())
+                found.insert(key, text);
+        };
+        Mnemonics shared;
+        for (int i = 0; i < tabs->count(); ++i)
+            add(shared, tabs->tabText(i));
+        for (auto* button : pane->mainView()->findChildren<QAbstractButton*>())
+            if (!tabs->isAncestorOf(button))
+                add(shared, button->text());
+        for (int i = 0; i < tabs->count(); ++i) {
+            Mnemonics page = shared;
+            for (auto* button : tabs->widget(i)->findChildren<QAbstractButton*>())
+                add(page, button->text());
+            for (auto* label : tabs->widget(i)->findChildren<QLabel*>())
+                if (label->buddy())
+                    add(page, label->text());
+            for (const QString& key : page.uniqueKeys())
+                EXPECT_EQ(page.count(key), 1) << tabs->tabText(i).toStdString() << ": " << key.toStdString()
+                                              << " for " << page.values(key).join(", ").toStdString();
+        }
+        pane.reset();
+        QCoreApplication::removeTranslator(&translator);
+    }
 }

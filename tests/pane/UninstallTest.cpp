@@ -160,7 +160,8 @@ TEST_F(UninstallTest, per_user_install_goes_to_the_trash_and_only_what_the_user_
             .filter(QRegularExpression(QStringLiteral(R"(^com\.quorlenvik\.Pealix\S* \(\w+\)\.(png|svg)$)")))
             .size(),
         m_manifest.filter(QStringLiteral("share/icons/")).size());
-    for (const char* gone : {"share/icons", "share/applications", "lib/PreferencePanes", "share/doc"})
+    for (const char* gone :
+         {"share/icons", "share/applications", "lib/PreferencePanes", "share/doc", "share/pealix"})
         EXPECT_FALSE(QFileInfo::exists(m_prefix + QLatin1Char('/') + gone)) << gone;
     for (const char* kept : {"lib", "share", "share/empty-before"})
         EXPECT_TRUE(QFileInfo(m_prefix + QLatin1Char('/') + kept).isDir()) << kept;

@@ -6,6 +6,7 @@
 // pane's tab widget. The scale comes from QT_SCALE_FACTOR; SUFFIX (for example "@2x") names it.
 
 #include "PaneHostWindow.h"
+#include "platform/core/Translations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -74,6 +75,7 @@ QString pageName(const QTabWidget& tabs, int index)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    platform::loadTranslations();
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() < 3 || arguments.size() > 4) {
         std::fputs("usage: panecapture PANE.prefPane OUTDIR [SUFFIX]\n", stderr);

@@ -25,7 +25,8 @@ Q_LOGGING_CATEGORY(lcHost, "pealix.panehost", QtWarningMsg)
 
 namespace {
 
-const QString hostTitle = QStringLiteral("Preferences");
+//: The window's title while it shows no pane: the desktop's preferences.
+const char* const hostTitle = QT_TRANSLATE_NOOP("PaneHost", "Preferences");
 
 QString canonical(const QString& path)
 {
@@ -45,12 +46,12 @@ PaneHostWindow::PaneHostWindow()
     m_message->setAlignment(Qt::AlignCenter);
     m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_message->setMargin(24);
-    m_overview->setAccessibleName(QStringLiteral("Preference panes"));
+    m_overview->setAccessibleName(QCoreApplication::translate("PaneHost", "Preference panes"));
     m_stack->addWidget(m_overview);
     m_stack->addWidget(m_message);
     connect(m_overview, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { showPane(item->data(Qt::UserRole).toString()); });
-    setWindowTitle(hostTitle);
+    setWindowTitle(QCoreApplication::translate("PaneHost", hostTitle));
     // The keys of every desktop program: Ctrl+W closes the window (and so ends the host), Ctrl+Q quits.
     auto* close = new QShortcut(QKeySequence::Close, this);
     connect(close, &QShortcut::activated, this, &QWidget::close);
@@ -114,7 +115,9 @@ bool PaneHostWindow::showPane(const QString& path)
     dropPane();
     LoadedPane loaded = loadPane(bundlePath);
     if (!loaded.pane) {
-        showMessage(loaded.label.isEmpty() ? hostTitle : loaded.label, loaded.error);
+        showMessage(loaded.label.isEmpty() ? QCoreApplication::translate("PaneHost", hostTitle)
+                                           : loaded.label,
+                    loaded.error);
         return false;
     }
     QWidget* view = nullptr;
@@ -128,15 +131,17 @@ bool PaneHostWindow::showPane(const QString& path)
         }
     } catch (const std::exception& e) {
         view = nullptr;
-        loaded.error = QStringLiteral("The pane “%1” failed to load its view: %2")
+        loaded.error = QCoreApplication::translate("PaneHost", "The pane “%1” failed to load its view: %2")
                            .arg(loaded.label, QString::fromLocal8Bit(e.what()));
     } catch (...) {
         view = nullptr;
-        loaded.error = QStringLiteral("The pane “%1” failed to load its view.").arg(loaded.label);
+        loaded.error = QCoreApplication::translate("PaneHost", "The pane “%1” failed to load its view.")
+                           .arg(loaded.label);
     }
     if (!view) {
         if (loaded.error.isEmpty())
-            loaded.error = QStringLiteral("The pane “%1” has no view to show.").arg(loaded.label);
+            loaded.error = QCoreApplication::translate("PaneHost", "The pane “%1” has no view to show.")
+                               .arg(loaded.label);
         showMessage(loaded.label, loaded.error);
         return false;
     }
@@ -165,14 +170,14 @@ void PaneHostWindow::showOverview()
         item->setToolTip(path);
     }
     if (m_overview->count() == 0) {
-        m_message->setText(QStringLiteral("No preference panes are installed."));
+        m_message->setText(QCoreApplication::translate("PaneHost", "No preference panes are installed."));
         m_stack->setCurrentWidget(m_message);
     } else {
         m_message->clear();
         m_overview->setCurrentRow(0);
         m_stack->setCurrentWidget(m_overview);
     }
-    setWindowTitle(hostTitle);
+    setWindowTitle(QCoreApplication::translate("PaneHost", hostTitle));
 }
 
 bool PaneHostWindow::event(QEvent* event)

@@ -5,6 +5,7 @@
 
 #include "platform/bundles/SearchPaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
@@ -68,7 +69,8 @@ LoadedPane loadPane(const QString& bundlePath)
     LoadedPane result;
     const platform::Bundle bundle(bundlePath);
     if (!bundle.isValid()) {
-        fail(result, QStringLiteral("There is no preference pane at “%1”.").arg(bundlePath));
+        fail(result,
+             QCoreApplication::translate("PaneHost", "There is no preference pane at “%1”.").arg(bundlePath));
         return result;
     }
     result.label = paneLabel(bundle);
@@ -76,8 +78,9 @@ LoadedPane loadPane(const QString& bundlePath)
 
     const QString className = infoString(bundle, "NSPrincipalClass");
     if (className.isEmpty()) {
-        fail(result,
-             QStringLiteral("The pane “%1” names no principal class in its Info.plist.").arg(result.label));
+        fail(result, QCoreApplication::translate("PaneHost",
+                                                 "The pane “%1” names no principal class in its Info.plist.")
+                         .arg(result.label));
         return result;
     }
     QString executable = infoString(bundle, "CFBundleExecutable");
@@ -88,14 +91,15 @@ LoadedPane loadPane(const QString& bundlePath)
     }
     // The name comes from a file anyone may have written; it must not lead out of the bundle.
     if (executable.contains(QLatin1Char('/')) || executable == QLatin1String("..")) {
-        fail(result, QStringLiteral("The pane “%1” names an invalid library.").arg(result.label));
+        fail(result, QCoreApplication::translate("PaneHost", "The pane “%1” names an invalid library.")
+                         .arg(result.label));
         return result;
     }
     const QString libraryPath =
         bundle.bundlePath() + QStringLiteral("/Contents/Linux/") + executable + QStringLiteral(".so");
     if (!QFileInfo(libraryPath).isFile()) {
         fail(result,
-             QStringLiteral("The pane “%1” has no library (%2 is missing).")
+             QCoreApplication::translate("PaneHost", "The pane “%1” has no library (%2 is missing).")
                  .arg(result.label, QStringLiteral("Contents/Linux/") + executable + QStringLiteral(".so")));
         return result;
     }
@@ -105,8 +109,9 @@ LoadedPane loadPane(const QString& bundlePath)
     QLibrary library(libraryPath);
     library.setLoadHints(QLibrary::ResolveAllSymbolsHint | QLibrary::PreventUnloadHint);
     if (!library.load()) {
-        fail(result, QStringLiteral("The library of the pane “%1” cannot be loaded: %2")
-                         .arg(result.label, library.errorString()));
+        fail(result,
+             QCoreApplication::translate("PaneHost", "The library of the pane “%1” cannot be loaded: %2")
+                 .arg(result.label, library.errorString()));
         return result;
     }
     const auto version =
@@ -114,12 +119,14 @@ LoadedPane loadPane(const QString& bundlePath)
     const auto create = reinterpret_cast<PealixCreatePaneFunction>(library.resolve("pealixCreatePane"));
     if (!version || !create) {
         fail(result,
-             QStringLiteral("The library of the pane “%1” is not a preference pane.").arg(result.label));
+             QCoreApplication::translate("PaneHost", "The library of the pane “%1” is not a preference pane.")
+                 .arg(result.label));
         return result;
     }
     const int built = version();
     if (built != platform::PreferencePane::interfaceVersion) {
-        fail(result, QStringLiteral("The pane “%1” was built for interface version %2; this host needs %3.")
+        fail(result, QCoreApplication::translate(
+                         "PaneHost", "The pane “%1” was built for interface version %2; this host needs %3.")
                          .arg(result.label)
                          .arg(built)
                          .arg(platform::PreferencePane::interfaceVersion));
@@ -128,15 +135,17 @@ LoadedPane loadPane(const QString& bundlePath)
     try {
         result.pane.reset(create(className.toUtf8().constData(), bundle));
     } catch (const std::exception& e) {
-        fail(result, QStringLiteral("The pane “%1” failed to start: %2")
+        fail(result, QCoreApplication::translate("PaneHost", "The pane “%1” failed to start: %2")
                          .arg(result.label, QString::fromLocal8Bit(e.what())));
         return result;
     } catch (...) {
-        fail(result, QStringLiteral("The pane “%1” failed to start.").arg(result.label));
+        fail(result,
+             QCoreApplication::translate("PaneHost", "The pane “%1” failed to start.").arg(result.label));
         return result;
     }
     if (!result.pane)
         fail(result,
-             QStringLiteral("The library of the pane “%1” has no class “%2”.").arg(result.label, className));
+             QCoreApplication::translate("PaneHost", "The library of the pane “%1” has no class “%2”.")
+                 .arg(result.label, className));
     return result;
 }

@@ -7,6 +7,7 @@
 #include "PaneHostWindow.h"
 #include "platform/core/Log.h"
 #include "platform/core/SingleInstance.h"
+#include "platform/core/Translations.h"
 #include "platform/panes/PaneHostInterface.h"
 #include "platform/ui/WindowIdentity.h"
 #include "platform/update/UpdateInstaller.h"
@@ -19,7 +20,7 @@
 
 namespace {
 
-const char usage[] = "usage: pealix-panehost [PANE.prefPane]\n";
+const char usage[] = QT_TRANSLATE_NOOP("PaneHost", "usage: pealix-panehost [PANE.prefPane]\n");
 // The running host answers at once; one that hangs must not keep this start from ending.
 constexpr int handOverTimeoutMs = 5000;
 
@@ -30,11 +31,13 @@ int main(int argc, char** argv)
     // Before any pane is loaded: an update cut short while its new version was being tried is undone.
     platform::update::recoverInterruptedUpdates(argv);
     QApplication app(argc, argv);
+    // Before the pane loads: its texts are translated from the same catalogue.
+    platform::loadTranslations();
     platform::adoptApplicationIdentity();
 
     const QStringList options = QCoreApplication::arguments().mid(1);
     if (options.size() > 1 || (!options.isEmpty() && options.first().startsWith(QLatin1Char('-')))) {
-        std::fputs(usage, stderr);
+        std::fputs(qPrintable(QCoreApplication::translate("PaneHost", usage)), stderr);
         return 2;
     }
     const QString pane = options.isEmpty() ? QString() : QFileInfo(options.first()).absoluteFilePath();

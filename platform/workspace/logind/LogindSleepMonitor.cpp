@@ -6,6 +6,7 @@
 #include "platform/core/ApplicationIdentity.h"
 #include "platform/core/Log.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -138,8 +139,11 @@ void LogindSleepMonitor::takeInhibitor()
         return;
     const QDBusMessage call =
         QDBusMessage::createMethodCall(d->owner, login1Path, managerInterface, QStringLiteral("Inhibit"))
-        << QStringLiteral("sleep") << applicationIdentity().name
-        << QStringLiteral("Silencing chimes before sleep") << QStringLiteral("delay");
+        << QStringLiteral("sleep")
+        << applicationIdentity().name
+        //: Why the program delays the computer's sleep, as the system's list of such locks shows it.
+        << QCoreApplication::translate("LogindSleepMonitor", "Silencing chimes before sleep")
+        << QStringLiteral("delay");
     d->inhibitPending = true;
     auto* pending = new QDBusPendingCallWatcher(d->bus.asyncCall(call), this);
     const quint64 generation = d->ownerGeneration;

@@ -132,6 +132,7 @@
     <name>NextChime</name>
     <message>
         <source>%1 (quiet until then)</source>
+        <extracomment>When the next chime sounds, after quiet hours that silence the ones before it</extracomment>
         <translation>%1 (heures calmes jusque-là)</translation>
     </message>
     <message>
@@ -148,7 +149,13 @@
     </message>
     <message>
         <source>%1, quietly</source>
+        <extracomment>The next chime plays at the quiet volume of quiet hours</extracomment>
         <translation>%1, doucement</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <extracomment>A day and a time of the next days: &quot;Mon 07:00&quot;</extracomment>
+        <translation>%1 %2</translation>
     </message>
 </context>
 <context>
@@ -162,16 +169,13 @@
         <translation>Aucun carillon prévu</translation>
     </message>
     <message>
-        <source>%1 %2</source>
-        <extracomment>A day and a time: &quot;Mon 07:00&quot;</extracomment>
-        <translation>%1 %2</translation>
-    </message>
-    <message>
         <source>Next: %1 (quiet until then)</source>
+        <extracomment>%1 is a time, after quiet hours that silence the chimes before it</extracomment>
         <translation>Prochain&#xa0;: %1 (heures calmes jusque-là)</translation>
     </message>
     <message>
         <source>melody and strikes</source>
+        <extracomment>What the next chime plays, after its time in &quot;Next: %1, %2&quot;</extracomment>
         <translation>mélodie et coups de l’heure</translation>
     </message>
     <message>
@@ -754,6 +758,7 @@ Sonne les quarts d’heure comme le disent les préférences de Pealix.
     </message>
     <message>
         <source>Quiet hours %1 %2</source>
+        <extracomment>The accessible name of a day&apos;s button in a row of quiet hours: &quot;Quiet hours 1 Monday&quot;</extracomment>
         <translation>Heures calmes %1 %2</translation>
     </message>
     <message>

@@ -322,7 +322,12 @@ TEST(PrefsNotification, a_settings_file_whose_reads_hang_neither_silences_nor_ho
     ASSERT_EQ(std::rename(QFile::encodeName(file + ".link"), QFile::encodeName(file)), 0);
     ASSERT_EQ(sendSignal(PrefKeys::prefsUpdateNotification), 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo(out).size() > 48000; }, 9000))
-        << "the quarter did not sound while a read hung";
+        << "the quarter did not sound while a read hung; the agent "
+        << (agent.state() == QProcess::NotRunning
+                ? qPrintable(
+                      QStringLiteral("ended (status %1, %2)").arg(agent.exitCode()).arg(agent.exitStatus()))
+                : "runs")
+        << " and said: " << (logged(""), qPrintable(log));
     EXPECT_TRUE(logged("has not answered yet")) << "no read hung: " << qPrintable(log);
     agent.terminate();
     EXPECT_TRUE(agent.waitForFinished(2000)) << "the agent did not stop while its read hung";

@@ -3,6 +3,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # CPU time and wake-ups of the built agent while it waits between chimes.
 #   tools/bench/agent-idle.sh [build dir] [minutes, default 10]
+# PEALIX_EXTRA_KEYS: more <key>…</key><value/> pairs for the settings file.
 # Chimes are on for every quarter (sounds go to a fakesink); the report says whether a quarter fell inside
 # the window, since a chime costs more than idling.
 set -euo pipefail
@@ -24,6 +25,7 @@ cat >"$home/pealix/com.quorlenvik.pealix.plist" <<PLIST
 <key>com.quorlenvik.pealix.chimevolume</key><integer>70</integer>
 <key>com.quorlenvik.pealix.pealixActive</key><true/>
 <key>com.quorlenvik.pealix.pealixMenuActive</key><false/>
+${PEALIX_EXTRA_KEYS:-}
 </dict></plist>
 PLIST
 

@@ -1,0 +1,339 @@
+// SPDX-FileCopyrightText: 2026 The Pealix developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The desktop's reasons for quiet, from real services on a private bus to the quarters the agent plays:
+// each makes the next quarter silent and the tool tip and the control state name it, the quarter after it
+// ends sounds, and a chime that plays when it begins stops.
+
+#include "agent/PealixController.h"
+#include "platform/audio/Sound.h"
+#include "platform/settings/Preferences.h"
+#include "platform/settings/PropertyList.h"
+#include "platform/time/Timer.h"
+#include "shared/PrefKeys.h"
+#include "testsupport/DesktopStandin.h"
+#include "testsupport/PrivateBus.h"
+#include "testsupport/RecordingSink.h"
+#include "testsupport/TestClock.h"
+#include "testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using platform::TimePoint;
+
+namespace {
+
+PrivateBus* const& bus = PrivateBus::forProgram();
+
+TimePoint at(int h, int m, int s = 0)
+{
+    return TestClock::local(2026, 12, 7, h, m, s);
+}
+
+class DesktopSilenceTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // One daemon stands for both buses; the user's own settings never reach the agent.
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus->address().toLocal8Bit());
+        qputenv("GSETTINGS_BACKEND", "memory");
+        // Sounds take their real time, so that one is still playing when a cause begins.
+        qputenv("PEALIX_AUDIO_SINK", "fakesink sync=true");
+        ::setenv("TZ", "Europe/London", 1);
+        ::tzset();
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(bus && bus->isRunning());
+        const QString dir = env.root() + "/PealixTool.app/Contents/Resources/Chimes.pealix";
+        QDir().mkpath(dir);
+        QVariantList chimes;
+        for (int m : {0, 15, 30, 45}) {
+            const QString file = QStringLiteral("q%1.wav").arg(m);
+            ASSERT_TRUE(writeTone(dir + '/' + file, 400 + 10 * m, 2.0));
+            chimes << QVariantMap{{"minute", qint64(m)}, {"file", file}};
+        }
+        ASSERT_TRUE(writeTone(dir + "/hour.wav", 220, 0.05));
+        env.writeFile(
+            "PealixTool.app/Contents/Resources/Chimes.pealix/chimeset.plist",
+            platform::PropertyList::toXml(QVariantMap{{"chimes", chimes}, {"single chime", "hour.wav"}}));
+    }
+
+    void store(const QVariantMap& extra = {}) const
+    {
+        QVariantList records;
+        for (qint64 m : {0, 15, 30, 45})
+            records << QVariantMap{{"minute", m},
+                                   {"chime", true},
+                                   {"strike", false},
+                                   {"set", "Chimes"},
+                                   {"path", PrefKeys::blankPath}};
+        platform::Preferences prefs(PrefKeys::domain);
+        prefs.setValue(PrefKeys::chimeInfo, records);
+        prefs.setValue(PrefKeys::pealixActive, true);
+        for (auto it = extra.cbegin(); it != extra.cend(); ++it)
+            prefs.setValue(it.key(), it.value());
+        prefs.synchronize();
+    }
+
+    void start(TimePoint now)
+    {
+        clock.set(now);
+        controller = std::make_unique<PealixController>(platform::Bundle(env.root() + "/PealixTool.app"),
+                                                        QStringList{"PealixTool"}, clock);
+        controller->awakeFromNib();
+    }
+
+    // Whether the quarter at `quarter` starts a melody; the clock is moved there tick by tick.
+    bool sounds(TimePoint quarter)
+    {
+        while (controller->timer()->fireDate() < quarter) {
+            clock.advanceTo(controller->timer()->fireDate());
+            controller->soundDidEnd();
+        }
+        clock.advanceTo(quarter);
+        const bool playing = controller->getCurrentSound() != nullptr;
+        while (controller->isBusy())
+            controller->soundDidEnd();
+        return playing;
+    }
+
+    bool stateBecomes(const QString& state, const QString& status = {}) const
+    {
+        return QTest::qWaitFor(
+            [&] {
+                const auto& s = controller->controlState();
+                return s.state == state && (status.isEmpty() || s.status == status);
+            },
+            5000);
+    }
+
+    // From the service's change to the playing chime stopped, in milliseconds; -1 when it never stopped.
+    qint64 stopsPlayingChime(DesktopStandin& service, const QByteArray& command)
+    {
+        controller->chimeNow();
+        if (!QTest::qWaitFor(
+                [&] { return controller->getCurrentSound() && controller->getCurrentSound()->isPlaying(); },
+                3000))
+            return -2;
+        QElapsedTimer took;
+        took.start();
+        service.send(command);
+        if (!QTest::qWaitFor([&] { return controller->getCurrentSound() == nullptr; }, 2000))
+            return -1;
+        return took.elapsed();
+    }
+
+    TestEnvironment env;
+    TestClock clock;
+    std::unique_ptr<PealixController> controller;
+};
+
+TEST_F(DesktopSilenceTest,
+       do_not_disturb_silences_its_quarters_settles_when_flapping_and_follows_a_new_server)
+{
+    store();
+    start(at(10, 5));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    auto server = std::make_unique<DesktopStandin>(bus->address(), "notifications");
+    ASSERT_TRUE(server->isReady());
+
+    const qint64 stopMs = stopsPlayingChime(*server, "set 1");
+    EXPECT_GE(stopMs, 0);
+    EXPECT_LT(stopMs, 200);
+    std::printf("Do Not Disturb to a stopped chime: %lld ms\n", static_cast<long long>(stopMs));
+    EXPECT_TRUE(stateBecomes("excluded", "Silent: Do Not Disturb is on."));
+    EXPECT_EQ(controller->controlState().nextChime, 0);
+    EXPECT_FALSE(sounds(at(10, 15)));
+
+    ASSERT_TRUE(server->send("set 0"));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(10, 30)));
+
+    // A thousand changes settle on the last, each way.
+    ASSERT_TRUE(server->send("flap 1000 1"));
+    EXPECT_TRUE(stateBecomes("excluded"));
+    ASSERT_TRUE(server->send("flap 1001 0"));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    QTest::qWait(200);
+    EXPECT_EQ(controller->controlState().state, "chiming");
+
+    // A value of the wrong type is no Do Not Disturb.
+    ASSERT_TRUE(server->send("set 1"));
+    EXPECT_TRUE(stateBecomes("excluded"));
+    ASSERT_TRUE(server->send("wrongtype"));
+    EXPECT_TRUE(stateBecomes("chiming"));
+
+    // Off in the settings, the same server silences nothing.
+    ASSERT_TRUE(server->send("set 1"));
+    EXPECT_TRUE(stateBecomes("excluded"));
+    store({{PrefKeys::silentDoNotDisturb, false}});
+    controller->readPrefs();
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(10, 45)));
+    store({{PrefKeys::silentDoNotDisturb, QVariant()}});
+    controller->readPrefs();
+    EXPECT_TRUE(stateBecomes("excluded"));
+
+    // The server leaving ends it; one started later, inhibited from the start, is followed.
+    server->stop();
+    EXPECT_TRUE(stateBecomes("chiming"));
+    server = std::make_unique<DesktopStandin>(bus->address(), "notifications");
+    ASSERT_TRUE(server->isReady());
+    ASSERT_TRUE(server->send("set 1"));
+    EXPECT_TRUE(stateBecomes("excluded", "Silent: Do Not Disturb is on."));
+    EXPECT_FALSE(sounds(at(11, 0)));
+}
+
+TEST_F(DesktopSilenceTest, a_locked_session_or_an_active_screen_saver_silences_where_asked)
+{
+    store({{PrefKeys::silentLocked, true}});
+    start(at(10, 5));
+    DesktopStandin logind(bus->address(), "login1");
+    DesktopStandin saver(bus->address(), "screensaver");
+    ASSERT_TRUE(logind.isReady() && saver.isReady());
+    EXPECT_TRUE(stateBecomes("chiming"));
+
+    const qint64 stopMs = stopsPlayingChime(logind, "set 1");
+    EXPECT_GE(stopMs, 0);
+    EXPECT_LT(stopMs, 200);
+    std::printf("Locked session to a stopped chime: %lld ms\n", static_cast<long long>(stopMs));
+    EXPECT_TRUE(stateBecomes("excluded", "Silent: the screen is locked."));
+    EXPECT_FALSE(sounds(at(10, 15)));
+    ASSERT_TRUE(logind.send("set 0"));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(10, 30)));
+
+    ASSERT_TRUE(saver.send("set 1"));
+    EXPECT_TRUE(stateBecomes("excluded", "Silent: the screen is locked."));
+    EXPECT_FALSE(sounds(at(10, 45)));
+    ASSERT_TRUE(saver.send("set 0"));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(11, 0)));
+
+    // Off by default: a lock then silences nothing.
+    store({{PrefKeys::silentLocked, QVariant()}});
+    controller->readPrefs();
+    ASSERT_TRUE(logind.send("set 1"));
+    QTest::qWait(300);
+    EXPECT_EQ(controller->controlState().state, "chiming");
+    EXPECT_TRUE(sounds(at(11, 15)));
+}
+
+// A private sound server with an output (whose monitor is a source) and a microphone that hears nothing.
+class SoundServer {
+public:
+    SoundServer() { start(); }
+    ~SoundServer() { stop(); }
+    QString address() const { return "unix:" + m_dir.path() + "/native"; }
+    bool start()
+    {
+        m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_server.start(
+            "pulseaudio",
+            {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=false", "-F", "/dev/null",
+             "--log-level=error",
+             "--load=module-native-protocol-unix auth-anonymous=1 socket=" + m_dir.path() + "/native",
+             "--load=module-null-sink sink_name=out", "--load=module-null-source source_name=mic"});
+        return QTest::qWaitFor([this] { return run("pactl", {"info"}) == 0; }, 10000);
+    }
+    void stop()
+    {
+        m_server.terminate();
+        m_server.waitForFinished(5000);
+    }
+    int run(const QString& program, const QStringList& args) const
+    {
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("PULSE_SERVER", address());
+        p.setProcessEnvironment(e);
+        p.start(program, args);
+        return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+    // A recorder that runs until the object goes.
+    struct Recorder : QProcess {
+        ~Recorder() override
+        {
+            kill();
+            waitForFinished(5000);
+        }
+    };
+    std::unique_ptr<Recorder> record(const QString& program, const QStringList& args) const
+    {
+        auto p = std::make_unique<Recorder>();
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("PULSE_SERVER", address());
+        p->setProcessEnvironment(e);
+        p->setStandardOutputFile(QProcess::nullDevice());
+        p->start(program, args);
+        p->waitForStarted(5000);
+        return p;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_server;
+};
+
+} // namespace
+
+TEST_F(DesktopSilenceTest, recording_from_a_microphone_silences_but_a_monitor_or_a_level_meter_does_not)
+{
+    SoundServer server;
+    ASSERT_EQ(server.run("pactl", {"info"}), 0);
+    qputenv("PULSE_SERVER", server.address().toLocal8Bit());
+    store();
+    start(at(10, 5));
+    EXPECT_TRUE(stateBecomes("chiming"));
+
+    // The output's monitor and a level meter on the microphone are no recording.
+    auto monitor = server.record("parecord", {"--raw", "-d", "out.monitor"});
+    QProcess meter;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("PULSE_SERVER", server.address());
+    meter.setProcessEnvironment(e);
+    meter.start(PEAK_METER, {"mic"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return meter.readAllStandardOutput().contains("ready"); }, 5000));
+    QTest::qWait(300);
+    EXPECT_EQ(controller->controlState().state, "chiming");
+    EXPECT_TRUE(sounds(at(10, 15)));
+
+    controller->chimeNow();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return controller->getCurrentSound() && controller->getCurrentSound()->isPlaying(); }, 3000));
+    QElapsedTimer took;
+    took.start();
+    auto recorder = server.record("parecord", {"--raw", "-d", "mic"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->getCurrentSound() == nullptr; }, 2000));
+    // Counted from starting the recorder, which includes its own connection to the server.
+    std::printf("Recording to a stopped chime: %lld ms\n", static_cast<long long>(took.elapsed()));
+    EXPECT_LT(took.elapsed(), 200 + 300);
+    EXPECT_TRUE(stateBecomes("excluded", "Silent: the microphone is in use."));
+    EXPECT_FALSE(sounds(at(10, 30)));
+    recorder.reset();
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(10, 45)));
+
+    // A server that dies takes its recordings with it; the one that comes back is followed again.
+    recorder = server.record("parecord", {"--raw", "-d", "mic"});
+    EXPECT_TRUE(stateBecomes("excluded"));
+    recorder.reset();
+    monitor.reset();
+    meter.kill();
+    meter.waitForFinished();
+    server.stop();
+    EXPECT_TRUE(stateBecomes("chiming"));
+    ASSERT_TRUE(server.start());
+    recorder = server.record("parecord", {"--raw", "-d", "mic"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return controller->controlState().state == "excluded"; }, 15000));
+    EXPECT_FALSE(sounds(at(11, 0)));
+    qunsetenv("PULSE_SERVER");
+}

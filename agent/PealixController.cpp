@@ -6,6 +6,7 @@
 #include "platform/audio/Sound.h"
 #include "platform/control/ControlService.h"
 #include "platform/desktop/DoNotDisturb.h"
+#include "platform/desktop/FullScreenWindow.h"
 #include "platform/desktop/LockedScreen.h"
 #include "platform/desktop/MicrophoneUse.h"
 #include "platform/notifications/DistributedNotificationCenter.h"
@@ -228,6 +229,7 @@ void PealixController::applyPrefs(const platform::PreferencesReader::Result& res
     m_quietVolume = values.quietVolume;
     const bool silenceOptionsChanged = !(m_silenceOptions == values.silence);
     m_silenceOptions = values.silence;
+    followFullScreen();
     // An absent volume is the default of the next chime; the one that plays keeps the volume it has.
     if (values.chimeVolumeStored)
         setCurrentSoundVolume();
@@ -407,6 +409,7 @@ PealixController::SilenceCauses PealixController::silenceCauses() const
     causes.setFlag(SilenceCause::doNotDisturb, m_silenceOptions.doNotDisturb && active(m_doNotDisturb));
     causes.setFlag(SilenceCause::lockedScreen, m_silenceOptions.lockedScreen && active(m_lockedScreen));
     causes.setFlag(SilenceCause::microphone, m_silenceOptions.microphone && active(m_microphone));
+    causes.setFlag(SilenceCause::fullScreen, m_silenceOptions.fullScreen && active(m_fullScreen));
     return causes;
 }
 
@@ -478,7 +481,23 @@ QString PealixController::desktopCause(SilenceCauses causes)
         return tr("Silent: the microphone is in use");
     if (causes.testFlag(SilenceCause::lockedScreen))
         return tr("Silent: the screen is locked");
+    if (causes.testFlag(SilenceCause::fullScreen))
+        return tr("Silent: a full-screen window is focused");
     return {};
+}
+
+void PealixController::followFullScreen()
+{
+    // Off by default: the window server is asked nothing then, and focus changes wake no one.
+    if (!m_doNotDisturb || m_silenceOptions.fullScreen == bool(m_fullScreen))
+        return;
+    if (!m_silenceOptions.fullScreen) {
+        m_fullScreen.reset();
+        return;
+    }
+    m_fullScreen = std::make_unique<platform::FullScreenWindow>();
+    connect(m_fullScreen.get(), &platform::SilenceSource::activeChanged, this,
+            &PealixController::stopStartChimes);
 }
 
 void PealixController::refreshStatus()

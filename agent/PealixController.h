@@ -40,6 +40,7 @@ class QTimer;
 
 namespace platform {
 class DoNotDisturb;
+class FullScreenWindow;
 class LockedScreen;
 class MicrophoneUse;
 class SilenceSource;
@@ -159,6 +160,7 @@ private:
         doNotDisturb = 1 << 3,        // the desktop's Do Not Disturb, where the settings follow it
         lockedScreen = 1 << 4,        // the screen is locked, where the settings ask for it
         microphone = 1 << 5,          // something records from a microphone, where the settings follow it
+        fullScreen = 1 << 6,          // the focused window is full-screen, where the settings ask for it
     };
     Q_DECLARE_FLAGS(SilenceCauses, SilenceCause)
     // The one place that decides whether the chimes are silent, and why: every feature that can silence
@@ -183,6 +185,8 @@ private:
     void refreshStatus();
     // The tool tip for the first of the desktop's reasons that holds, or empty.
     static QString desktopCause(SilenceCauses causes);
+    // Made while the settings ask for it, once awake.
+    void followFullScreen();
 
     // Fields in the order the agent has always declared them.
     ChimeSets::SetTable chimesetDict;
@@ -215,6 +219,7 @@ private:
     std::unique_ptr<platform::DoNotDisturb> m_doNotDisturb;
     std::unique_ptr<platform::LockedScreen> m_lockedScreen;
     std::unique_ptr<platform::MicrophoneUse> m_microphone;
+    std::unique_ptr<platform::FullScreenWindow> m_fullScreen;
     platform::ControlState m_controlState;
     std::unique_ptr<platform::ControlService> m_control;
     // Last, so that it goes first: its waiting thread stops before anything it may reach.

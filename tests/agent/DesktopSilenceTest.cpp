@@ -23,7 +23,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 using platform::TimePoint;
 
@@ -118,6 +121,10 @@ protected:
     // From the service's change to the playing chime stopped, in milliseconds; -1 when it never stopped.
     qint64 stopsPlayingChime(DesktopStandin& service, const QByteArray& command)
     {
+        return stopsPlayingChime([&] { service.send(command); });
+    }
+    qint64 stopsPlayingChime(const std::function<void()>& cause)
+    {
         controller->chimeNow();
         if (!QTest::qWaitFor(
                 [&] { return controller->getCurrentSound() && controller->getCurrentSound()->isPlaying(); },
@@ -125,7 +132,7 @@ protected:
             return -2;
         QElapsedTimer took;
         took.start();
-        service.send(command);
+        cause();
         if (!QTest::qWaitFor([&] { return controller->getCurrentSound() == nullptr; }, 2000))
             return -1;
         return took.elapsed();
@@ -336,4 +343,166 @@ TEST_F(DesktopSilenceTest, recording_from_a_microphone_silences_but_a_monitor_or
     EXPECT_TRUE(QTest::qWaitFor([&] { return controller->controlState().state == "excluded"; }, 15000));
     EXPECT_FALSE(sounds(at(11, 0)));
     qunsetenv("PULSE_SERVER");
+}
+
+namespace {
+
+// Xvfb with openbox, and windows of the test's own on it.
+class WindowDesktop {
+public:
+    WindowDesktop()
+    {
+        m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
+        if (!QTest::qWaitFor([this] { return m_server.canReadLine(); }, 10000))
+            return;
+        m_display = ":" + QString::fromLatin1(m_server.readLine().trimmed());
+        m_c = xcb_connect(m_display.toLatin1().constData(), nullptr);
+        if (xcb_connection_has_error(m_c))
+            return;
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data->root;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("DISPLAY", m_display);
+        m_wm.setProcessEnvironment(e);
+        m_wm.start("openbox", {"--sm-disable"});
+        m_ready = QTest::qWaitFor([this] { return wmctrl({"-m"}); }, 10000);
+    }
+    ~WindowDesktop()
+    {
+        if (m_c)
+            xcb_disconnect(m_c);
+        for (QProcess* p : {&m_wm, &m_server}) {
+            p->terminate();
+            p->waitForFinished(5000);
+        }
+    }
+    bool isReady() const { return m_ready; }
+    QString display() const { return m_display; }
+
+    // A mapped window, once the window manager lists it.
+    xcb_window_t open()
+    {
+        const xcb_window_t w = xcb_generate_id(m_c);
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, w, m_root, 0, 0, 200, 150, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        xcb_map_window(m_c, w);
+        xcb_flush(m_c);
+        const QString id = QStringLiteral("0x%1").arg(w, 8, 16, QLatin1Char('0'));
+        if (!QTest::qWaitFor([&] { return output({"-l"}).contains(id.toLatin1()); }, 5000))
+            return XCB_NONE;
+        return w;
+    }
+    bool wmctrl(const QStringList& args) const
+    {
+        QProcess p;
+        run(p, args);
+        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+    bool onWindow(xcb_window_t w, const QStringList& args) const
+    {
+        return wmctrl(QStringList{"-i", "-r", QString::number(w)} + args);
+    }
+    bool activate(xcb_window_t w) const { return wmctrl({"-i", "-a", QString::number(w)}); }
+    void setProperty(xcb_window_t w, const char* name, xcb_atom_t type, uint8_t format, uint32_t count,
+                     const void* data)
+    {
+        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, w, atom(name), type, format, count, data);
+        xcb_flush(m_c);
+    }
+    xcb_window_t root() const { return m_root; }
+    xcb_atom_t atom(const char* name)
+    {
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = reply ? reply->atom : XCB_NONE;
+        std::free(reply);
+        return a;
+    }
+
+private:
+    void run(QProcess& p, const QStringList& args) const
+    {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("DISPLAY", m_display);
+        p.setProcessEnvironment(e);
+        p.start("wmctrl", args);
+        p.waitForFinished(5000);
+    }
+    QByteArray output(const QStringList& args) const
+    {
+        QProcess p;
+        run(p, args);
+        return p.readAllStandardOutput();
+    }
+
+    QProcess m_server, m_wm;
+    QString m_display;
+    xcb_connection_t* m_c = nullptr;
+    xcb_window_t m_root = XCB_NONE;
+    bool m_ready = false;
+};
+
+} // namespace
+
+TEST_F(DesktopSilenceTest,
+       a_focused_full_screen_window_silences_where_asked_and_garbage_in_its_state_does_not)
+{
+    WindowDesktop desktop;
+    ASSERT_TRUE(desktop.isReady());
+    const QByteArray previousDisplay = qgetenv("DISPLAY");
+    qputenv("DISPLAY", desktop.display().toLatin1());
+    store({{PrefKeys::silentFullScreen, true}});
+    start(at(10, 5));
+    const xcb_window_t film = desktop.open();
+    ASSERT_NE(film, XCB_NONE);
+    ASSERT_TRUE(desktop.activate(film));
+    EXPECT_TRUE(stateBecomes("chiming"));
+
+    const qint64 stopMs = stopsPlayingChime([&] { desktop.onWindow(film, {"-b", "add,fullscreen"}); });
+    EXPECT_GE(stopMs, 0);
+    EXPECT_LT(stopMs, 200);
+    std::printf("Full-screen window to a stopped chime: %lld ms\n", static_cast<long long>(stopMs));
+    EXPECT_TRUE(stateBecomes("excluded", "Silent: a full-screen window is focused."));
+    EXPECT_FALSE(sounds(at(10, 15)));
+
+    // Only the focused window counts.
+    const xcb_window_t other = desktop.open();
+    ASSERT_NE(other, XCB_NONE);
+    ASSERT_TRUE(desktop.activate(other));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(10, 30)));
+    ASSERT_TRUE(desktop.activate(film));
+    EXPECT_TRUE(stateBecomes("excluded"));
+    ASSERT_TRUE(desktop.onWindow(film, {"-b", "remove,fullscreen"}));
+    EXPECT_TRUE(stateBecomes("chiming"));
+
+    // Garbage in the state or the active window is no full-screen window, and breaks nothing after it.
+    const QByteArray text = "_NET_WM_STATE_FULLSCREEN";
+    desktop.setProperty(film, "_NET_WM_STATE", XCB_ATOM_STRING, 8, uint32_t(text.size()), text.constData());
+    std::vector<uint32_t> junk(5000);
+    for (std::size_t i = 0; i < junk.size(); ++i)
+        junk[i] = uint32_t(0x7fff0000u + i);
+    desktop.setProperty(film, "_NET_WM_STATE", XCB_ATOM_ATOM, 32, uint32_t(junk.size()), junk.data());
+    desktop.setProperty(film, "_NET_WM_STATE", XCB_ATOM_ATOM, 16, 3, "\x01\x02\x03\x04\x05\x06");
+    const uint32_t nowhere = 0x0badf00d;
+    desktop.setProperty(desktop.root(), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, 32, 1, &nowhere);
+    desktop.setProperty(desktop.root(), "_NET_ACTIVE_WINDOW", XCB_ATOM_CARDINAL, 8, 2, "xy");
+    QTest::qWait(300);
+    EXPECT_EQ(controller->controlState().state, "chiming");
+    // The window manager writes the active window again only when the focus moves.
+    ASSERT_TRUE(desktop.activate(other));
+    ASSERT_TRUE(desktop.activate(film));
+    ASSERT_TRUE(desktop.onWindow(film, {"-b", "add,fullscreen"}));
+    EXPECT_TRUE(stateBecomes("excluded", "Silent: a full-screen window is focused."));
+
+    // Off by default.
+    store({{PrefKeys::silentFullScreen, QVariant()}});
+    controller->readPrefs();
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(10, 45)));
+    controller.reset();
+    if (previousDisplay.isEmpty())
+        qunsetenv("DISPLAY");
+    else
+        qputenv("DISPLAY", previousDisplay);
 }

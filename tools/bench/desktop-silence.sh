@@ -5,7 +5,8 @@
 # agent's idle wake-ups with every cause followed and the desktop services present but quiet.
 #   tools/bench/desktop-silence.sh [build dir] [idle minutes, default 3] [latency runs, default 10]
 # Everything runs on a private bus that stands for the session and the system bus; the services are the
-# stand-ins of tests/testsupport/desktop_standins.py.
+# stand-ins of tests/testsupport/desktop_standins.py, beside a private sound server with a microphone and
+# an X server with a window manager and a focused window.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build}
@@ -38,6 +39,23 @@ for kind in notifications login1 screensaver xfconf; do
     pids+=($!)
     exec {fd}>"$tmp/$kind" # held open: the stand-in lives until the script ends
 done
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=false -F /dev/null --log-level=error \
+    "--load=module-native-protocol-unix auth-anonymous=1 socket=$tmp/native" \
+    "--load=module-null-sink sink_name=out" "--load=module-null-source source_name=mic" &
+pids+=($!)
+export PULSE_SERVER=unix:$tmp/native
+for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$tmp/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -n1 "$tmp/display")
+openbox --sm-disable >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
+xmessage -geometry 200x100 focused 2>/dev/null &
+pids+=($!)
+for _ in $(seq 50); do wmctrl -l | grep -q focused && break; sleep 0.1; done
+wmctrl -a focused || true
 yes=true
 export PEALIX_EXTRA_KEYS="<key>com.quorlenvik.pealix.silentdnd</key><$yes/>
 <key>com.quorlenvik.pealix.silentmicrophone</key><$yes/>

@@ -14,7 +14,8 @@ agent="$build/stage/lib/PreferencePanes/Pealix.prefPane/Contents/Resources/Peali
 home=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$home"' EXIT
-mkdir -p "$home/pealix"
+mkdir -p "$home/pealix" "$home/run"
+chmod 700 "$home/run"
 record() {
     echo "<dict><key>minute</key><integer>$1</integer><key>chime</key><true/><key>strike</key><true/><key>set</key><string>Chimes</string><key>path</key><string>(intentionally left blank)</string></dict>"
 }
@@ -29,7 +30,8 @@ ${PEALIX_EXTRA_KEYS:-}
 </dict></plist>
 PLIST
 
-XDG_CONFIG_HOME="$home" QT_QPA_PLATFORM=offscreen PEALIX_AUDIO_SINK="${PEALIX_AUDIO_SINK:-fakesink sync=true}" \
+# A runtime folder of its own: an agent elsewhere on the machine holds the lock of the shared one.
+XDG_CONFIG_HOME="$home" XDG_RUNTIME_DIR="$home/run" QT_QPA_PLATFORM=offscreen PEALIX_AUDIO_SINK="${PEALIX_AUDIO_SINK:-fakesink sync=true}" \
     "$agent" 2>/dev/null &
 pid=$!
 sleep "${SETTLE:-3}"

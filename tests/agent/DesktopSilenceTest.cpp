@@ -17,6 +17,9 @@
 #include "testsupport/TestClock.h"
 #include "testsupport/TestEnvironment.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -197,6 +200,49 @@ TEST_F(DesktopSilenceTest,
     ASSERT_TRUE(server->send("set 1"));
     EXPECT_TRUE(stateBecomes("excluded", "Silent: Do Not Disturb is on."));
     EXPECT_FALSE(sounds(at(11, 0)));
+}
+
+// GNOME's switch as another program writes it, through the keyfile backend in the test's folder, read by
+// the built agent.
+TEST_F(DesktopSilenceTest, gnome_banners_turned_off_silence_the_running_agent)
+{
+    store();
+    const QString runtime = env.root() + "/run";
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("GSETTINGS_BACKEND", "keyfile");
+    e.insert("XDG_RUNTIME_DIR", runtime);
+    e.insert("QT_QPA_PLATFORM", "offscreen");
+    e.insert("PEALIX_AUDIO_SINK", "fakesink");
+    QProcess agent;
+    agent.setProcessEnvironment(e);
+    agent.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    agent.start(agentBundleDir() + "/Contents/Linux/PealixTool", {});
+    ASSERT_TRUE(agent.waitForStarted(5000));
+    const auto status = [] {
+        QDBusMessage get = QDBusMessage::createMethodCall(PrefKeys::agentBusName, PrefKeys::agentObjectPath,
+                                                          "org.freedesktop.DBus.Properties", "Get");
+        get << QStringLiteral("com.quorlenvik.PealixTool1") << QStringLiteral("Status");
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 2000);
+        return reply.arguments().value(0).value<QDBusVariant>().variant().toString();
+    };
+    const auto banners = [&](const char* on) {
+        QProcess p;
+        p.setProcessEnvironment(e);
+        p.start("gsettings", {"set", "org.gnome.desktop.notifications", "show-banners", on});
+        return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status().startsWith("Chiming"); }, 10000))
+        << status().toStdString();
+    ASSERT_TRUE(banners("false"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status() == "Silent: Do Not Disturb is on."; }, 5000))
+        << status().toStdString();
+    ASSERT_TRUE(banners("true"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status().startsWith("Chiming"); }, 5000))
+        << status().toStdString();
+    agent.terminate();
+    agent.waitForFinished(5000);
 }
 
 TEST_F(DesktopSilenceTest, a_locked_session_or_an_active_screen_saver_silences_where_asked)

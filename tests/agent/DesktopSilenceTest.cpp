@@ -412,10 +412,12 @@ public:
         m_wm.start("openbox", {"--sm-disable"});
         m_ready = QTest::qWaitFor([this] { return wmctrl({"-m"}); }, 10000);
     }
-    ~WindowDesktop()
+    ~WindowDesktop() { stop(); }
+    void stop()
     {
         if (m_c)
             xcb_disconnect(m_c);
+        m_c = nullptr;
         for (QProcess* p : {&m_wm, &m_server}) {
             p->terminate();
             p->waitForFinished(5000);
@@ -540,6 +542,10 @@ TEST_F(DesktopSilenceTest,
     ASSERT_TRUE(desktop.activate(film));
     ASSERT_TRUE(desktop.onWindow(film, {"-b", "add,fullscreen"}));
     EXPECT_TRUE(stateBecomes("excluded", "Silent: a full-screen window is focused."));
+
+    // An X server that goes away takes its full-screen window with it.
+    desktop.stop();
+    EXPECT_TRUE(stateBecomes("chiming"));
 
     // Off by default.
     store({{PrefKeys::silentFullScreen, QVariant()}});

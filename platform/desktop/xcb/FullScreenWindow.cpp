@@ -293,6 +293,9 @@ struct FullScreenWindow::Impl {
             more = poll(askedActive, &Impl::takeActive) || more;
             more = poll(askedState, &Impl::takeState) || more;
         }
+        // A server that went away while nothing was asked shows only here.
+        if (x.c && xcb_connection_has_error(x.c))
+            lost();
     }
 };
 

@@ -5,6 +5,10 @@
 
 #include "platform/audio/Sound.h"
 #include "platform/control/ControlService.h"
+#include "platform/desktop/DoNotDisturb.h"
+#include "platform/desktop/FullScreenWindow.h"
+#include "platform/desktop/LockedScreen.h"
+#include "platform/desktop/MicrophoneUse.h"
 #include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/time/Timer.h"
 #include "platform/workspace/Workspace.h"
@@ -80,6 +84,13 @@ void PealixController::awakeFromNib()
         platform::ControlService::Handlers{[this](quint32 seconds) { pauseChimes(seconds); },
                                            [this] { resumeChimes(); }, [this] { chimeNow(); }});
     m_control->publish(PrefKeys::agentObjectPath);
+    m_doNotDisturb = std::make_unique<platform::DoNotDisturb>();
+    m_lockedScreen = std::make_unique<platform::LockedScreen>();
+    m_microphone = std::make_unique<platform::MicrophoneUse>();
+    for (platform::SilenceSource* source : {static_cast<platform::SilenceSource*>(m_doNotDisturb.get()),
+                                            static_cast<platform::SilenceSource*>(m_lockedScreen.get()),
+                                            static_cast<platform::SilenceSource*>(m_microphone.get())})
+        connect(source, &platform::SilenceSource::activeChanged, this, &PealixController::stopStartChimes);
 
     chimeLock.unlock();
     chimesetDict = ChimeSets::discover(m_bundle);
@@ -216,6 +227,9 @@ void PealixController::applyPrefs(const platform::PreferencesReader::Result& res
     chimeVolume = values.chimeVolume;
     m_quietHours = values.quietHours;
     m_quietVolume = values.quietVolume;
+    const bool silenceOptionsChanged = !(m_silenceOptions == values.silence);
+    m_silenceOptions = values.silence;
+    followFullScreen();
     // An absent volume is the default of the next chime; the one that plays keeps the volume it has.
     if (values.chimeVolumeStored)
         setCurrentSoundVolume();
@@ -224,6 +238,9 @@ void PealixController::applyPrefs(const platform::PreferencesReader::Result& res
         m_chimingEnabled = *values.pealixActive;
     // Announces the change, which stops or starts the chimes.
     m_exclusion->setExcluded(values.excluded);
+    // A cause that holds now and was not followed before silences a chime that is playing.
+    if (silenceOptionsChanged)
+        stopStartChimes();
 
     qCDebug(lcAgentPrefs) << "settings read: volume" << chimeVolume << "quarters" << chimePrefs.size()
                           << "enabled" << m_chimingEnabled << "excluded" << m_exclusion->excludedCount();
@@ -388,6 +405,11 @@ PealixController::SilenceCauses PealixController::silenceCauses() const
     causes.setFlag(SilenceCause::suspended, suspended);
     causes.setFlag(SilenceCause::excludedApplication, m_exclusion->isExcludedAppRunning());
     causes.setFlag(SilenceCause::paused, m_pause && m_pause->isActive());
+    const auto active = [](const auto& source) { return source && source->isActive(); };
+    causes.setFlag(SilenceCause::doNotDisturb, m_silenceOptions.doNotDisturb && active(m_doNotDisturb));
+    causes.setFlag(SilenceCause::lockedScreen, m_silenceOptions.lockedScreen && active(m_lockedScreen));
+    causes.setFlag(SilenceCause::microphone, m_silenceOptions.microphone && active(m_microphone));
+    causes.setFlag(SilenceCause::fullScreen, m_silenceOptions.fullScreen && active(m_fullScreen));
     return causes;
 }
 
@@ -440,8 +462,8 @@ NextChime::Sounds PealixController::soundsOf(const ChimeRecord& record) const
 std::optional<NextChime::Plan> PealixController::nextChime() const
 {
     const SilenceCauses causes = silenceCauses();
-    if (!m_chimingEnabled || causes.testFlag(SilenceCause::suspended) ||
-        causes.testFlag(SilenceCause::excludedApplication))
+    // Only a pause says when it ends; the other causes last until something changes.
+    if (!m_chimingEnabled || (causes & ~SilenceCauses(SilenceCause::paused)))
         return std::nullopt;
     QMap<qint64, NextChime::Sounds> schedule;
     for (auto it = chimePrefs.cbegin(); it != chimePrefs.cend(); ++it)
@@ -449,6 +471,33 @@ std::optional<NextChime::Plan> PealixController::nextChime() const
     // A quarter that falls as the pause ends is still silent.
     const platform::TimePoint from = m_pause && m_pause->isActive() ? *m_pause->until() : m_clock.now();
     return NextChime::next(schedule, m_quietHours, m_quietVolume, from);
+}
+
+QString PealixController::desktopCause(SilenceCauses causes)
+{
+    if (causes.testFlag(SilenceCause::doNotDisturb))
+        return tr("Silent: Do Not Disturb is on");
+    if (causes.testFlag(SilenceCause::microphone))
+        return tr("Silent: the microphone is in use");
+    if (causes.testFlag(SilenceCause::lockedScreen))
+        return tr("Silent: the screen is locked");
+    if (causes.testFlag(SilenceCause::fullScreen))
+        return tr("Silent: a full-screen window is focused");
+    return {};
+}
+
+void PealixController::followFullScreen()
+{
+    // Off by default: the window server is asked nothing then, and focus changes wake no one.
+    if (!m_doNotDisturb || m_silenceOptions.fullScreen == bool(m_fullScreen))
+        return;
+    if (!m_silenceOptions.fullScreen) {
+        m_fullScreen.reset();
+        return;
+    }
+    m_fullScreen = std::make_unique<platform::FullScreenWindow>();
+    connect(m_fullScreen.get(), &platform::SilenceSource::activeChanged, this,
+            &PealixController::stopStartChimes);
 }
 
 void PealixController::refreshStatus()
@@ -478,6 +527,11 @@ void PealixController::refreshStatus()
     } else if (causes.testFlag(SilenceCause::excludedApplication)) {
         state.state = QStringLiteral("excluded");
         state.status = tr("Silent: an excluded application is running.");
+    } else if (const QString cause = desktopCause(causes); !cause.isEmpty()) {
+        // Named by the status; the state stays one of the control interface's five.
+        state.state = QStringLiteral("excluded");
+        state.status = cause + QLatin1Char('.');
+        toolTip = cause;
     } else if (quietNow) {
         state.state = QStringLiteral("quiet");
         const auto end = NextChime::quietUntil(m_quietHours, now);

@@ -19,6 +19,7 @@
 #include "shared/ExcludedApplication.h"
 #include "shared/NextChime.h"
 #include "shared/QuietHours.h"
+#include "shared/Settings.h"
 
 #include <QElapsedTimer>
 #include <QFlags>
@@ -38,6 +39,11 @@ class QMenu;
 class QTimer;
 
 namespace platform {
+class DoNotDisturb;
+class FullScreenWindow;
+class LockedScreen;
+class MicrophoneUse;
+class SilenceSource;
 class Sound;
 class StatusItem;
 class Timer;
@@ -151,6 +157,10 @@ private:
         suspended = 1 << 0,           // from the menu, until resumed there
         excludedApplication = 1 << 1, // an excluded application runs
         paused = 1 << 2,              // for a time, from the menu or the control interface
+        doNotDisturb = 1 << 3,        // the desktop's Do Not Disturb, where the settings follow it
+        lockedScreen = 1 << 4,        // the screen is locked, where the settings ask for it
+        microphone = 1 << 5,          // something records from a microphone, where the settings follow it
+        fullScreen = 1 << 6,          // the focused window is full-screen, where the settings ask for it
     };
     Q_DECLARE_FLAGS(SilenceCauses, SilenceCause)
     // The one place that decides whether the chimes are silent, and why: every feature that can silence
@@ -173,6 +183,10 @@ private:
     NextChime::Sounds soundsOf(const ChimeRecord& record) const;
     // The tool tip, the menu and the control interface's properties, from the state now.
     void refreshStatus();
+    // The tool tip for the first of the desktop's reasons that holds, or empty.
+    static QString desktopCause(SilenceCauses causes);
+    // Made while the settings ask for it, once awake.
+    void followFullScreen();
 
     // Fields in the order the agent has always declared them.
     ChimeSets::SetTable chimesetDict;
@@ -200,6 +214,12 @@ private:
     int m_quietVolume = 0;
     // The sounds queued now belong to a quarter in quiet hours, played at the quiet volume.
     bool m_playingQuietly = false;
+    Settings::SilenceOptions m_silenceOptions;
+    // Made with the control interface: tests that never wake the agent watch no desktop.
+    std::unique_ptr<platform::DoNotDisturb> m_doNotDisturb;
+    std::unique_ptr<platform::LockedScreen> m_lockedScreen;
+    std::unique_ptr<platform::MicrophoneUse> m_microphone;
+    std::unique_ptr<platform::FullScreenWindow> m_fullScreen;
     platform::ControlState m_controlState;
     std::unique_ptr<platform::ControlService> m_control;
     // Last, so that it goes first: its waiting thread stops before anything it may reach.

@@ -68,7 +68,9 @@ void HelpPanel::build()
            "<p><b>Options</b>: <i>Show icon in the panel</i> puts an icon in the panel, from which you can "
            "silence the chimes for a while. Pealix stays silent while an application of the list "
            "<i>Excluded applications</i> runs: <i>Add application…</i> adds one, <i>Remove application</i> "
-           "removes the selected one.</p>"
+           "removes the selected one. It also stays silent <i>While Do Not Disturb is on</i>, <i>While the "
+           "microphone is in use</i>, <i>While a full-screen window is focused</i> or <i>While the screen is "
+           "locked</i>, each where its box is ticked.</p>"
            "<p><b>About</b>: <i>Help</i> shows this text; <i>Check for updates</i> looks for a newer "
            "version; <i>Uninstall…</i> removes Pealix.</p>"
            "<p>The settings are kept in %1.</p>")

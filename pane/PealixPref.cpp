@@ -279,6 +279,12 @@ void PealixPref::readPrefs()
     m_quietVolume = values.quietVolume;
     if (m_quietHoursPage)
         m_quietHoursPage->setValues(m_quietHours.ranges(), m_quietVolume);
+    m_silence = values.silence;
+    const bool silenceChecked[] = {m_silence.doNotDisturb, m_silence.microphone, m_silence.fullScreen,
+                                   m_silence.lockedScreen};
+    for (std::size_t i = 0; i < m_silenceBoxes.size(); ++i)
+        if (m_silenceBoxes[i])
+            m_silenceBoxes[i]->setChecked(silenceChecked[i]);
     if (values.pealixMenuActive)
         setValueForKey(this, *values.pealixMenuActive, "showPealixMenu");
 
@@ -366,6 +372,7 @@ void PealixPref::saveToPrefs()
     values.pealixMenuActive = m_showPealixMenu;
     values.quietHours = m_quietHours;
     values.quietVolume = m_quietVolume;
+    values.silence = m_silence;
     for (const QVariant& record : std::as_const(m_excludedApplicationsPrefs))
         if (auto app = ExcludedApplication::fromValue(record))
             values.excluded.append(*app);

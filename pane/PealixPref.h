@@ -14,9 +14,11 @@
 #include "platform/privileges/PrivilegedExecution.h"
 #include "shared/PrefKeys.h"
 #include "shared/QuietHours.h"
+#include "shared/Settings.h"
 #include "support/AnimatingTabView.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
 #include <QIcon>
@@ -27,6 +29,7 @@
 #include <QTimer>
 #include <QVariantList>
 #include <QVariantMap>
+#include <array>
 #include <memory>
 
 namespace platform {
@@ -211,6 +214,9 @@ private:
     int m_chimeVolume = 0;
     QuietHours m_quietHours;
     int m_quietVolume = PrefKeys::defaultQuietVolume;
+    Settings::SilenceOptions m_silence;
+    // The "Also stay silent" boxes, in the order of SilenceOptions' fields.
+    std::array<QPointer<QCheckBox>, 4> m_silenceBoxes;
     std::shared_ptr<platform::Sound> m_previewSound;
     QPointer<QAbstractButton> m_previewButton;
     QPointer<QLabel> m_versionInfo;

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIconEngine>
@@ -296,6 +297,34 @@ QWidget* PealixPref::loadMainView()
     excludedButtons->addWidget(removeApplicationButton);
     excludedButtons->addStretch(1);
     optionsLayout->addLayout(excludedButtons);
+    auto* silenceGroup = new QGroupBox(tr("Also stay silent"));
+    auto* silenceLayout = new QVBoxLayout(silenceGroup);
+    using Option = bool Settings::SilenceOptions::*;
+    const std::pair<QString, Option> silenceChoices[] = {
+        {tr("While Do Not Disturb is on"), &Settings::SilenceOptions::doNotDisturb},
+        {tr("While the microphone is in use"), &Settings::SilenceOptions::microphone},
+        {tr("While a full-screen window is focused"), &Settings::SilenceOptions::fullScreen},
+        {tr("While the screen is locked"), &Settings::SilenceOptions::lockedScreen},
+    };
+    for (std::size_t i = 0; i < m_silenceBoxes.size(); ++i) {
+        const auto& [text, option] = silenceChoices[i];
+        auto* box = new QCheckBox(text);
+        box->setAccessibleName(text);
+        box->setChecked(m_silence.*option);
+        connect(box, &QCheckBox::toggled, this, [this, option](bool on) {
+            m_silence.*option = on;
+            saveToPrefs();
+        });
+        silenceLayout->addWidget(box);
+        m_silenceBoxes[i] = box;
+    }
+    // Without an X server nothing tells which window is full-screen.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        m_silenceBoxes[2]->setEnabled(false);
+        m_silenceBoxes[2]->setToolTip(
+            tr("This Wayland session does not tell applications which window is full-screen"));
+    }
+    optionsLayout->addWidget(silenceGroup);
     m_tabView->addTab(optionsPage, tr("O&ptions"));
 
     // About.

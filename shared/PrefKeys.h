@@ -17,6 +17,11 @@ inline const QString pealixMenuActive = QStringLiteral("com.quorlenvik.pealix.pe
 inline const QString excluded = QStringLiteral("com.quorlenvik.pealix.excluded");
 inline const QString quietHours = QStringLiteral("com.quorlenvik.pealix.quiethours");
 inline const QString quietVolume = QStringLiteral("com.quorlenvik.pealix.quietvolume");
+// Whether the desktop's own reasons for quiet silence the chimes too.
+inline const QString silentDoNotDisturb = QStringLiteral("com.quorlenvik.pealix.silentdnd");
+inline const QString silentMicrophone = QStringLiteral("com.quorlenvik.pealix.silentmicrophone");
+inline const QString silentFullScreen = QStringLiteral("com.quorlenvik.pealix.silentfullscreen");
+inline const QString silentLocked = QStringLiteral("com.quorlenvik.pealix.silentlocked");
 
 inline const QString prefsUpdateNotification = QStringLiteral("com.quorlenvik.pealix.prefs-update.GUI");
 inline const QString updateCheckNotification = QStringLiteral("com.quorlenvik.pealix.update-check");

@@ -63,6 +63,14 @@ const std::array<KeySpec, allKeys.size()>& table()
         // A volume out of range is no volume: quiet hours stay silent rather than loud.
         {PrefKeys::quietVolume, QMetaType::LongLong, qint64(PrefKeys::defaultQuietVolume),
          qint64(PrefKeys::defaultQuietVolume), 0, 100, true},
+        {PrefKeys::silentDoNotDisturb, QMetaType::Bool, SilenceOptions{}.doNotDisturb,
+         SilenceOptions{}.doNotDisturb},
+        {PrefKeys::silentMicrophone, QMetaType::Bool, SilenceOptions{}.microphone,
+         SilenceOptions{}.microphone},
+        {PrefKeys::silentFullScreen, QMetaType::Bool, SilenceOptions{}.fullScreen,
+         SilenceOptions{}.fullScreen},
+        {PrefKeys::silentLocked, QMetaType::Bool, SilenceOptions{}.lockedScreen,
+         SilenceOptions{}.lockedScreen},
     }};
     return specs;
 }
@@ -125,6 +133,9 @@ Values readKeys(const Lookup& domain, Reader reader, const QString& defaultSet)
         values.quietHours = QuietHours::fromValue(*list);
     if (const auto volume = valueFor(domain, Key::quietVolume, reader))
         values.quietVolume = int(volume->toLongLong());
+    const auto flag = [&](Key key) { return valueFor(domain, key, reader)->toBool(); };
+    values.silence = {flag(Key::silentDoNotDisturb), flag(Key::silentMicrophone), flag(Key::silentFullScreen),
+                      flag(Key::silentLocked)};
     return values;
 }
 
@@ -156,6 +167,14 @@ void write(platform::Preferences& domain, const Values& values)
     domain.setValue(PrefKeys::quietHours, quiet ? values.quietHours.toValue() : QVariant());
     domain.setValue(PrefKeys::quietVolume,
                     quiet ? QVariant(qint64(std::clamp(values.quietVolume, 0, 100))) : QVariant());
+    const auto flag = [&](Key key, bool value) {
+        domain.setValue(spec(key).key,
+                        value == spec(key).paneDefault->toBool() ? QVariant() : QVariant(value));
+    };
+    flag(Key::silentDoNotDisturb, values.silence.doNotDisturb);
+    flag(Key::silentMicrophone, values.silence.microphone);
+    flag(Key::silentFullScreen, values.silence.fullScreen);
+    flag(Key::silentLocked, values.silence.lockedScreen);
 }
 
 } // namespace Settings

@@ -15,6 +15,10 @@
 // | excluded         | array   | nothing excluded     | nothing excluded                               |
 // | quiethours       | array   | no quiet hours       | no quiet hours                                 |
 // | quietvolume      | integer | 0 (silent)           | 0 (silent)                                     |
+// | silentdnd        | boolean | true                 | true                                           |
+// | silentmicrophone | boolean | true                 | true                                           |
+// | silentfullscreen | boolean | false                | false                                          |
+// | silentlocked     | boolean | false                | false                                          |
 
 #include "platform/Export.h"
 
@@ -48,10 +52,23 @@ inline constexpr bool isQuarter(qint64 minute)
     return minute == 0 || minute == 15 || minute == 30 || minute == 45;
 }
 
-enum class Key { chimeInfo, chimeVolume, pealixActive, pealixMenuActive, excluded, quietHours, quietVolume };
-inline constexpr std::array<Key, 7> allKeys = {Key::chimeInfo,        Key::chimeVolume, Key::pealixActive,
-                                               Key::pealixMenuActive, Key::excluded,    Key::quietHours,
-                                               Key::quietVolume};
+enum class Key {
+    chimeInfo,
+    chimeVolume,
+    pealixActive,
+    pealixMenuActive,
+    excluded,
+    quietHours,
+    quietVolume,
+    silentDoNotDisturb,
+    silentMicrophone,
+    silentFullScreen,
+    silentLocked,
+};
+inline constexpr std::array<Key, 11> allKeys = {
+    Key::chimeInfo,        Key::chimeVolume,      Key::pealixActive, Key::pealixMenuActive,
+    Key::excluded,         Key::quietHours,       Key::quietVolume,  Key::silentDoNotDisturb,
+    Key::silentMicrophone, Key::silentFullScreen, Key::silentLocked};
 
 struct PEALIX_EXPORT KeySpec {
     QString key;
@@ -78,6 +95,15 @@ PEALIX_EXPORT QList<ChimeInfo> defaultChimeInfo(const QString& defaultSet);
 // and records of other minutes never chime.
 PEALIX_EXPORT QMap<qint64, ChimeInfo> lastPerQuarter(const QList<ChimeInfo>& records);
 
+// Which of the desktop's reasons for quiet silence the chimes as well.
+struct SilenceOptions {
+    bool doNotDisturb = true;
+    bool microphone = true;
+    bool fullScreen = false;
+    bool lockedScreen = false;
+    bool operator==(const SilenceOptions&) const = default;
+};
+
 struct PEALIX_EXPORT Values {
     QList<ChimeInfo> chimeInfo;                // in stored order; records that are no record are left out
     int chimeVolume = PrefKeys::defaultVolume; // clamped to the int range
@@ -87,6 +113,7 @@ struct PEALIX_EXPORT Values {
     QList<ExcludedApplication> excluded;
     QuietHours quietHours;
     int quietVolume = PrefKeys::defaultQuietVolume; // 0-100
+    SilenceOptions silence;
 };
 
 // Copies the keys from the domain's current view (the caller synchronises first). defaultSet names the
@@ -94,7 +121,8 @@ struct PEALIX_EXPORT Values {
 PEALIX_EXPORT Values read(const platform::Preferences& domain, Reader reader, const QString& defaultSet = {});
 // The same from the domain's keys and values as read whole.
 PEALIX_EXPORT Values read(const QVariantMap& domain, Reader reader, const QString& defaultSet = {});
-// Sets every key, in the pane's order; the quiet-hours keys are removed while they hold nothing. The
+// Sets every key, in the pane's order; the quiet-hours keys are removed while they hold nothing, and the
+// silence keys while they hold their defaults. The
 // caller synchronises.
 PEALIX_EXPORT void write(platform::Preferences& domain, const Values& values);
 

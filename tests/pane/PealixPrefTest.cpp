@@ -967,3 +967,28 @@ TEST_F(PealixPrefTest, a_maximised_window_keeps_the_pages_at_a_readable_width_in
     const int right = pane->mainView()->width() - pages.right() - 1;
     EXPECT_LE(std::abs(left - right), 2) << left << " " << right;
 }
+
+TEST_F(PealixPrefTest, the_silence_boxes_show_the_stored_choices_and_save_only_what_differs_from_the_default)
+{
+    store({{PrefKeys::silentDoNotDisturb, false}, {PrefKeys::silentLocked, true}});
+    auto pane = open();
+    QCheckBox* dnd = control<QCheckBox>(*pane, "While Do Not Disturb is on");
+    QCheckBox* microphone = control<QCheckBox>(*pane, "While the microphone is in use");
+    QCheckBox* fullScreen = control<QCheckBox>(*pane, "While a full-screen window is focused");
+    QCheckBox* locked = control<QCheckBox>(*pane, "While the screen is locked");
+    ASSERT_TRUE(dnd && microphone && fullScreen && locked);
+    EXPECT_FALSE(dnd->isChecked());
+    EXPECT_TRUE(microphone->isChecked());
+    EXPECT_FALSE(fullScreen->isChecked());
+    EXPECT_TRUE(locked->isChecked());
+
+    const int before = posted();
+    microphone->click();
+    dnd->click();
+    landed(*pane);
+    EXPECT_GE(posted(), before + 1);
+    EXPECT_EQ(stored(PrefKeys::silentMicrophone), QVariant(false));
+    EXPECT_FALSE(stored(PrefKeys::silentDoNotDisturb).isValid());
+    EXPECT_EQ(stored(PrefKeys::silentLocked), QVariant(true));
+    EXPECT_FALSE(stored(PrefKeys::silentFullScreen).isValid());
+}

@@ -224,3 +224,42 @@ TEST(SettingsTest, quiet_hours_are_written_with_the_other_keys_and_removed_when_
     EXPECT_FALSE(reader.copyValue(PrefKeys::quietHours).isValid());
     EXPECT_FALSE(reader.copyValue(PrefKeys::quietVolume).isValid());
 }
+
+TEST(SettingsTest, silence_options_default_when_absent_and_are_stored_only_when_changed)
+{
+    const Settings::SilenceOptions defaults = Settings::read(QVariantMap{}, Settings::Reader::agent).silence;
+    EXPECT_TRUE(defaults.doNotDisturb);
+    EXPECT_TRUE(defaults.microphone);
+    EXPECT_FALSE(defaults.fullScreen);
+    EXPECT_FALSE(defaults.lockedScreen);
+    // A number counts for its truth; a string is no boolean and reads as the default.
+    const QVariantMap odd{{PrefKeys::silentDoNotDisturb, 0},
+                          {PrefKeys::silentMicrophone, "no"},
+                          {PrefKeys::silentFullScreen, 2},
+                          {PrefKeys::silentLocked, true}};
+    const Settings::SilenceOptions read = Settings::read(odd, Settings::Reader::pane).silence;
+    EXPECT_EQ(read, (Settings::SilenceOptions{false, true, true, true}));
+
+    TestEnvironment env;
+    install(env, fixtureBytes());
+    platform::Preferences domain(PrefKeys::domain);
+    domain.synchronize();
+    Settings::Values values = Settings::read(domain, Settings::Reader::pane, "Chimes");
+    values.silence = {false, true, true, false};
+    Settings::write(domain, values);
+    ASSERT_TRUE(domain.synchronize());
+    platform::Preferences reader(PrefKeys::domain);
+    reader.synchronize();
+    EXPECT_EQ(Settings::read(reader, Settings::Reader::agent).silence, values.silence);
+    EXPECT_FALSE(reader.copyValue(PrefKeys::silentMicrophone).isValid())
+        << "defaults leave the file as it was";
+    EXPECT_EQ(reader.copyValue(PrefKeys::silentDoNotDisturb), QVariant(false));
+
+    values.silence = {};
+    Settings::write(domain, values);
+    ASSERT_TRUE(domain.synchronize());
+    reader.synchronize();
+    for (const QString& key : {PrefKeys::silentDoNotDisturb, PrefKeys::silentMicrophone,
+                               PrefKeys::silentFullScreen, PrefKeys::silentLocked})
+        EXPECT_FALSE(reader.copyValue(key).isValid()) << key.toStdString();
+}

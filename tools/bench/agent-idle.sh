@@ -3,6 +3,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # CPU time and wake-ups of the built agent while it waits between chimes.
 #   tools/bench/agent-idle.sh [build dir] [minutes, default 10]
+# PEALIX_EXTRA_KEYS: more <key>…</key><value/> pairs for the settings file.
 # Chimes are on for every quarter (sounds go to a fakesink); the report says whether a quarter fell inside
 # the window, since a chime costs more than idling.
 set -euo pipefail
@@ -13,7 +14,8 @@ agent="$build/stage/lib/PreferencePanes/Pealix.prefPane/Contents/Resources/Peali
 home=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$home"' EXIT
-mkdir -p "$home/pealix"
+mkdir -p "$home/pealix" "$home/run"
+chmod 700 "$home/run"
 record() {
     echo "<dict><key>minute</key><integer>$1</integer><key>chime</key><true/><key>strike</key><true/><key>set</key><string>Chimes</string><key>path</key><string>(intentionally left blank)</string></dict>"
 }
@@ -24,10 +26,12 @@ cat >"$home/pealix/com.quorlenvik.pealix.plist" <<PLIST
 <key>com.quorlenvik.pealix.chimevolume</key><integer>70</integer>
 <key>com.quorlenvik.pealix.pealixActive</key><true/>
 <key>com.quorlenvik.pealix.pealixMenuActive</key><false/>
+${PEALIX_EXTRA_KEYS:-}
 </dict></plist>
 PLIST
 
-XDG_CONFIG_HOME="$home" QT_QPA_PLATFORM=offscreen PEALIX_AUDIO_SINK="${PEALIX_AUDIO_SINK:-fakesink sync=true}" \
+# A runtime folder of its own: an agent elsewhere on the machine holds the lock of the shared one.
+XDG_CONFIG_HOME="$home" XDG_RUNTIME_DIR="$home/run" QT_QPA_PLATFORM=offscreen PEALIX_AUDIO_SINK="${PEALIX_AUDIO_SINK:-fakesink sync=true}" \
     "$agent" 2>/dev/null &
 pid=$!
 sleep "${SETTLE:-3}"

@@ -112,12 +112,12 @@
         <translation>Version</translation>
     </message>
     <message>
-        <source>&lt;p&gt;Pealix chimes the quarter hours. At each quarter you turn on it plays the melody of the chime set you chose for it, or a sound file of your own, and, where you ask for it, strikes the hour after the melody.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Chimes&lt;/b&gt;: &lt;i&gt;Chimes on&lt;/i&gt; starts Pealix now and at every login, and stops it when turned off. For each quarter, :00, :15, :30 and :45, choose a chime set in its list, or &lt;i&gt;Custom...&lt;/i&gt; to pick a sound file; &lt;i&gt;Play melody&lt;/i&gt; and &lt;i&gt;Strike the hour&lt;/i&gt; turn the melody and the hour strikes on or off; &lt;i&gt;Preview&lt;/i&gt; plays or stops the sound; &lt;i&gt;Volume&lt;/i&gt; sets the volume of every chime. The line below it says when the next chime sounds.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Quiet Hours&lt;/b&gt;: during quiet hours the chimes stay silent, or play quietly. &lt;i&gt;Add quiet hours&lt;/i&gt; adds a range of hours; in each row choose its days and its times, or remove it. A range whose end is not after its start runs past midnight, and a start equal to the end is the whole day. Choose &lt;i&gt;Stay silent during quiet hours&lt;/i&gt;, or &lt;i&gt;Play quietly during quiet hours&lt;/i&gt; at the &lt;i&gt;Quiet volume&lt;/i&gt;.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Options&lt;/b&gt;: &lt;i&gt;Show icon in the panel&lt;/i&gt; puts an icon in the panel, from which you can silence the chimes for a while. Pealix stays silent while an application of the list &lt;i&gt;Excluded applications&lt;/i&gt; runs: &lt;i&gt;Add application…&lt;/i&gt; adds one, &lt;i&gt;Remove application&lt;/i&gt; removes the selected one.&lt;/p&gt;&lt;p&gt;&lt;b&gt;About&lt;/b&gt;: &lt;i&gt;Help&lt;/i&gt; shows this text; &lt;i&gt;Check for updates&lt;/i&gt; looks for a newer version; &lt;i&gt;Uninstall…&lt;/i&gt; removes Pealix.&lt;/p&gt;&lt;p&gt;The settings are kept in %1.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;Pealix läutet die Viertelstunden. Zu jeder eingeschalteten Viertelstunde spielt es die Melodie des dafür gewählten Glockensatzes oder eine eigene Klangdatei und schlägt, wo gewünscht, nach der Melodie die Stunde.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Geläut&lt;/b&gt;: &lt;i&gt;Geläut an&lt;/i&gt; startet Pealix jetzt und bei jeder Anmeldung und beendet es, wenn es ausgeschaltet wird. Wählen Sie für jede Viertelstunde, :00, :15, :30 und :45, einen Glockensatz in ihrer Liste oder &lt;i&gt;Eigener Klang…&lt;/i&gt;, um eine Klangdatei auszuwählen; &lt;i&gt;Melodie spielen&lt;/i&gt; und &lt;i&gt;Stunde schlagen&lt;/i&gt; schalten die Melodie und den Stundenschlag ein oder aus; &lt;i&gt;Vorschau&lt;/i&gt; spielt den Klang ab oder hält ihn an; &lt;i&gt;Lautstärke&lt;/i&gt; legt die Lautstärke jedes Läutens fest. Die Zeile darunter sagt, wann das nächste Läuten erklingt.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Ruhezeiten&lt;/b&gt;: Während der Ruhezeiten bleibt das Geläut stumm oder spielt leise. &lt;i&gt;Ruhezeiten hinzufügen&lt;/i&gt; fügt einen Zeitraum hinzu; wählen Sie in jeder Zeile seine Tage und Zeiten oder entfernen Sie ihn. Ein Zeitraum, dessen Ende nicht nach seinem Beginn liegt, reicht über Mitternacht hinaus, und ein Beginn gleich dem Ende ist der ganze Tag. Wählen Sie &lt;i&gt;Während der Ruhezeiten stumm bleiben&lt;/i&gt; oder &lt;i&gt;Während der Ruhezeiten leise spielen&lt;/i&gt; mit der &lt;i&gt;Leisen Lautstärke&lt;/i&gt;.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Optionen&lt;/b&gt;: &lt;i&gt;Symbol in der Leiste anzeigen&lt;/i&gt; zeigt ein Symbol in der Leiste, über das Sie das Geläut eine Weile stummschalten können. Pealix bleibt stumm, während eine Anwendung der Liste &lt;i&gt;Ausgeschlossene Anwendungen&lt;/i&gt; läuft: &lt;i&gt;Anwendung hinzufügen…&lt;/i&gt; fügt eine hinzu, &lt;i&gt;Anwendung entfernen&lt;/i&gt; entfernt die ausgewählte.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Über&lt;/b&gt;: &lt;i&gt;Hilfe&lt;/i&gt; zeigt diesen Text; &lt;i&gt;Nach Aktualisierungen suchen&lt;/i&gt; sucht nach einer neueren Version; &lt;i&gt;Deinstallieren…&lt;/i&gt; entfernt Pealix.&lt;/p&gt;&lt;p&gt;Die Einstellungen werden in %1 gespeichert.&lt;/p&gt;</translation>
-    </message>
-    <message>
         <source>Close help</source>
         <translation>Hilfe schließen</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;Pealix chimes the quarter hours. At each quarter you turn on it plays the melody of the chime set you chose for it, or a sound file of your own, and, where you ask for it, strikes the hour after the melody.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Chimes&lt;/b&gt;: &lt;i&gt;Chimes on&lt;/i&gt; starts Pealix now and at every login, and stops it when turned off. For each quarter, :00, :15, :30 and :45, choose a chime set in its list, or &lt;i&gt;Custom...&lt;/i&gt; to pick a sound file; &lt;i&gt;Play melody&lt;/i&gt; and &lt;i&gt;Strike the hour&lt;/i&gt; turn the melody and the hour strikes on or off; &lt;i&gt;Preview&lt;/i&gt; plays or stops the sound; &lt;i&gt;Volume&lt;/i&gt; sets the volume of every chime. The line below it says when the next chime sounds.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Quiet Hours&lt;/b&gt;: during quiet hours the chimes stay silent, or play quietly. &lt;i&gt;Add quiet hours&lt;/i&gt; adds a range of hours; in each row choose its days and its times, or remove it. A range whose end is not after its start runs past midnight, and a start equal to the end is the whole day. Choose &lt;i&gt;Stay silent during quiet hours&lt;/i&gt;, or &lt;i&gt;Play quietly during quiet hours&lt;/i&gt; at the &lt;i&gt;Quiet volume&lt;/i&gt;.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Options&lt;/b&gt;: &lt;i&gt;Show icon in the panel&lt;/i&gt; puts an icon in the panel, from which you can silence the chimes for a while. Pealix stays silent while an application of the list &lt;i&gt;Excluded applications&lt;/i&gt; runs: &lt;i&gt;Add application…&lt;/i&gt; adds one, &lt;i&gt;Remove application&lt;/i&gt; removes the selected one. It also stays silent &lt;i&gt;While Do Not Disturb is on&lt;/i&gt;, &lt;i&gt;While the microphone is in use&lt;/i&gt;, &lt;i&gt;While a full-screen window is focused&lt;/i&gt; or &lt;i&gt;While the screen is locked&lt;/i&gt;, each where its box is ticked.&lt;/p&gt;&lt;p&gt;&lt;b&gt;About&lt;/b&gt;: &lt;i&gt;Help&lt;/i&gt; shows this text; &lt;i&gt;Check for updates&lt;/i&gt; looks for a newer version; &lt;i&gt;Uninstall…&lt;/i&gt; removes Pealix.&lt;/p&gt;&lt;p&gt;The settings are kept in %1.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;Pealix läutet die Viertelstunden. Zu jeder eingeschalteten Viertelstunde spielt es die Melodie des dafür gewählten Glockensatzes oder eine eigene Klangdatei und schlägt, wo gewünscht, nach der Melodie die Stunde.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Geläut&lt;/b&gt;: &lt;i&gt;Geläut an&lt;/i&gt; startet Pealix jetzt und bei jeder Anmeldung und beendet es, wenn es ausgeschaltet wird. Wählen Sie für jede Viertelstunde, :00, :15, :30 und :45, einen Glockensatz in ihrer Liste oder &lt;i&gt;Eigener Klang…&lt;/i&gt;, um eine Klangdatei auszuwählen; &lt;i&gt;Melodie spielen&lt;/i&gt; und &lt;i&gt;Stunde schlagen&lt;/i&gt; schalten die Melodie und den Stundenschlag ein oder aus; &lt;i&gt;Vorschau&lt;/i&gt; spielt den Klang ab oder hält ihn an; &lt;i&gt;Lautstärke&lt;/i&gt; legt die Lautstärke jedes Läutens fest. Die Zeile darunter sagt, wann das nächste Läuten erklingt.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Ruhezeiten&lt;/b&gt;: Während der Ruhezeiten bleibt das Geläut stumm oder spielt leise. &lt;i&gt;Ruhezeiten hinzufügen&lt;/i&gt; fügt einen Zeitraum hinzu; wählen Sie in jeder Zeile seine Tage und Zeiten oder entfernen Sie ihn. Ein Zeitraum, dessen Ende nicht nach seinem Beginn liegt, reicht über Mitternacht hinaus, und ein Beginn gleich dem Ende ist der ganze Tag. Wählen Sie &lt;i&gt;Während der Ruhezeiten stumm bleiben&lt;/i&gt; oder &lt;i&gt;Während der Ruhezeiten leise spielen&lt;/i&gt; mit der &lt;i&gt;Leisen Lautstärke&lt;/i&gt;.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Optionen&lt;/b&gt;: &lt;i&gt;Symbol in der Leiste anzeigen&lt;/i&gt; zeigt ein Symbol in der Leiste, über das Sie das Geläut eine Weile stummschalten können. Pealix bleibt stumm, während eine Anwendung der Liste &lt;i&gt;Ausgeschlossene Anwendungen&lt;/i&gt; läuft: &lt;i&gt;Anwendung hinzufügen…&lt;/i&gt; fügt eine hinzu, &lt;i&gt;Anwendung entfernen&lt;/i&gt; entfernt die ausgewählte. Außerdem bleibt es stumm, wo das jeweilige Kästchen angekreuzt ist: &lt;i&gt;Während „Nicht stören“ an ist&lt;/i&gt;, &lt;i&gt;Während das Mikrofon verwendet wird&lt;/i&gt;, &lt;i&gt;Während ein Vollbildfenster den Fokus hat&lt;/i&gt; oder &lt;i&gt;Während der Bildschirm gesperrt ist&lt;/i&gt;.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Über&lt;/b&gt;: &lt;i&gt;Hilfe&lt;/i&gt; zeigt diesen Text; &lt;i&gt;Nach Aktualisierungen suchen&lt;/i&gt; sucht nach einer neueren Version; &lt;i&gt;Deinstallieren…&lt;/i&gt; entfernt Pealix.&lt;/p&gt;&lt;p&gt;Die Einstellungen werden in %1 gespeichert.&lt;/p&gt;</translation>
     </message>
 </context>
 <context>
@@ -319,6 +319,22 @@
     <message>
         <source>Next chime at %1</source>
         <translation>Nächstes Läuten um %1</translation>
+    </message>
+    <message>
+        <source>Silent: Do Not Disturb is on</source>
+        <translation>Stumm: „Nicht stören“ ist an</translation>
+    </message>
+    <message>
+        <source>Silent: the microphone is in use</source>
+        <translation>Stumm: Das Mikrofon wird verwendet</translation>
+    </message>
+    <message>
+        <source>Silent: the screen is locked</source>
+        <translation>Stumm: Der Bildschirm ist gesperrt</translation>
+    </message>
+    <message>
+        <source>Silent: a full-screen window is focused</source>
+        <translation>Stumm: Ein Vollbildfenster hat den Fokus</translation>
     </message>
 </context>
 <context>
@@ -599,6 +615,30 @@ sudo apt remove pealix</translation>
     <message>
         <source>A&amp;bout</source>
         <translation>Ü&amp;ber</translation>
+    </message>
+    <message>
+        <source>Also stay silent</source>
+        <translation>Außerdem stumm bleiben</translation>
+    </message>
+    <message>
+        <source>While Do Not Disturb is on</source>
+        <translation>Während „Nicht stören“ an ist</translation>
+    </message>
+    <message>
+        <source>While the microphone is in use</source>
+        <translation>Während das Mikrofon verwendet wird</translation>
+    </message>
+    <message>
+        <source>While a full-screen window is focused</source>
+        <translation>Während ein Vollbildfenster den Fokus hat</translation>
+    </message>
+    <message>
+        <source>While the screen is locked</source>
+        <translation>Während der Bildschirm gesperrt ist</translation>
+    </message>
+    <message>
+        <source>This Wayland session does not tell applications which window is full-screen</source>
+        <translation>Diese Wayland-Sitzung teilt Anwendungen nicht mit, welches Fenster im Vollbild ist</translation>
     </message>
 </context>
 <context>

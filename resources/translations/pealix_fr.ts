@@ -112,12 +112,12 @@
         <translation>Version</translation>
     </message>
     <message>
-        <source>&lt;p&gt;Pealix chimes the quarter hours. At each quarter you turn on it plays the melody of the chime set you chose for it, or a sound file of your own, and, where you ask for it, strikes the hour after the melody.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Chimes&lt;/b&gt;: &lt;i&gt;Chimes on&lt;/i&gt; starts Pealix now and at every login, and stops it when turned off. For each quarter, :00, :15, :30 and :45, choose a chime set in its list, or &lt;i&gt;Custom...&lt;/i&gt; to pick a sound file; &lt;i&gt;Play melody&lt;/i&gt; and &lt;i&gt;Strike the hour&lt;/i&gt; turn the melody and the hour strikes on or off; &lt;i&gt;Preview&lt;/i&gt; plays or stops the sound; &lt;i&gt;Volume&lt;/i&gt; sets the volume of every chime. The line below it says when the next chime sounds.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Quiet Hours&lt;/b&gt;: during quiet hours the chimes stay silent, or play quietly. &lt;i&gt;Add quiet hours&lt;/i&gt; adds a range of hours; in each row choose its days and its times, or remove it. A range whose end is not after its start runs past midnight, and a start equal to the end is the whole day. Choose &lt;i&gt;Stay silent during quiet hours&lt;/i&gt;, or &lt;i&gt;Play quietly during quiet hours&lt;/i&gt; at the &lt;i&gt;Quiet volume&lt;/i&gt;.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Options&lt;/b&gt;: &lt;i&gt;Show icon in the panel&lt;/i&gt; puts an icon in the panel, from which you can silence the chimes for a while. Pealix stays silent while an application of the list &lt;i&gt;Excluded applications&lt;/i&gt; runs: &lt;i&gt;Add application…&lt;/i&gt; adds one, &lt;i&gt;Remove application&lt;/i&gt; removes the selected one.&lt;/p&gt;&lt;p&gt;&lt;b&gt;About&lt;/b&gt;: &lt;i&gt;Help&lt;/i&gt; shows this text; &lt;i&gt;Check for updates&lt;/i&gt; looks for a newer version; &lt;i&gt;Uninstall…&lt;/i&gt; removes Pealix.&lt;/p&gt;&lt;p&gt;The settings are kept in %1.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;Pealix sonne les quarts d’heure. À chaque quart d’heure activé, il joue la mélodie du jeu de cloches choisi pour lui, ou un fichier audio de votre choix, et, si vous le demandez, sonne l’heure après la mélodie.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Carillons&lt;/b&gt;&#xa0;: &lt;i&gt;Carillons activés&lt;/i&gt; lance Pealix maintenant et à chaque connexion, et l’arrête quand vous le désactivez. Pour chaque quart d’heure, :00, :15, :30 et :45, choisissez un jeu de cloches dans sa liste, ou &lt;i&gt;Personnalisé…&lt;/i&gt; pour choisir un fichier audio&#xa0;; &lt;i&gt;Jouer la mélodie&lt;/i&gt; et &lt;i&gt;Sonner l’heure&lt;/i&gt; activent ou désactivent la mélodie et les coups de l’heure&#xa0;; &lt;i&gt;Écouter&lt;/i&gt; joue ou arrête le son&#xa0;; &lt;i&gt;Volume&lt;/i&gt; règle le volume de chaque carillon. La ligne en dessous indique quand sonne le prochain carillon.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Heures calmes&lt;/b&gt;&#xa0;: pendant les heures calmes, les carillons restent silencieux ou jouent doucement. &lt;i&gt;Ajouter des heures calmes&lt;/i&gt; ajoute une plage horaire&#xa0;; dans chaque ligne, choisissez ses jours et ses heures, ou retirez-la. Une plage dont la fin ne suit pas le début passe minuit, et un début égal à la fin couvre toute la journée. Choisissez &lt;i&gt;Rester silencieux pendant les heures calmes&lt;/i&gt;, ou &lt;i&gt;Jouer doucement pendant les heures calmes&lt;/i&gt; au &lt;i&gt;Volume calme&lt;/i&gt;.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Options&lt;/b&gt;&#xa0;: &lt;i&gt;Afficher l’icône dans le tableau de bord&lt;/i&gt; place une icône dans le tableau de bord, d’où vous pouvez faire taire les carillons un moment. Pealix reste silencieux pendant l’exécution d’une application de la liste &lt;i&gt;Applications exclues&lt;/i&gt;&#xa0;: &lt;i&gt;Ajouter une application…&lt;/i&gt; en ajoute une, &lt;i&gt;Retirer l’application&lt;/i&gt; retire celle qui est sélectionnée.&lt;/p&gt;&lt;p&gt;&lt;b&gt;À propos&lt;/b&gt;&#xa0;: &lt;i&gt;Aide&lt;/i&gt; affiche ce texte&#xa0;; &lt;i&gt;Rechercher des mises à jour&lt;/i&gt; cherche une version plus récente&#xa0;; &lt;i&gt;Désinstaller…&lt;/i&gt; supprime Pealix.&lt;/p&gt;&lt;p&gt;Les réglages sont conservés dans %1.&lt;/p&gt;</translation>
-    </message>
-    <message>
         <source>Close help</source>
         <translation>Fermer l’aide</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;Pealix chimes the quarter hours. At each quarter you turn on it plays the melody of the chime set you chose for it, or a sound file of your own, and, where you ask for it, strikes the hour after the melody.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Chimes&lt;/b&gt;: &lt;i&gt;Chimes on&lt;/i&gt; starts Pealix now and at every login, and stops it when turned off. For each quarter, :00, :15, :30 and :45, choose a chime set in its list, or &lt;i&gt;Custom...&lt;/i&gt; to pick a sound file; &lt;i&gt;Play melody&lt;/i&gt; and &lt;i&gt;Strike the hour&lt;/i&gt; turn the melody and the hour strikes on or off; &lt;i&gt;Preview&lt;/i&gt; plays or stops the sound; &lt;i&gt;Volume&lt;/i&gt; sets the volume of every chime. The line below it says when the next chime sounds.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Quiet Hours&lt;/b&gt;: during quiet hours the chimes stay silent, or play quietly. &lt;i&gt;Add quiet hours&lt;/i&gt; adds a range of hours; in each row choose its days and its times, or remove it. A range whose end is not after its start runs past midnight, and a start equal to the end is the whole day. Choose &lt;i&gt;Stay silent during quiet hours&lt;/i&gt;, or &lt;i&gt;Play quietly during quiet hours&lt;/i&gt; at the &lt;i&gt;Quiet volume&lt;/i&gt;.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Options&lt;/b&gt;: &lt;i&gt;Show icon in the panel&lt;/i&gt; puts an icon in the panel, from which you can silence the chimes for a while. Pealix stays silent while an application of the list &lt;i&gt;Excluded applications&lt;/i&gt; runs: &lt;i&gt;Add application…&lt;/i&gt; adds one, &lt;i&gt;Remove application&lt;/i&gt; removes the selected one. It also stays silent &lt;i&gt;While Do Not Disturb is on&lt;/i&gt;, &lt;i&gt;While the microphone is in use&lt;/i&gt;, &lt;i&gt;While a full-screen window is focused&lt;/i&gt; or &lt;i&gt;While the screen is locked&lt;/i&gt;, each where its box is ticked.&lt;/p&gt;&lt;p&gt;&lt;b&gt;About&lt;/b&gt;: &lt;i&gt;Help&lt;/i&gt; shows this text; &lt;i&gt;Check for updates&lt;/i&gt; looks for a newer version; &lt;i&gt;Uninstall…&lt;/i&gt; removes Pealix.&lt;/p&gt;&lt;p&gt;The settings are kept in %1.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;Pealix sonne les quarts d’heure. À chaque quart d’heure activé, il joue la mélodie du jeu de cloches choisi pour lui, ou un fichier audio de votre choix, et, si vous le demandez, sonne l’heure après la mélodie.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Carillons&lt;/b&gt;&#xa0;: &lt;i&gt;Carillons activés&lt;/i&gt; lance Pealix maintenant et à chaque connexion, et l’arrête quand vous le désactivez. Pour chaque quart d’heure, :00, :15, :30 et :45, choisissez un jeu de cloches dans sa liste, ou &lt;i&gt;Personnalisé…&lt;/i&gt; pour choisir un fichier audio&#xa0;; &lt;i&gt;Jouer la mélodie&lt;/i&gt; et &lt;i&gt;Sonner l’heure&lt;/i&gt; activent ou désactivent la mélodie et les coups de l’heure&#xa0;; &lt;i&gt;Écouter&lt;/i&gt; joue ou arrête le son&#xa0;; &lt;i&gt;Volume&lt;/i&gt; règle le volume de chaque carillon. La ligne en dessous indique quand sonne le prochain carillon.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Heures calmes&lt;/b&gt;&#xa0;: pendant les heures calmes, les carillons restent silencieux ou jouent doucement. &lt;i&gt;Ajouter des heures calmes&lt;/i&gt; ajoute une plage horaire&#xa0;; dans chaque ligne, choisissez ses jours et ses heures, ou retirez-la. Une plage dont la fin ne suit pas le début passe minuit, et un début égal à la fin couvre toute la journée. Choisissez &lt;i&gt;Rester silencieux pendant les heures calmes&lt;/i&gt;, ou &lt;i&gt;Jouer doucement pendant les heures calmes&lt;/i&gt; au &lt;i&gt;Volume calme&lt;/i&gt;.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Options&lt;/b&gt;&#xa0;: &lt;i&gt;Afficher l’icône dans le tableau de bord&lt;/i&gt; place une icône dans le tableau de bord, d’où vous pouvez faire taire les carillons un moment. Pealix reste silencieux pendant l’exécution d’une application de la liste &lt;i&gt;Applications exclues&lt;/i&gt;&#xa0;: &lt;i&gt;Ajouter une application…&lt;/i&gt; en ajoute une, &lt;i&gt;Retirer l’application&lt;/i&gt; retire celle qui est sélectionnée. Il reste aussi silencieux dans les cas dont la case est cochée&#xa0;: &lt;i&gt;Quand «&#xa0;Ne pas déranger&#xa0;» est activé&lt;/i&gt;, &lt;i&gt;Quand le microphone est utilisé&lt;/i&gt;, &lt;i&gt;Quand une fenêtre plein écran a le focus&lt;/i&gt; ou &lt;i&gt;Quand l’écran est verrouillé&lt;/i&gt;.&lt;/p&gt;&lt;p&gt;&lt;b&gt;À propos&lt;/b&gt;&#xa0;: &lt;i&gt;Aide&lt;/i&gt; affiche ce texte&#xa0;; &lt;i&gt;Rechercher des mises à jour&lt;/i&gt; cherche une version plus récente&#xa0;; &lt;i&gt;Désinstaller…&lt;/i&gt; supprime Pealix.&lt;/p&gt;&lt;p&gt;Les réglages sont conservés dans %1.&lt;/p&gt;</translation>
     </message>
 </context>
 <context>
@@ -319,6 +319,22 @@
     <message>
         <source>Next chime at %1</source>
         <translation>Prochain carillon à %1</translation>
+    </message>
+    <message>
+        <source>Silent: Do Not Disturb is on</source>
+        <translation>Silencieux&#xa0;: «&#xa0;Ne pas déranger&#xa0;» est activé</translation>
+    </message>
+    <message>
+        <source>Silent: the microphone is in use</source>
+        <translation>Silencieux&#xa0;: le microphone est utilisé</translation>
+    </message>
+    <message>
+        <source>Silent: the screen is locked</source>
+        <translation>Silencieux&#xa0;: l’écran est verrouillé</translation>
+    </message>
+    <message>
+        <source>Silent: a full-screen window is focused</source>
+        <translation>Silencieux&#xa0;: une fenêtre plein écran a le focus</translation>
     </message>
 </context>
 <context>
@@ -599,6 +615,30 @@ sudo apt remove pealix</translation>
     <message>
         <source>A&amp;bout</source>
         <translation>À &amp;propos</translation>
+    </message>
+    <message>
+        <source>Also stay silent</source>
+        <translation>Rester aussi silencieux</translation>
+    </message>
+    <message>
+        <source>While Do Not Disturb is on</source>
+        <translation>Quand «&#xa0;Ne pas déranger&#xa0;» est activé</translation>
+    </message>
+    <message>
+        <source>While the microphone is in use</source>
+        <translation>Quand le microphone est utilisé</translation>
+    </message>
+    <message>
+        <source>While a full-screen window is focused</source>
+        <translation>Quand une fenêtre plein écran a le focus</translation>
+    </message>
+    <message>
+        <source>While the screen is locked</source>
+        <translation>Quand l’écran est verrouillé</translation>
+    </message>
+    <message>
+        <source>This Wayland session does not tell applications which window is full-screen</source>
+        <translation>Cette session Wayland n’indique pas aux applications quelle fenêtre est en plein écran</translation>
     </message>
 </context>
 <context>

@@ -61,10 +61,13 @@ QPalette darkPalette()
     return p;
 }
 
-// "&Chimes" -> "chimes"; a page without a usable title is named by its place.
+// "&Chimes" -> "chimes", "&Über" -> "uber"; a page without a usable title is named by its place.
 QString pageName(const QTabWidget& tabs, int index)
 {
-    QString name = tabs.tabText(index).remove(QLatin1Char('&')).toLower();
+    // Letters with accents keep their base letter rather than splitting the name.
+    QString name =
+        tabs.tabText(index).remove(QLatin1Char('&')).normalized(QString::NormalizationForm_KD).toLower();
+    name.remove(QRegularExpression(QStringLiteral("\\p{Mn}")));
     name.replace(QRegularExpression(QStringLiteral("[^a-z0-9]+")), QStringLiteral("-"));
     name.remove(QRegularExpression(QStringLiteral("^-+|-+$")));
     return name.isEmpty() ? QStringLiteral("page%1").arg(index + 1) : name;

@@ -22,7 +22,9 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
@@ -243,6 +245,126 @@ TEST_F(DesktopSilenceTest, gnome_banners_turned_off_silence_the_running_agent)
         << status().toStdString();
     agent.terminate();
     agent.waitForFinished(5000);
+}
+
+namespace {
+
+// The real xfconfd on the test's bus, keeping its channels in the test's folder.
+class XfconfDaemon {
+public:
+    // Empty when the Debian package xfconf is not installed.
+    static QString program()
+    {
+        QStringList candidates{"/usr/libexec/xfce4/xfconf/xfconfd", "/usr/lib/xfce4/xfconf/xfconfd"};
+        for (const QString& arch : QDir("/usr/lib").entryList({"*-linux-gnu"}, QDir::Dirs))
+            candidates.prepend("/usr/lib/" + arch + "/xfce4/xfconf/xfconfd");
+        for (const QString& path : candidates)
+            if (QFileInfo(path).isExecutable())
+                return QStandardPaths::findExecutable("xfconf-query").isEmpty() ? QString() : path;
+        return {};
+    }
+
+    explicit XfconfDaemon(const TestEnvironment& env)
+    {
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert("XDG_CONFIG_HOME", env.configHome());
+        // No channel defaults of the machine's.
+        m_env.insert("XDG_CONFIG_DIRS", env.root() + "/xdg");
+        m_daemon.setProcessEnvironment(m_env);
+        m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    }
+    ~XfconfDaemon() { stop(); }
+
+    bool start()
+    {
+        m_daemon.start(program(), {});
+        return QTest::qWaitFor([this] { return ownsName(); }, 10000);
+    }
+    // It saves its channels on the way out.
+    void stop()
+    {
+        m_daemon.terminate();
+        m_daemon.waitForFinished(5000);
+    }
+    // Only while this daemon serves: the bus would otherwise start one of its own, on the user's settings.
+    bool query(const QStringList& args) const
+    {
+        if (!ownsName())
+            return false;
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.start("xfconf-query", args);
+        return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+
+private:
+    bool ownsName() const
+    {
+        if (m_daemon.state() != QProcess::Running)
+            return false;
+        QDBusMessage ask =
+            QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                           "org.freedesktop.DBus", "GetConnectionUnixProcessID");
+        ask << QStringLiteral("org.xfce.Xfconf");
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(ask, QDBus::Block, 2000);
+        return reply.type() == QDBusMessage::ReplyMessage &&
+               reply.arguments().value(0).toLongLong() == m_daemon.processId();
+    }
+
+    QProcessEnvironment m_env;
+    QProcess m_daemon;
+};
+
+} // namespace
+
+// XFCE's switch as xfconf-query sets it, in a real xfconfd that starts after the agent and keeps the value
+// over a restart.
+TEST_F(DesktopSilenceTest, xfce_do_not_disturb_silences_from_an_xfconfd_that_comes_later)
+{
+    if (XfconfDaemon::program().isEmpty())
+        GTEST_SKIP() << "xfconfd and xfconf-query are not installed (Debian packages xfconf, libxfconf-0-3)";
+    store();
+    start(at(10, 5));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    XfconfDaemon xfconfd(env);
+    ASSERT_TRUE(xfconfd.start());
+    const auto set = [&](const char* channel, const char* value) {
+        return xfconfd.query({"-c", channel, "-p", "/do-not-disturb", "-n", "-t", "bool", "-s", value});
+    };
+
+    qint64 stopMs = stopsPlayingChime([&] { EXPECT_TRUE(set("xfce4-notifyd", "true")); });
+    EXPECT_GE(stopMs, 0);
+    // Counted from starting xfconf-query, which includes its own connection to the bus.
+    EXPECT_LT(stopMs, 200 + 300);
+    std::printf("XFCE Do Not Disturb to a stopped chime: %lld ms\n", static_cast<long long>(stopMs));
+    EXPECT_TRUE(stateBecomes("excluded", "Silent: Do Not Disturb is on."));
+    EXPECT_FALSE(sounds(at(10, 15)));
+    ASSERT_TRUE(set("xfce4-notifyd", "false"));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(10, 30)));
+
+    // The same name in another channel is not the notification daemon's; a property reset is its default.
+    ASSERT_TRUE(set("xfce4-panel", "true"));
+    QTest::qWait(300);
+    EXPECT_EQ(controller->controlState().state, "chiming");
+    ASSERT_TRUE(set("xfce4-notifyd", "true"));
+    EXPECT_TRUE(stateBecomes("excluded"));
+    ASSERT_TRUE(xfconfd.query({"-c", "xfce4-notifyd", "-p", "/do-not-disturb", "-r"}));
+    EXPECT_TRUE(stateBecomes("chiming"));
+
+    // Leaving ends it; started again, the daemon's saved value silences at once.
+    ASSERT_TRUE(set("xfce4-notifyd", "true"));
+    EXPECT_TRUE(stateBecomes("excluded"));
+    xfconfd.stop();
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(10, 45)));
+    ASSERT_TRUE(xfconfd.start());
+    EXPECT_TRUE(stateBecomes("excluded", "Silent: Do Not Disturb is on."));
+    EXPECT_FALSE(sounds(at(11, 0)));
+    ASSERT_TRUE(set("xfce4-notifyd", "false"));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(11, 15)));
 }
 
 TEST_F(DesktopSilenceTest, a_locked_session_or_an_active_screen_saver_silences_where_asked)

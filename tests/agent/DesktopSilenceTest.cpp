@@ -402,7 +402,7 @@ TEST_F(DesktopSilenceTest, a_locked_session_or_an_active_screen_saver_silences_w
     EXPECT_TRUE(sounds(at(11, 15)));
 }
 
-// A private sound server with an output (whose monitor is a source) and a microphone that hears nothing.
+// A private sound server with an output (whose monitor is a source) and two microphones that hear nothing.
 class SoundServer {
 public:
     SoundServer() { start(); }
@@ -416,7 +416,8 @@ public:
             {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=false", "-F", "/dev/null",
              "--log-level=error",
              "--load=module-native-protocol-unix auth-anonymous=1 socket=" + m_dir.path() + "/native",
-             "--load=module-null-sink sink_name=out", "--load=module-null-source source_name=mic"});
+             "--load=module-null-sink sink_name=out", "--load=module-null-source source_name=mic",
+             "--load=module-null-source source_name=mic2"});
         return QTest::qWaitFor([this] { return run("pactl", {"info"}) == 0; }, 10000);
     }
     void stop()
@@ -456,6 +457,46 @@ public:
 private:
     QTemporaryDir m_dir;
     QProcess m_server;
+};
+
+// CaptureStreams on a sound server: hundreds of recordings in one client.
+class CaptureClient {
+public:
+    CaptureClient(const SoundServer& server, const QStringList& sources)
+    {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("PULSE_SERVER", server.address());
+        m_process.setProcessEnvironment(e);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(CAPTURE_STREAMS, sources);
+        m_ready = waitFor("ready");
+    }
+    ~CaptureClient()
+    {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    bool isReady() const { return m_ready; }
+    void send(const QByteArray& command) { m_process.write(command + '\n'); }
+    // The next line it prints starts with `line`; events keep flowing meanwhile.
+    bool waitFor(const QByteArray& line, int ms = 10000)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                while (m_process.canReadLine())
+                    if (m_process.readLine().startsWith(line))
+                        return true;
+                return false;
+            },
+            ms);
+    }
+    bool hasLine() const { return m_process.canReadLine(); }
+
+private:
+    QProcess m_process;
+    bool m_ready = false;
 };
 
 } // namespace
@@ -510,6 +551,52 @@ TEST_F(DesktopSilenceTest, recording_from_a_microphone_silences_but_a_monitor_or
     recorder = server.record("parecord", {"--raw", "-d", "mic"});
     EXPECT_TRUE(QTest::qWaitFor([&] { return controller->controlState().state == "excluded"; }, 15000));
     EXPECT_FALSE(sounds(at(11, 0)));
+    qunsetenv("PULSE_SERVER");
+}
+
+// Many recordings at once (a source takes 256), and a client that opens and closes a monitor stream without
+// pause while a real recording starts and ends.
+TEST_F(DesktopSilenceTest,
+       five_hundred_recordings_silence_until_the_last_ends_and_a_churning_client_hides_none)
+{
+    SoundServer server;
+    ASSERT_EQ(server.run("pactl", {"info"}), 0);
+    qputenv("PULSE_SERVER", server.address().toLocal8Bit());
+    store();
+    start(at(10, 5));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    CaptureClient streams(server, {"mic", "mic2"});
+    ASSERT_TRUE(streams.isReady());
+
+    streams.send("open 500");
+    ASSERT_TRUE(streams.waitFor("open 500 "));
+    EXPECT_TRUE(stateBecomes("excluded", "Silent: the microphone is in use."));
+    EXPECT_FALSE(sounds(at(10, 15)));
+    streams.send("close 499 seq");
+    ASSERT_TRUE(streams.waitFor("open 1 "));
+    QTest::qWait(300);
+    EXPECT_EQ(controller->controlState().state, "excluded");
+    streams.send("close 1");
+    ASSERT_TRUE(streams.waitFor("open 0 "));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(10, 30)));
+
+    // Both the start and the end of the recording are seen while the churn goes on.
+    streams.send("churn 2 out.monitor");
+    QTest::qWait(300);
+    EXPECT_EQ(controller->controlState().state, "chiming");
+    streams.send("open 1");
+    ASSERT_TRUE(streams.waitFor("open 1 "));
+    EXPECT_TRUE(stateBecomes("excluded"));
+    QTest::qWait(300);
+    EXPECT_EQ(controller->controlState().state, "excluded");
+    streams.send("close 1");
+    ASSERT_TRUE(streams.waitFor("open 0 "));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_FALSE(streams.hasLine()) << "the churn ended before the recording's end was seen";
+    ASSERT_TRUE(streams.waitFor("churned"));
+    EXPECT_TRUE(sounds(at(10, 45)));
+    controller.reset();
     qunsetenv("PULSE_SERVER");
 }
 

@@ -19,7 +19,8 @@ tmp=$(mktemp -d)
 pids=()
 probe=
 cleanup() {
-    [ -n "$probe" ] && kill "$probe" 2>/dev/null
+    # The probe may have ended already; nothing here may stop the rest being cleaned up.
+    [ -z "$probe" ] || kill "$probe" 2>/dev/null || true
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
     wait 2>/dev/null || true
     rm -rf "$tmp"

@@ -22,7 +22,9 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
@@ -245,6 +247,126 @@ TEST_F(DesktopSilenceTest, gnome_banners_turned_off_silence_the_running_agent)
     agent.waitForFinished(5000);
 }
 
+namespace {
+
+// The real xfconfd on the test's bus, keeping its channels in the test's folder.
+class XfconfDaemon {
+public:
+    // Empty when the Debian package xfconf is not installed.
+    static QString program()
+    {
+        QStringList candidates{"/usr/libexec/xfce4/xfconf/xfconfd", "/usr/lib/xfce4/xfconf/xfconfd"};
+        for (const QString& arch : QDir("/usr/lib").entryList({"*-linux-gnu"}, QDir::Dirs))
+            candidates.prepend("/usr/lib/" + arch + "/xfce4/xfconf/xfconfd");
+        for (const QString& path : candidates)
+            if (QFileInfo(path).isExecutable())
+                return QStandardPaths::findExecutable("xfconf-query").isEmpty() ? QString() : path;
+        return {};
+    }
+
+    explicit XfconfDaemon(const TestEnvironment& env)
+    {
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert("XDG_CONFIG_HOME", env.configHome());
+        // No channel defaults of the machine's.
+        m_env.insert("XDG_CONFIG_DIRS", env.root() + "/xdg");
+        m_daemon.setProcessEnvironment(m_env);
+        m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    }
+    ~XfconfDaemon() { stop(); }
+
+    bool start()
+    {
+        m_daemon.start(program(), {});
+        return QTest::qWaitFor([this] { return ownsName(); }, 10000);
+    }
+    // It saves its channels on the way out.
+    void stop()
+    {
+        m_daemon.terminate();
+        m_daemon.waitForFinished(5000);
+    }
+    // Only while this daemon serves: the bus would otherwise start one of its own, on the user's settings.
+    bool query(const QStringList& args) const
+    {
+        if (!ownsName())
+            return false;
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.start("xfconf-query", args);
+        return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+
+private:
+    bool ownsName() const
+    {
+        if (m_daemon.state() != QProcess::Running)
+            return false;
+        QDBusMessage ask =
+            QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                           "org.freedesktop.DBus", "GetConnectionUnixProcessID");
+        ask << QStringLiteral("org.xfce.Xfconf");
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(ask, QDBus::Block, 2000);
+        return reply.type() == QDBusMessage::ReplyMessage &&
+               reply.arguments().value(0).toLongLong() == m_daemon.processId();
+    }
+
+    QProcessEnvironment m_env;
+    QProcess m_daemon;
+};
+
+} // namespace
+
+// XFCE's switch as xfconf-query sets it, in a real xfconfd that starts after the agent and keeps the value
+// over a restart.
+TEST_F(DesktopSilenceTest, xfce_do_not_disturb_silences_from_an_xfconfd_that_comes_later)
+{
+    if (XfconfDaemon::program().isEmpty())
+        GTEST_SKIP() << "xfconfd and xfconf-query are not installed (Debian packages xfconf, libxfconf-0-3)";
+    store();
+    start(at(10, 5));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    XfconfDaemon xfconfd(env);
+    ASSERT_TRUE(xfconfd.start());
+    const auto set = [&](const char* channel, const char* value) {
+        return xfconfd.query({"-c", channel, "-p", "/do-not-disturb", "-n", "-t", "bool", "-s", value});
+    };
+
+    qint64 stopMs = stopsPlayingChime([&] { EXPECT_TRUE(set("xfce4-notifyd", "true")); });
+    EXPECT_GE(stopMs, 0);
+    // Counted from starting xfconf-query, which includes its own connection to the bus.
+    EXPECT_LT(stopMs, 200 + 300);
+    std::printf("XFCE Do Not Disturb to a stopped chime: %lld ms\n", static_cast<long long>(stopMs));
+    EXPECT_TRUE(stateBecomes("excluded", "Silent: Do Not Disturb is on."));
+    EXPECT_FALSE(sounds(at(10, 15)));
+    ASSERT_TRUE(set("xfce4-notifyd", "false"));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(10, 30)));
+
+    // The same name in another channel is not the notification daemon's; a property reset is its default.
+    ASSERT_TRUE(set("xfce4-panel", "true"));
+    QTest::qWait(300);
+    EXPECT_EQ(controller->controlState().state, "chiming");
+    ASSERT_TRUE(set("xfce4-notifyd", "true"));
+    EXPECT_TRUE(stateBecomes("excluded"));
+    ASSERT_TRUE(xfconfd.query({"-c", "xfce4-notifyd", "-p", "/do-not-disturb", "-r"}));
+    EXPECT_TRUE(stateBecomes("chiming"));
+
+    // Leaving ends it; started again, the daemon's saved value silences at once.
+    ASSERT_TRUE(set("xfce4-notifyd", "true"));
+    EXPECT_TRUE(stateBecomes("excluded"));
+    xfconfd.stop();
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(10, 45)));
+    ASSERT_TRUE(xfconfd.start());
+    EXPECT_TRUE(stateBecomes("excluded", "Silent: Do Not Disturb is on."));
+    EXPECT_FALSE(sounds(at(11, 0)));
+    ASSERT_TRUE(set("xfce4-notifyd", "false"));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(11, 15)));
+}
+
 TEST_F(DesktopSilenceTest, a_locked_session_or_an_active_screen_saver_silences_where_asked)
 {
     store({{PrefKeys::silentLocked, true}});
@@ -280,7 +402,7 @@ TEST_F(DesktopSilenceTest, a_locked_session_or_an_active_screen_saver_silences_w
     EXPECT_TRUE(sounds(at(11, 15)));
 }
 
-// A private sound server with an output (whose monitor is a source) and a microphone that hears nothing.
+// A private sound server with an output (whose monitor is a source) and two microphones that hear nothing.
 class SoundServer {
 public:
     SoundServer() { start(); }
@@ -294,7 +416,8 @@ public:
             {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=false", "-F", "/dev/null",
              "--log-level=error",
              "--load=module-native-protocol-unix auth-anonymous=1 socket=" + m_dir.path() + "/native",
-             "--load=module-null-sink sink_name=out", "--load=module-null-source source_name=mic"});
+             "--load=module-null-sink sink_name=out", "--load=module-null-source source_name=mic",
+             "--load=module-null-source source_name=mic2"});
         return QTest::qWaitFor([this] { return run("pactl", {"info"}) == 0; }, 10000);
     }
     void stop()
@@ -334,6 +457,46 @@ public:
 private:
     QTemporaryDir m_dir;
     QProcess m_server;
+};
+
+// CaptureStreams on a sound server: hundreds of recordings in one client.
+class CaptureClient {
+public:
+    CaptureClient(const SoundServer& server, const QStringList& sources)
+    {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("PULSE_SERVER", server.address());
+        m_process.setProcessEnvironment(e);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(CAPTURE_STREAMS, sources);
+        m_ready = waitFor("ready");
+    }
+    ~CaptureClient()
+    {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    bool isReady() const { return m_ready; }
+    void send(const QByteArray& command) { m_process.write(command + '\n'); }
+    // The next line it prints starts with `line`; events keep flowing meanwhile.
+    bool waitFor(const QByteArray& line, int ms = 10000)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                while (m_process.canReadLine())
+                    if (m_process.readLine().startsWith(line))
+                        return true;
+                return false;
+            },
+            ms);
+    }
+    bool hasLine() const { return m_process.canReadLine(); }
+
+private:
+    QProcess m_process;
+    bool m_ready = false;
 };
 
 } // namespace
@@ -388,6 +551,52 @@ TEST_F(DesktopSilenceTest, recording_from_a_microphone_silences_but_a_monitor_or
     recorder = server.record("parecord", {"--raw", "-d", "mic"});
     EXPECT_TRUE(QTest::qWaitFor([&] { return controller->controlState().state == "excluded"; }, 15000));
     EXPECT_FALSE(sounds(at(11, 0)));
+    qunsetenv("PULSE_SERVER");
+}
+
+// Many recordings at once (a source takes 256), and a client that opens and closes a monitor stream without
+// pause while a real recording starts and ends.
+TEST_F(DesktopSilenceTest,
+       five_hundred_recordings_silence_until_the_last_ends_and_a_churning_client_hides_none)
+{
+    SoundServer server;
+    ASSERT_EQ(server.run("pactl", {"info"}), 0);
+    qputenv("PULSE_SERVER", server.address().toLocal8Bit());
+    store();
+    start(at(10, 5));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    CaptureClient streams(server, {"mic", "mic2"});
+    ASSERT_TRUE(streams.isReady());
+
+    streams.send("open 500");
+    ASSERT_TRUE(streams.waitFor("open 500 "));
+    EXPECT_TRUE(stateBecomes("excluded", "Silent: the microphone is in use."));
+    EXPECT_FALSE(sounds(at(10, 15)));
+    streams.send("close 499 seq");
+    ASSERT_TRUE(streams.waitFor("open 1 "));
+    QTest::qWait(300);
+    EXPECT_EQ(controller->controlState().state, "excluded");
+    streams.send("close 1");
+    ASSERT_TRUE(streams.waitFor("open 0 "));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_TRUE(sounds(at(10, 30)));
+
+    // Both the start and the end of the recording are seen while the churn goes on.
+    streams.send("churn 2 out.monitor");
+    QTest::qWait(300);
+    EXPECT_EQ(controller->controlState().state, "chiming");
+    streams.send("open 1");
+    ASSERT_TRUE(streams.waitFor("open 1 "));
+    EXPECT_TRUE(stateBecomes("excluded"));
+    QTest::qWait(300);
+    EXPECT_EQ(controller->controlState().state, "excluded");
+    streams.send("close 1");
+    ASSERT_TRUE(streams.waitFor("open 0 "));
+    EXPECT_TRUE(stateBecomes("chiming"));
+    EXPECT_FALSE(streams.hasLine()) << "the churn ended before the recording's end was seen";
+    ASSERT_TRUE(streams.waitFor("churned"));
+    EXPECT_TRUE(sounds(at(10, 45)));
+    controller.reset();
     qunsetenv("PULSE_SERVER");
 }
 

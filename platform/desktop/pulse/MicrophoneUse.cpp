@@ -21,8 +21,11 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcMicrophone, "pealix.desktop.microphone", QtWarningMsg)
 
-// Events come in bursts (a stream starting touches several objects): counted once after the burst.
+// Events come in bursts (a stream starting touches several objects): counted once after the burst, one
+// count at a time. A count costs both sides in proportion to the streams, so with many of them the counts
+// come less often, which bounds the CPU they take however many there are.
 constexpr int recountDelayMs = 20;
+constexpr int recountDelayPerStreamUs = 100;
 constexpr int firstRetryMs = 1000;
 constexpr int maxRetryMs = 60000;
 
@@ -55,9 +58,12 @@ struct MicrophoneUse::Impl {
     QTimer retry;
     int retryMs = firstRetryMs;
     bool complained = false;
-    // A count that started before a later event is not taken.
+    // A count belongs to the connection it was asked on.
     quint64 generation = 0;
     quint64 countGeneration = 0;
+    bool counting = false;
+    // Something changed while a count was under way.
+    bool changedSince = false;
     QSet<quint32> monitors;
     int counted = 0;
     int streams = 0;
@@ -87,6 +93,8 @@ struct MicrophoneUse::Impl {
         pa_context_unref(context);
         context = nullptr;
         ++generation;
+        counting = changedSince = false;
+        recount.stop();
     }
 
     void lost()
@@ -129,51 +137,77 @@ struct MicrophoneUse::Impl {
 
     static void event(pa_context*, pa_subscription_event_type_t, uint32_t, void* self)
     {
-        auto* d = static_cast<Impl*>(self);
-        ++d->generation;
-        if (!d->recount.isActive())
-            d->recount.start(recountDelayMs);
+        static_cast<Impl*>(self)->changed();
+    }
+
+    void changed()
+    {
+        if (counting)
+            changedSince = true;
+        else if (!recount.isActive())
+            recount.start(recountDelayMs + streams * recountDelayPerStreamUs / 1000);
     }
 
     // Sources first, for which are monitors, then the capture streams.
     void startCount()
     {
-        if (!context || pa_context_get_state(context) != PA_CONTEXT_READY)
+        if (!context || pa_context_get_state(context) != PA_CONTEXT_READY || counting)
             return;
-        countGeneration = ++generation;
+        countGeneration = generation;
         monitors.clear();
         counted = 0;
-        if (pa_operation* o = pa_context_get_source_info_list(context, &Impl::sourceInfo, this))
-            pa_operation_unref(o);
+        pa_operation* o = pa_context_get_source_info_list(context, &Impl::sourceInfo, this);
+        if (!o)
+            return; // the connection is failing; its state says so next
+        pa_operation_unref(o);
+        counting = true;
+        changedSince = false;
+    }
+
+    // Every count that ends is taken: it is what the server had when it answered, and when something
+    // changed meanwhile another count follows, so that a stream of events never keeps the last state out.
+    void countEnded(bool complete)
+    {
+        counting = false;
+        if (complete) {
+            streams = counted;
+            q->setActive(streams > 0);
+        }
+        // A count the server refused is not asked again until something changes.
+        if (changedSince) {
+            changedSince = false;
+            changed();
+        }
     }
 
     static void sourceInfo(pa_context* c, const pa_source_info* info, int eol, void* self)
     {
         auto* d = static_cast<Impl*>(self);
-        if (eol < 0)
+        if (d->countGeneration != d->generation)
             return;
         if (!eol) {
             if (info->monitor_of_sink != PA_INVALID_INDEX)
                 d->monitors.insert(info->index);
             return;
         }
-        if (pa_operation* o = pa_context_get_source_output_info_list(c, &Impl::outputInfo, d))
-            pa_operation_unref(o);
+        pa_operation* o = eol > 0 ? pa_context_get_source_output_info_list(c, &Impl::outputInfo, d) : nullptr;
+        if (!o) {
+            d->countEnded(false);
+            return;
+        }
+        pa_operation_unref(o);
     }
 
     static void outputInfo(pa_context*, const pa_source_output_info* info, int eol, void* data)
     {
         auto* d = static_cast<Impl*>(data);
-        const bool current = d->countGeneration == d->generation;
+        if (d->countGeneration != d->generation)
+            return;
         if (eol) {
-            // Errors end the list too; a newer count is on its way when this one is stale.
-            if (current && eol > 0) {
-                d->streams = d->counted;
-                d->q->setActive(d->streams > 0);
-            }
+            d->countEnded(eol > 0);
             return;
         }
-        if (current && !d->monitors.contains(info->source) && !isPeakMeter(*info) && !isOurs(*info))
+        if (!d->monitors.contains(info->source) && !isPeakMeter(*info) && !isOurs(*info))
             ++d->counted;
     }
 };

@@ -84,13 +84,6 @@ void PealixController::awakeFromNib()
         platform::ControlService::Handlers{[this](quint32 seconds) { pauseChimes(seconds); },
                                            [this] { resumeChimes(); }, [this] { chimeNow(); }});
     m_control->publish(PrefKeys::agentObjectPath);
-    m_doNotDisturb = std::make_unique<platform::DoNotDisturb>();
-    m_lockedScreen = std::make_unique<platform::LockedScreen>();
-    m_microphone = std::make_unique<platform::MicrophoneUse>();
-    for (platform::SilenceSource* source : {static_cast<platform::SilenceSource*>(m_doNotDisturb.get()),
-                                            static_cast<platform::SilenceSource*>(m_lockedScreen.get()),
-                                            static_cast<platform::SilenceSource*>(m_microphone.get())})
-        connect(source, &platform::SilenceSource::activeChanged, this, &PealixController::stopStartChimes);
 
     chimeLock.unlock();
     chimesetDict = ChimeSets::discover(m_bundle);
@@ -109,6 +102,8 @@ void PealixController::awakeFromNib()
             [this] { prefsUpdateNotificationHandler(QString()); });
     connect(m_reader, &platform::PreferencesReader::finished, this, &PealixController::applyPrefs);
     readPrefs();
+    // A read that has not answered yet leaves the defaults, which still watch the desktop.
+    followSilenceSources();
 
     auto* workspace = platform::Workspace::sharedWorkspace();
     connect(workspace, &platform::Workspace::willSleep, this, &PealixController::goToSleep);
@@ -229,7 +224,7 @@ void PealixController::applyPrefs(const platform::PreferencesReader::Result& res
     m_quietVolume = values.quietVolume;
     const bool silenceOptionsChanged = !(m_silenceOptions == values.silence);
     m_silenceOptions = values.silence;
-    followFullScreen();
+    followSilenceSources();
     // An absent volume is the default of the next chime; the one that plays keeps the volume it has.
     if (values.chimeVolumeStored)
         setCurrentSoundVolume();
@@ -486,18 +481,28 @@ QString PealixController::desktopCause(SilenceCauses causes)
     return {};
 }
 
-void PealixController::followFullScreen()
+void PealixController::followSilenceSources()
 {
-    // Off by default: the window server is asked nothing then, and focus changes wake no one.
-    if (!m_doNotDisturb || m_silenceOptions.fullScreen == bool(m_fullScreen))
+    // Once awake (tests that never wake the agent watch no desktop), and only what the settings ask
+    // for: a source that is off asks the desktop nothing and wakes no one.
+    if (!m_control)
         return;
-    if (!m_silenceOptions.fullScreen) {
-        m_fullScreen.reset();
-        return;
-    }
-    m_fullScreen = std::make_unique<platform::FullScreenWindow>();
-    connect(m_fullScreen.get(), &platform::SilenceSource::activeChanged, this,
-            &PealixController::stopStartChimes);
+    const auto follow = [this](auto& source, bool wanted) {
+        using Source = typename std::remove_reference_t<decltype(source)>::element_type;
+        if (wanted == bool(source))
+            return;
+        if (!wanted) {
+            source.reset();
+            return;
+        }
+        source = std::make_unique<Source>();
+        connect(source.get(), &platform::SilenceSource::activeChanged, this,
+                &PealixController::stopStartChimes);
+    };
+    follow(m_doNotDisturb, m_silenceOptions.doNotDisturb);
+    follow(m_lockedScreen, m_silenceOptions.lockedScreen);
+    follow(m_microphone, m_silenceOptions.microphone);
+    follow(m_fullScreen, m_silenceOptions.fullScreen);
 }
 
 void PealixController::refreshStatus()

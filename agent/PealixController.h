@@ -185,8 +185,8 @@ private:
     void refreshStatus();
     // The tool tip for the first of the desktop's reasons that holds, or empty.
     static QString desktopCause(SilenceCauses causes);
-    // Made while the settings ask for it, once awake.
-    void followFullScreen();
+    // The desktop's sources of silence, each made while the settings ask for it.
+    void followSilenceSources();
 
     // Fields in the order the agent has always declared them.
     ChimeSets::SetTable chimesetDict;
@@ -215,7 +215,6 @@ private:
     // The sounds queued now belong to a quarter in quiet hours, played at the quiet volume.
     bool m_playingQuietly = false;
     Settings::SilenceOptions m_silenceOptions;
-    // Made with the control interface: tests that never wake the agent watch no desktop.
     std::unique_ptr<platform::DoNotDisturb> m_doNotDisturb;
     std::unique_ptr<platform::LockedScreen> m_lockedScreen;
     std::unique_ptr<platform::MicrophoneUse> m_microphone;

@@ -62,11 +62,6 @@ void NextChimeLine::refresh()
                      : tr("Chimes are off"));
 }
 
-QString NextChimeLine::timeFormat()
-{
-    return NextChime::timeFormat();
-}
-
 QString NextChimeLine::describe(const std::optional<NextChime::Plan>& plan, platform::TimePoint now)
 {
     if (!plan)

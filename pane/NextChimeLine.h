@@ -28,8 +28,6 @@ public:
     void setSchedule(bool active, const QMap<qint64, NextChime::Sounds>& schedule, const QuietHours& quiet,
                      int quietVolume);
 
-    // The locale's short time format to the minute, as the time edits show it.
-    static QString timeFormat();
     // The line for a chime planned from `now`, or for none.
     static QString describe(const std::optional<NextChime::Plan>& plan, platform::TimePoint now);
 

@@ -3,7 +3,7 @@
 
 #include "pane/QuietHoursPage.h"
 
-#include "pane/NextChimeLine.h"
+#include "shared/NextChime.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -267,7 +267,7 @@ void QuietHoursPage::rebuildRows()
     grid->setColumnStretch(5, 1);
     const QLocale locale;
     const QList<int> order = daysInLocaleOrder();
-    const QString timeFormat = NextChimeLine::timeFormat();
+    const QString timeFormat = NextChime::timeFormat();
     int dayWidth = 0;
     const qsizetype shown = std::min<qsizetype>(m_ranges.size(), shownLimit);
     for (int index = 0; index < shown; ++index) {

@@ -60,7 +60,7 @@ QVariantMap range(const QList<int>& days, int start, int end)
 
 QString shortTime(int hour, int minute)
 {
-    return QLocale().toString(QTime(hour, minute), NextChimeLine::timeFormat());
+    return QLocale().toString(QTime(hour, minute), NextChime::timeFormat());
 }
 
 class QuietHoursPageTest : public testing::Test {

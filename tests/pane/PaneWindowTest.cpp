@@ -45,11 +45,6 @@ PrivateBus* const& bus = PrivateBus::forProgram();
 
 const QString sentinel = QStringLiteral("org.example.pane-window-test.sentinel");
 
-QString shippedPaneBundle()
-{
-    return QDir(agentBundleDir() + QStringLiteral("/../../..")).canonicalPath();
-}
-
 QList<int> agentsInThisSession()
 {
     QList<int> agents;
@@ -73,7 +68,7 @@ protected:
 
     static std::unique_ptr<PealixPref> open()
     {
-        auto pane = std::make_unique<PealixPref>(platform::Bundle(shippedPaneBundle()));
+        auto pane = std::make_unique<PealixPref>(platform::Bundle(paneBundleDir()));
         pane->loadMainView();
         pane->mainViewDidLoad();
         // The opening's own write lands first, so that what a test counts afterwards is its own.
@@ -91,13 +86,6 @@ protected:
     {
         EXPECT_TRUE(QTest::qWaitFor([&] { return pane.changesSaved(); }, 5000)) << "a save that never lands";
         return stored(key);
-    }
-    static void store(const QVariantMap& values)
-    {
-        platform::Preferences domain(PrefKeys::domain);
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            domain.setValue(it.key(), it.value());
-        ASSERT_TRUE(domain.synchronize());
     }
     template <typename W> static W* control(PealixPref& pane, const QString& name)
     {
@@ -126,7 +114,7 @@ protected:
 
 TEST_F(PaneWindowTest, opening_with_chimes_on_registers_and_starts_the_agent)
 {
-    store({{PrefKeys::pealixActive, true}});
+    storeSettings({{PrefKeys::pealixActive, true}});
     auto pane = open();
     const QString agent = pane->bundle().pathForAuxiliaryExecutable(QStringLiteral("PealixTool.app"));
     EXPECT_TRUE(control<QCheckBox>(*pane, QStringLiteral("Chimes on"))->isChecked());
@@ -141,7 +129,7 @@ TEST_F(PaneWindowTest, opening_with_chimes_on_but_the_login_item_refused_turns_t
 {
     // No login-item service to be had: the agent the opening launched and one left running both end, and
     // the window and the settings say off.
-    store({{PrefKeys::pealixActive, true}});
+    storeSettings({{PrefKeys::pealixActive, true}});
     QDir().mkpath(m_env.root() + QStringLiteral("/no-programs"));
     qputenv("PEALIX_PROGRAMS_DIR", QFile::encodeName(m_env.root() + QStringLiteral("/no-programs")));
     QProcess* left = runStandInAgent();
@@ -159,7 +147,7 @@ TEST_F(PaneWindowTest, opening_with_chimes_on_but_the_login_item_refused_turns_t
 
 TEST_F(PaneWindowTest, the_window_swipes_centres_names_keeps_the_panel_icon_and_takes_drops_on_its_table)
 {
-    store({{PrefKeys::pealixMenuActive, true}});
+    storeSettings({{PrefKeys::pealixMenuActive, true}});
     const QString entry = m_env.writeFile(QStringLiteral("data/applications/Player.desktop"),
                                           "[Desktop Entry]\nType=Application\nName=Player\nExec=/bin/true\n");
     const QString notes = m_env.writeFile(QStringLiteral("notes.txt"), "x");
@@ -226,11 +214,11 @@ TEST_F(PaneWindowTest, the_window_swipes_centres_names_keeps_the_panel_icon_and_
 TEST_F(PaneWindowTest, a_stored_custom_sound_is_replaced_through_the_sheet_not_kept_beside_the_new_one)
 {
     const QString old = m_env.root() + QStringLiteral("/old bells.wav");
-    store({{PrefKeys::chimeInfo, QVariantList{QVariantMap{{PrefKeys::minute, qint64(45)},
-                                                          {PrefKeys::chime, true},
-                                                          {PrefKeys::strike, false},
-                                                          {PrefKeys::set, PrefKeys::customSetName},
-                                                          {PrefKeys::path, old}}}}});
+    storeSettings({{PrefKeys::chimeInfo, QVariantList{QVariantMap{{PrefKeys::minute, qint64(45)},
+                                                                  {PrefKeys::chime, true},
+                                                                  {PrefKeys::strike, false},
+                                                                  {PrefKeys::set, PrefKeys::customSetName},
+                                                                  {PrefKeys::path, old}}}}});
     const QString chosen = m_env.root() + QStringLiteral("/new bells.wav");
     ASSERT_TRUE(writeTone(chosen, 660, 0.2, 0.3));
     auto pane = open();

@@ -56,11 +56,6 @@ constexpr qint64 openingBoundMs = 20000;
 constexpr qint64 openingBoundMs = 5000;
 #endif
 
-QString shippedPaneBundle()
-{
-    return QDir(agentBundleDir() + QStringLiteral("/../../..")).canonicalPath();
-}
-
 QVariantMap custom(const QString& path)
 {
     return {{QStringLiteral("setname"), QFileInfo(path).fileName()},
@@ -91,7 +86,7 @@ protected:
     int posted() { return m_updates.count(); }
 
     // Waits for the first save to land unless told not to.
-    std::unique_ptr<PealixPref> open(const QString& bundle = shippedPaneBundle(), bool untilSaved = true)
+    std::unique_ptr<PealixPref> open(const QString& bundle = paneBundleDir(), bool untilSaved = true)
     {
         auto pane = std::make_unique<PealixPref>(platform::Bundle(bundle));
         pane->loadMainView();
@@ -112,14 +107,6 @@ protected:
         platform::Preferences domain(PrefKeys::domain);
         domain.synchronize();
         return domain.copyValue(key);
-    }
-
-    static void store(const QVariantMap& values)
-    {
-        platform::Preferences domain(PrefKeys::domain);
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            domain.setValue(it.key(), it.value());
-        ASSERT_TRUE(domain.synchronize());
     }
 
     template <typename W> static W* control(PealixPref& pane, const QString& name)
@@ -171,7 +158,7 @@ TEST_F(PealixPrefTest, first_opening_writes_every_default_once_with_one_notifica
 
 TEST_F(PealixPrefTest, stored_custom_record_follows_Custom_and_a_missing_set_reads_as_blank)
 {
-    store(
+    storeSettings(
         {{PrefKeys::chimeInfo, QVariantList{record(45, QStringLiteral("Cathedral"), PrefKeys::blankPath),
                                             record(45, QStringLiteral("custom"),
                                                    QStringLiteral("/nowhere/bells.flac"), false, true),
@@ -218,7 +205,8 @@ TEST_F(PealixPrefTest, one_check_box_rewrites_all_five_keys_with_one_notificatio
 {
     auto pane = open();
     const int before = posted();
-    store({{PrefKeys::chimeVolume, qint64(12)}, {PrefKeys::excluded, QVariantList{QStringLiteral("junk")}}});
+    storeSettings(
+        {{PrefKeys::chimeVolume, qint64(12)}, {PrefKeys::excluded, QVariantList{QStringLiteral("junk")}}});
     control<QCheckBox>(*pane, "Play melody at :15")->click();
     landed(*pane);
     EXPECT_EQ(posted(), before + 1);
@@ -237,7 +225,7 @@ TEST_F(PealixPrefTest, a_change_that_cannot_be_saved_never_blocks_the_window_and
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
     QElapsedTimer clock;
     clock.start();
-    auto pane = open(shippedPaneBundle(), false);
+    auto pane = open(paneBundleDir(), false);
     EXPECT_LT(clock.elapsed(), 1000);
     QWidget* problem = pane->saveProblem();
     ASSERT_TRUE(problem);
@@ -461,10 +449,10 @@ TEST_F(PealixPrefTest, hostile_settings_files_open_without_crash_or_hang)
     };
     for (const QVariantMap& values : files) {
         QFile::remove(platform::Preferences(PrefKeys::domain).filePath());
-        store(values);
+        storeSettings(values);
         QElapsedTimer clock;
         clock.start();
-        auto pane = open(shippedPaneBundle(), false);
+        auto pane = open(paneBundleDir(), false);
         for (int minute : {0, 15, 30, 45}) {
             pane->previewButtonForMinute(minute)->click();
             pane->previewButtonForMinute(minute)->click();
@@ -483,7 +471,7 @@ TEST_F(PealixPrefTest, hostile_settings_files_open_without_crash_or_hang)
     file.write("<plist><dict><key>com.quorlenvik.pealix.chimevolume</key>");
     file.close();
     // The window does not wait for it to become whole; it is moved aside a little later.
-    auto reopened = open(shippedPaneBundle(), false);
+    auto reopened = open(paneBundleDir(), false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return reopened->changesSaved(); }, openingBoundMs));
     const QStringList aside = QFileInfo(path).dir().entryList({QFileInfo(path).fileName() + ".corrupt-*"});
     ASSERT_EQ(aside.size(), 1);
@@ -970,7 +958,7 @@ TEST_F(PealixPrefTest, a_maximised_window_keeps_the_pages_at_a_readable_width_in
 
 TEST_F(PealixPrefTest, the_silence_boxes_show_the_stored_choices_and_save_only_what_differs_from_the_default)
 {
-    store({{PrefKeys::silentDoNotDisturb, false}, {PrefKeys::silentLocked, true}});
+    storeSettings({{PrefKeys::silentDoNotDisturb, false}, {PrefKeys::silentLocked, true}});
     auto pane = open();
     QCheckBox* dnd = control<QCheckBox>(*pane, "While Do Not Disturb is on");
     QCheckBox* microphone = control<QCheckBox>(*pane, "While the microphone is in use");

@@ -43,11 +43,6 @@ constexpr qint64 boundMs = 20000;
 constexpr qint64 boundMs = 5000;
 #endif
 
-QString shippedPaneBundle()
-{
-    return QDir(agentBundleDir() + QStringLiteral("/../../..")).canonicalPath();
-}
-
 QVariantMap range(const QList<int>& days, int start, int end)
 {
     QVariantList dayList;
@@ -75,7 +70,7 @@ protected:
     int posted() { return m_updates.count(); }
     static std::unique_ptr<PealixPref> open()
     {
-        auto pane = std::make_unique<PealixPref>(platform::Bundle(shippedPaneBundle()));
+        auto pane = std::make_unique<PealixPref>(platform::Bundle(paneBundleDir()));
         pane->loadMainView();
         pane->mainViewDidLoad();
         return pane;
@@ -91,13 +86,6 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return pane.changesSaved(); }, boundMs))
             << "a save that never lands";
         return stored(key);
-    }
-    static void store(const QVariantMap& values)
-    {
-        platform::Preferences domain(PrefKeys::domain);
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            domain.setValue(it.key(), it.value());
-        ASSERT_TRUE(domain.synchronize());
     }
     template <typename W> static W* find(PealixPref& pane, const QString& name)
     {
@@ -232,7 +220,7 @@ TEST_F(QuietHoursPageTest, ten_thousand_ranges_open_in_bounded_time_and_those_no
     file.insert(3, QStringLiteral("junk"));
     file.insert(7, QVariantMap{{PrefKeys::quietDays, QStringLiteral("1")}, {PrefKeys::quietStart, 0}});
     file.insert(9, range({1}, 1440, 5));
-    store(
+    storeSettings(
         {{PrefKeys::quietHours, file}, {PrefKeys::quietVolume, 1e300}, {PrefKeys::chimeVolume, qint64(33)}});
 
     QElapsedTimer clock;
@@ -278,8 +266,8 @@ TEST_F(QuietHoursPageTest,
 {
     // Every quarter plays the melody and the hour strikes at :00 (the first opening's default), quiet every
     // night and all of the weekend. Friday 11 December 2026, 21:40.
-    store({{PrefKeys::quietHours,
-            QVariantList{range({1, 2, 3, 4, 5, 6, 7}, 22 * 60, 7 * 60), range({6, 7}, 0, 0)}}});
+    storeSettings({{PrefKeys::quietHours,
+                    QVariantList{range({1, 2, 3, 4, 5, 6, 7}, 22 * 60, 7 * 60), range({6, 7}, 0, 0)}}});
     // The clock outlives the window's timer.
     TestClock clock(TestClock::local(2026, 12, 11, 21, 40, 0));
     auto pane = open();

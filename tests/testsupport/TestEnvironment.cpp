@@ -3,9 +3,13 @@
 
 #include "testsupport/TestEnvironment.h"
 
+#include "platform/settings/Preferences.h"
+#include "shared/PrefKeys.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <gtest/gtest.h>
 
 namespace {
 const char* const variables[5] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
@@ -49,6 +53,19 @@ QString agentBundleDir()
 {
     return QStringLiteral(PEALIX_AGENT_BUNDLE_DIR);
 }
+QString paneBundleDir()
+{
+    return QDir(agentBundleDir() + QStringLiteral("/../../..")).canonicalPath();
+}
+
+void storeSettings(const QVariantMap& values)
+{
+    platform::Preferences domain(PrefKeys::domain);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        domain.setValue(it.key(), it.value());
+    ASSERT_TRUE(domain.synchronize());
+}
+
 QString sourceDir()
 {
     return QStringLiteral(PEALIX_SOURCE_DIR);

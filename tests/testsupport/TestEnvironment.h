@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <QVariantMap>
 
 class TestEnvironment {
 public:
@@ -27,9 +28,14 @@ private:
     bool m_had[5] = {};
 };
 
-// The built agent bundle and the source tree, for tests that need shipped data.
+// The built agent bundle, the pane bundle that holds it, and the source tree, for tests that need
+// shipped data.
 QString agentBundleDir();
+QString paneBundleDir();
 QString sourceDir();
 // libfaketime for LD_PRELOAD (the faketime wrapper forks, so a signal to it would not reach the program);
 // empty when the Debian package faketime is not installed.
 QString fakeTimeLibrary();
+// Writes values into the settings domain, as the pane or a hand edit would, and fails the test when they
+// cannot be written.
+void storeSettings(const QVariantMap& values);

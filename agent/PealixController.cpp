@@ -389,7 +389,7 @@ void PealixController::loadInterface()
     connect(m_statusMenu.get(), &StatusMenu::pauseRequested, this,
             [this](int seconds) { pauseChimes(seconds); });
     connect(m_statusMenu.get(), &StatusMenu::menuAboutToShow, this, [this] {
-        for (QAction* item : m_statusMenu->menu()->actions())
+        for (QAction* item : m_statusMenu->entries())
             item->setEnabled(validateMenuItem(item));
     });
 }

@@ -33,29 +33,47 @@ const QString paneSuffix = QStringLiteral("/PreferencePanes/") + QLatin1String(P
 StatusMenu::StatusMenu(const QString& resourcePath, QObject* parent)
     : QObject(parent), m_resourcePath(resourcePath)
 {
-    controlMenu = new QMenu();
-    suspendResumeChimesMenuItem = controlMenu->addAction(suspendTitle());
+    const auto entry = [this](const QString& title) {
+        auto* item = new QAction(title, this);
+        m_entries << item;
+        return item;
+    };
+    const auto separator = [this] {
+        auto* item = new QAction(this);
+        item->setSeparator(true);
+        m_entries << item;
+    };
+    suspendResumeChimesMenuItem = entry(suspendTitle());
     connect(suspendResumeChimesMenuItem, &QAction::triggered, this,
             [this] { emit suspendResumeRequested(suspendResumeChimesMenuItem); });
     for (int i = 0; i < 2; ++i) {
-        QAction* pause = controlMenu->addAction(QCoreApplication::translate("StatusMenu", pauseTitles[i]));
+        QAction* pause = entry(QCoreApplication::translate("StatusMenu", pauseTitles[i]));
         connect(pause, &QAction::triggered, this, [this, i] { emit pauseRequested(pauseSeconds[i]); });
     }
-    controlMenu->addSeparator();
-    QAction* open = controlMenu->addAction(tr("Open Pealix Preferences…"));
+    separator();
+    QAction* open = entry(tr("Open Pealix Preferences…"));
     connect(open, &QAction::triggered, this, &StatusMenu::openPrefsRequested);
     // Last and apart, as desktops place it: the agent ends until the next login or until chimes are
     // turned on again; its login item stays.
-    controlMenu->addSeparator();
-    QAction* quit = controlMenu->addAction(tr("Quit Pealix"));
+    separator();
+    QAction* quit = entry(tr("Quit Pealix"));
     connect(quit, &QAction::triggered, this, [] { QCoreApplication::quit(); });
-    connect(controlMenu, &QMenu::aboutToShow, this, &StatusMenu::menuAboutToShow);
 }
 
 StatusMenu::~StatusMenu()
 {
     delete controlMenuStatusItem;
     delete controlMenu;
+}
+
+QMenu* StatusMenu::menu()
+{
+    if (!controlMenu) {
+        controlMenu = new QMenu();
+        controlMenu->addActions(m_entries);
+        connect(controlMenu, &QMenu::aboutToShow, this, &StatusMenu::menuAboutToShow);
+    }
+    return controlMenu;
 }
 
 void StatusMenu::applyMenuActive(std::optional<bool> active)
@@ -81,7 +99,7 @@ void StatusMenu::createStatusItem()
         m_iconsRead = true;
     }
     controlMenuStatusItem = new platform::StatusItem(this);
-    controlMenuStatusItem->setMenu(controlMenu);
+    controlMenuStatusItem->setMenu(menu());
     applySilencePresentation(m_silenced, m_toolTip);
 }
 

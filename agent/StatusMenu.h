@@ -5,6 +5,7 @@
 // The tray icon with its control menu, and how it shows that the chimes are silent.
 
 #include <QIcon>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <optional>
@@ -32,7 +33,9 @@ public:
     // Library folders.
     void openPealixPrefs();
 
-    QMenu* menu() const { return controlMenu; }
+    // Made when first asked for, by the icon or a caller: the entries themselves need no menu.
+    QMenu* menu();
+    const QList<QAction*>& entries() const { return m_entries; }
     QAction* suspendResumeItem() const { return suspendResumeChimesMenuItem; }
     // Exists while the setting asks for the icon; shown once a tray takes it.
     platform::StatusItem* statusItem() const { return controlMenuStatusItem; }
@@ -47,7 +50,10 @@ signals:
 private:
     void createStatusItem();
 
+    // A menu is a widget: making one loads the widget style and its fonts, which an agent whose icon is
+    // hidden never uses.
     QMenu* controlMenu = nullptr;
+    QList<QAction*> m_entries;
     platform::StatusItem* controlMenuStatusItem = nullptr;
     QAction* suspendResumeChimesMenuItem = nullptr;
     QString m_resourcePath;

@@ -18,6 +18,7 @@
 #include "testsupport/TestEnvironment.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -200,11 +201,13 @@ TEST_F(StatusMenuTest, icon_comes_and_goes_with_the_setting_and_a_new_icon_shows
     QTest::qWait(300);
     EXPECT_FALSE(controller->statusItem());
     EXPECT_EQ(controller->suspendResumeItem()->text(), resumeTitle) << "the title follows without an icon";
+    EXPECT_TRUE(QApplication::allWidgets().isEmpty()) << "an agent without an icon makes no menu widget";
 
     store({{PrefKeys::pealixMenuActive, true}});
     controller->readPrefs();
     ASSERT_TRUE(waitForIcon(*controller));
     expectPresentation(*controller, true);
+    EXPECT_EQ(controller->menu()->actions().first()->text(), resumeTitle) << "a menu made late has the title";
 
     // An absent key leaves the icon as it is.
     {

@@ -9,7 +9,7 @@
 # just before the quarter, its highest value while the chime plays and the kernel's high-water mark.
 # XVFB=1 gives the agent a display of its own (Xvfb, the xcb platform) instead of the offscreen one.
 # SMAPS=1 also lists the largest resident mappings at the highest sample (file-backed memory by file,
-# anonymous memory by kind).
+# anonymous memory by kind; SMAPS_TOP=N lists N of them instead of 20).
 set -euo pipefail
 build=${1:-build}
 rounds=${2:-1}
@@ -75,7 +75,7 @@ largest() {
     awk '/^[0-9a-f]+-/ {name = $6 == "" ? "[anonymous]" : $6}
         /^Rss:/ {rss[name] += $2} /^Anonymous:/ {anon[name] += $2}
         END {for (n in rss) if (rss[n]) printf "%6d kB (%5d kB anonymous) %s\n", rss[n], anon[n], n}' "/proc/$pid/smaps" |
-        sort -n | tail -20
+        sort -n | tail -${SMAPS_TOP:-20}
 }
 
 # One round: prints "startup_kB quarter_kB hwm_kB"; the mappings at the peak are left in $work/peak.

@@ -11,6 +11,7 @@
 #include "platform/desktop/MicrophoneUse.h"
 #include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/time/Timer.h"
+#include "platform/update/UpdateExchange.h"
 #include "platform/workspace/Workspace.h"
 #include "shared/ChimeSets.h"
 #include "shared/PrefKeys.h"
@@ -63,7 +64,6 @@ PealixController::PealixController(platform::Bundle agentBundle, QStringList arg
     connect(m_exclusion.get(), &ExclusionWatcher::changed, this, &PealixController::stopStartChimes);
     m_pause = std::make_unique<ChimePause>(m_clock);
     connect(m_pause.get(), &ChimePause::changed, this, &PealixController::stopStartChimes);
-    m_updates = std::make_unique<UpdateCoordination>(m_bundle, this);
     // Every read of the settings may change what the next quarter plays.
     connect(this, &PealixController::prefsRead, this, &PealixController::armOutputWakeUp);
     connect(this, &PealixController::prefsRead, this, &PealixController::refreshStatus);
@@ -71,14 +71,31 @@ PealixController::PealixController(platform::Bundle agentBundle, QStringList arg
 
 PealixController::~PealixController() = default;
 
+UpdateChecks* PealixController::updates()
+{
+    if (!m_updatesTried) {
+        m_updatesTried = true;
+        m_updates = UpdateChecks::load(m_bundle, this);
+    }
+    return m_updates.get();
+}
+
 void PealixController::awakeFromNib()
 {
     if (m_arguments.contains(QStringLiteral("-u"))) {
-        m_updates->startUpdateOnly();
+        if (UpdateChecks* checks = updates())
+            checks->startUpdateOnly();
+        else
+            QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                                      Qt::QueuedConnection);
         return;
     }
 
-    m_updates->scheduleDailyCheck();
+    // Loaded only where quiet checks can happen; a check asked for later loads it then.
+    if (platform::update::automaticChecksPossible(m_bundle.infoDictionary())) {
+        if (UpdateChecks* checks = updates())
+            checks->scheduleDailyCheck();
+    }
 
     m_control = std::make_unique<platform::ControlService>(
         platform::ControlService::Handlers{[this](quint32 seconds) { pauseChimes(seconds); },

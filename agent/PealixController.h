@@ -8,7 +8,7 @@
 #include "agent/ChimePause.h"
 #include "agent/ExclusionWatcher.h"
 #include "agent/StatusMenu.h"
-#include "agent/UpdateCoordination.h"
+#include "agent/UpdateChecks.h"
 #include "platform/bundles/Bundle.h"
 #include "platform/control/ControlService.h"
 #include "platform/settings/PreferencesReader.h"
@@ -72,7 +72,7 @@ public:
     void readPrefs();
     void prefsUpdateNotificationHandler(const QString& notification);
 
-    bool isUpdateOnlyMode() const { return m_updates->isUpdateOnlyMode(); }
+    bool isUpdateOnlyMode() const { return m_updates && m_updates->isUpdateOnlyMode(); }
     bool chimingEnabled() const { return m_chimingEnabled; }
     int volume() const { return chimeVolume; }
     const ChimeSets::SetTable& setTable() const { return chimesetDict; }
@@ -109,23 +109,40 @@ public:
     void appLaunch(const QVariantMap& userInfo) { m_exclusion->appLaunch(userInfo); }
     void appTerm(const QVariantMap& userInfo) { m_exclusion->appTerm(userInfo); }
 
-    // Updates: the UpdateCoordination's.
+    // Updates: the UpdateCoordination's, loaded with the updater when first needed.
     void updateCheckRequested(const QString& /*notification*/)
     {
-        m_updates->checkForUpdatesOverPreferences([] {});
+        if (UpdateChecks* checks = updates())
+            checks->checkForUpdatesOverPreferences([] {});
     }
     // A check whose windows belong to the preferences window when it shows; started runs once it began.
     void checkForUpdatesOverPreferences(std::function<void()> started)
     {
-        m_updates->checkForUpdatesOverPreferences(std::move(started));
+        if (UpdateChecks* checks = updates())
+            checks->checkForUpdatesOverPreferences(std::move(started));
     }
     std::optional<QString> updaterInstallTargetPath() override
     {
-        return m_updates->updaterInstallTargetPath();
+        UpdateChecks* checks = updates();
+        return checks ? checks->updaterInstallTargetPath() : std::nullopt;
     }
-    void updaterWillRestartApp() { m_updates->updaterWillRestartApp(); }
-    void waitForUpdaterToFinish() { m_updates->waitForUpdaterToFinish(); }
-    platform::Updater* softwareUpdater() const { return m_updates->softwareUpdater(); }
+    void updaterWillRestartApp()
+    {
+        if (UpdateChecks* checks = updates())
+            checks->updaterWillRestartApp();
+    }
+    void waitForUpdaterToFinish()
+    {
+        if (UpdateChecks* checks = updates())
+            checks->waitForUpdaterToFinish();
+    }
+    platform::Updater* softwareUpdater()
+    {
+        UpdateChecks* checks = updates();
+        return checks ? checks->softwareUpdater() : nullptr;
+    }
+    // Whether this agent has loaded the updater so far.
+    bool updatesLoaded() const { return m_updates != nullptr; }
 
     QMenu* menu() const { return m_statusMenu->menu(); }
     QAction* suspendResumeItem() const { return m_statusMenu->suspendResumeItem(); }
@@ -152,6 +169,8 @@ signals:
     void prefsRead();
 
 private:
+    // Loads the updater on first use; none when its library cannot be loaded.
+    UpdateChecks* updates();
     // Each thing that can silence the chimes; more than one may hold at once.
     enum class SilenceCause {
         suspended = 1 << 0,           // from the menu, until resumed there
@@ -222,5 +241,6 @@ private:
     platform::ControlState m_controlState;
     std::unique_ptr<platform::ControlService> m_control;
     // Last, so that it goes first: its waiting thread stops before anything it may reach.
-    std::unique_ptr<UpdateCoordination> m_updates;
+    std::unique_ptr<UpdateChecks> m_updates;
+    bool m_updatesTried = false;
 };

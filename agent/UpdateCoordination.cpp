@@ -3,6 +3,7 @@
 
 #include "agent/UpdateCoordination.h"
 
+#include "platform/Export.h"
 #include "platform/bundles/Bundle.h"
 #include "platform/bundles/SearchPaths.h"
 #include "platform/panes/PaneHostInterface.h"
@@ -120,4 +121,10 @@ void UpdateCoordination::waitForUpdaterToFinish()
     // Through this object, so that a request still queued when the agent is gone is dropped.
     QMetaObject::invokeMethod(
         this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+}
+
+extern "C" PEALIX_EXPORT UpdateChecks* pealix_create_update_checks(const platform::Bundle* agentBundle,
+                                                                   platform::UpdaterDelegate* delegate)
+{
+    return new UpdateCoordination(*agentBundle, delegate);
 }

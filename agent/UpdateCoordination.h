@@ -5,6 +5,8 @@
 // How the agent works with the updater: where it installs, what happens before a restart, and how the
 // update-only agent waits for it.
 
+#include "agent/UpdateChecks.h"
+
 #include <QObject>
 #include <QString>
 #include <atomic>
@@ -18,7 +20,7 @@ class Updater;
 class UpdaterDelegate;
 } // namespace platform
 
-class UpdateCoordination : public QObject {
+class UpdateCoordination : public QObject, public UpdateChecks {
     Q_OBJECT
 public:
     UpdateCoordination(const platform::Bundle& agentBundle, platform::UpdaterDelegate* delegate,
@@ -27,16 +29,16 @@ public:
     ~UpdateCoordination() override;
 
     // Checks over the preferences window, then waits for the update to end and quits.
-    void startUpdateOnly();
-    void scheduleDailyCheck();
+    void startUpdateOnly() override;
+    void scheduleDailyCheck() override;
     // A check whose windows belong to the preferences window when it shows; started runs once it began.
-    void checkForUpdatesOverPreferences(std::function<void()> started);
-    std::optional<QString> updaterInstallTargetPath();
-    void updaterWillRestartApp();
-    void waitForUpdaterToFinish();
+    void checkForUpdatesOverPreferences(std::function<void()> started) override;
+    std::optional<QString> updaterInstallTargetPath() override;
+    void updaterWillRestartApp() override;
+    void waitForUpdaterToFinish() override;
 
-    bool isUpdateOnlyMode() const { return m_updateOnly; }
-    platform::Updater* softwareUpdater() const { return updater; }
+    bool isUpdateOnlyMode() const override { return m_updateOnly; }
+    platform::Updater* softwareUpdater() const override { return updater; }
 
 private:
     void registerForRestart();

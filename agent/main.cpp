@@ -10,7 +10,7 @@
 #include "platform/core/SingleInstance.h"
 #include "platform/core/Translations.h"
 #include "platform/ui/WindowIdentity.h"
-#include "platform/update/UpdateInstaller.h"
+#include "platform/update/UpdateExchange.h"
 #include "shared/PrefKeys.h"
 #include "shared/Product.h"
 

@@ -9,6 +9,7 @@
 // run or by a finished swap (holding the previous version) is removed by the next run.
 
 #include "platform/Export.h"
+#include "platform/update/UpdateExchange.h"
 #include "platform/update/UpdateFeed.h"
 
 #include <QString>
@@ -56,37 +57,4 @@ PEALIX_EXPORT QString extractArchive(int fd, const QString& destination, const Q
 // The unpacked bundle must carry the identifier and the offered version, and the agent.
 PEALIX_EXPORT QString checkBundle(const QString& bundlePath, const QString& identifier,
                                   const QString& version, const QString& agentExecutable);
-// Puts newBundle at target in one exchange; the previous bundle ends up at newBundle's place.
-PEALIX_EXPORT QString exchangeInto(const QString& newBundle, const QString& target);
-
-// One updater per installation: an exclusive lock on the folder that holds the target, which the
-// kernel lets go of when its holder dies. Tried once; isHeld() tells whether this holder has it.
-class PEALIX_EXPORT InstallLock {
-public:
-    explicit InstallLock(const QString& targetPath);
-    ~InstallLock();
-    InstallLock(const InstallLock&) = delete;
-    InstallLock& operator=(const InstallLock&) = delete;
-    bool isHeld() const { return m_fd >= 0; }
-
-private:
-    int m_fd = -1;
-};
-
-// An exchange that is not yet known to work is recorded before it happens, in the updater's state
-// folder, so that a process killed before the new version answered is undone by whoever starts next.
-// Called with the target's InstallLock held.
-PEALIX_EXPORT QString recordPendingExchange(const QString& newBundle, const QString& target);
-// The new version answered: the record goes.
-PEALIX_EXPORT void confirmPendingExchange(const QString& target);
-// Puts back the previous version of the target when a recorded exchange was left unconfirmed, and removes
-// the record and the staging folder; a message when that failed. Called with the target's InstallLock held.
-PEALIX_EXPORT QString undoPendingExchange(const QString& target);
-// What every program does first: each unconfirmed exchange whose installation no live updater holds is
-// undone. When the calling program's own executable was in an installation put back, it starts again
-// from the same path, with argv, and this does not return.
-PEALIX_EXPORT void recoverInterruptedUpdates(char** argv = nullptr);
-// ${XDG_STATE_HOME:-~/.local/state}/pealix
-PEALIX_EXPORT QString stateDirectory();
-
 } // namespace platform::update

@@ -190,17 +190,12 @@ Updater::~Updater()
 
 bool Updater::isConfigured() const
 {
-    const QVariantMap info = m_host.infoDictionary();
-    return !info.value(QStringLiteral("PealixUpdateFeedURL")).toString().isEmpty();
+    return update::configured(m_host.infoDictionary());
 }
 
 bool Updater::isDisabledByPolicy() const
 {
-    QString policy = qEnvironmentVariable("PEALIX_UPDATE_POLICY_FILE");
-    if (policy.isEmpty())
-        policy = QStringLiteral("/etc/pealix/updates-disabled");
-    // Inside Flatpak the store that installed us does the updating.
-    return QFileInfo::exists(policy) || QFileInfo::exists(QStringLiteral("/.flatpak-info"));
+    return update::disabledByPolicy();
 }
 
 QString Updater::stateFilePath() const
@@ -234,8 +229,7 @@ void Updater::checkForUpdates(QObject*)
 
 void Updater::scheduleCheckWithInterval(double seconds)
 {
-    if (!(seconds > 0) || isDisabledByPolicy() || LaunchServices::installedByPackageManager() ||
-        !isConfigured())
+    if (!(seconds > 0) || !update::automaticChecksPossible(m_host.infoDictionary()))
         return;
     m_interval = std::min(seconds, 365.0 * 86400);
     if (!m_schedule) {

@@ -4,6 +4,7 @@
 #pragma once
 // The software updater of the agent: checks a signed feed, and downloads, verifies and installs a newer
 // bundle over the path its delegate names, then restarts the agent from it. It has its own windows.
+// It is a library of its own (libpealix_update), so that a process that never checks maps none of it.
 //
 // Configuration, from the host bundle's Info.plist: "PealixUpdateFeedURL" (none: updates are not
 // configured), "PealixUpdatePublicKey" and "PealixUpdateNextPublicKey" (base64 Ed25519), and

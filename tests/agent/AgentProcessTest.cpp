@@ -4,6 +4,7 @@
 // The built agent as a user starts it: its command line, and one chiming agent per session however
 // often it is started.
 
+#include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/settings/Preferences.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/PrivateBus.h"
@@ -12,6 +13,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
@@ -179,6 +181,39 @@ TEST_F(AgentProcessTest, a_killed_agent_leaves_nothing_that_keeps_the_next_one_o
         c->terminate();
         c->waitForFinished(5000);
     }
+}
+
+// The updater, and the network, signature and archive libraries under it, are not mapped by an agent
+// whose updates cannot happen until a check is asked for.
+TEST_F(AgentProcessTest, an_agent_whose_updates_are_off_loads_the_updater_only_when_a_check_is_asked_for)
+{
+    const auto maps = [](const QProcess& p) {
+        QFile file(QStringLiteral("/proc/%1/maps").arg(p.processId()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const auto registered = [] {
+        return QDBusConnection::sessionBus().interface()->isServiceRegistered(PrefKeys::agentBusName).value();
+    };
+    const QString policy = home.root() + "/updates-disabled";
+    QFile(policy).open(QIODevice::WriteOnly);
+    QProcessEnvironment off = env;
+    off.insert("PEALIX_UPDATE_POLICY_FILE", policy);
+
+    auto a = startAgent(home.root() + "/a.wav", off);
+    ASSERT_TRUE(QTest::qWaitFor(registered, 3000));
+    QTest::qWait(300);
+    const QByteArray lean = maps(*a);
+    ASSERT_TRUE(lean.contains("libpealix_core.so"));
+    EXPECT_FALSE(lean.contains("libpealix_update.so"));
+    EXPECT_FALSE(lean.contains("libQt6Network"));
+    EXPECT_FALSE(lean.contains("libarchive"));
+    platform::DistributedNotificationCenter::defaultCenter()->postNotificationName(
+        PrefKeys::updateCheckNotification);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return maps(*a).contains("libpealix_update.so"); }, 3000))
+        << "a check asked for loads it";
+    EXPECT_TRUE(stillRunningAfter(*a, 200));
+    a->terminate();
+    a->waitForFinished(5000);
 }
 
 } // namespace

@@ -138,7 +138,7 @@ protected:
     }
 
     // The updater's timer for its quiet checks, when one is set.
-    static QTimer* dailyCheck(const PealixController& controller)
+    static QTimer* dailyCheck(PealixController& controller)
     {
         const auto timers =
             controller.softwareUpdater()->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
@@ -200,6 +200,12 @@ TEST_F(UpdateCoordinationTest, a_host_showing_another_pane_keeps_running)
 TEST_F(UpdateCoordinationTest, the_agent_checks_a_day_after_the_last_check_and_asks_once_whether_to)
 {
     ASSERT_TRUE(bus && bus->isRunning());
+    {
+        // The built agent names no feed: no quiet check can happen, so it does not load the updater.
+        PealixController unconfigured(platform::Bundle(agentBundleDir()), {QStringLiteral("PealixTool")});
+        unconfigured.awakeFromNib();
+        EXPECT_FALSE(unconfigured.updatesLoaded());
+    }
     LoopbackFeed feed;
     PealixController controller(platform::Bundle(agentWithFeed(feed.url())), {QStringLiteral("PealixTool")});
     platform::Updater* updater = controller.softwareUpdater();

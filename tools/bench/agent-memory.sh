@@ -4,9 +4,10 @@
 # Resident memory of the built agent after start-up and while it chimes a quarter (melody and three
 # strikes) through a private PulseAudio server with a null sink, on a private session bus.
 #   tools/bench/agent-memory.sh [build dir] [rounds, default 1]
-# The agent runs with the default settings, chimes on and the icon hidden, its clock faked so that 03:00
-# falls SETTLE seconds (default 5) after its start. VmRSS is sampled every 50 ms; the report gives it
-# just before the quarter, its highest value while the chime plays and the kernel's high-water mark.
+# The agent runs with the default settings, chimes on and the icon hidden (a build that names no update
+# feed, as the default one, never loads the updater), its clock faked so that 03:00 falls SETTLE seconds
+# (default 5) after its start. VmRSS is sampled every 50 ms; the report gives it just before the quarter,
+# its highest value while the chime plays and the kernel's high-water mark.
 # XVFB=1 gives the agent a display of its own (Xvfb, the xcb platform) instead of the offscreen one.
 # SMAPS=1 also lists the largest resident mappings at the highest sample (file-backed memory by file,
 # anonymous memory by kind; SMAPS_TOP=N lists N of them instead of 20).

@@ -10,7 +10,7 @@
 #include "platform/core/Translations.h"
 #include "platform/panes/PaneHostInterface.h"
 #include "platform/ui/WindowIdentity.h"
-#include "platform/update/UpdateInstaller.h"
+#include "platform/update/UpdateExchange.h"
 
 #include <QApplication>
 #include <QDBusConnection>

@@ -284,13 +284,40 @@ def find_application(name, timeout=10.0, pid=None):
     raise TimeoutError(f"no application {name!r} on the accessibility bus")
 
 
+def _descendants(node):
+    """Every node below, depth first; a window still being built loses and gains children while it is
+    read, so a child that is gone by the time it is asked for is passed over."""
+    try:
+        children = [node.getChildAtIndex(index) for index in range(node.childCount)]
+    except Exception:
+        return
+    for child in children:
+        if child is not None:
+            yield child
+            yield from _descendants(child)
+
+
+def find_all(root, predicate):
+    """The nodes below root that satisfy predicate, as the tree is now."""
+    found = []
+    for node in _descendants(root):
+        try:
+            if predicate(node):
+                found.append(node)
+        except Exception:
+            continue
+    return found
+
+
 def find_control(root, name, timeout=10.0):
-    import pyatspi
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
-        found = pyatspi.findDescendant(root, lambda node: node is not None and node.name == name)
-        if found is not None:
-            return found
+        for node in _descendants(root):
+            try:
+                if node.name == name:
+                    return node
+            except Exception:
+                continue
         time.sleep(0.1)
     raise TimeoutError(f"no control named {name!r}")
 

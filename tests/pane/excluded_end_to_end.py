@@ -93,8 +93,8 @@ def _file_name_field(app, timeout=10.0):
     import pyatspi
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
-        fields = pyatspi.findAllDescendants(app, lambda n: n is not None and n.getRole() == pyatspi.ROLE_TEXT
-                                            and n.getState().contains(pyatspi.STATE_EDITABLE))
+        fields = desk.find_all(app, lambda n: n.getRole() == pyatspi.ROLE_TEXT
+                               and n.getState().contains(pyatspi.STATE_EDITABLE))
         named = [f for f in fields if "File name" in (f.name or "")]
         if named:
             return named[0]

@@ -48,9 +48,9 @@ def settings(session):
 
 def next_chime_line(app):
     import pyatspi
-    found = pyatspi.findDescendant(app, lambda node: node is not None and (node.name or "").startswith(
+    found = desk.find_all(app, lambda node: (node.name or "").startswith(
         ("Next: ", "No chimes", "Chimes are off")) and node.getRole() == pyatspi.ROLE_LABEL)
-    return found.name if found is not None else None
+    return found[0].name if found else None
 
 
 def main():

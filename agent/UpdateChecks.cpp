@@ -4,31 +4,18 @@
 #include "agent/UpdateChecks.h"
 
 #include "platform/core/Log.h"
-#include "platform/update/UpdateExchange.h"
+#include "platform/workspace/LaunchServices.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <dlfcn.h>
-
-namespace {
-
-// Beside the platform library, wherever the installation put it.
-QString libraryPath()
-{
-    Dl_info info{};
-    if (::dladdr(reinterpret_cast<const void*>(&platform::update::stateDirectory), &info) == 0 ||
-        !info.dli_fname)
-        return {};
-    return QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath() + QLatin1Char('/') +
-           QLatin1String(updateChecksLibrary);
-}
-
-} // namespace
 
 std::unique_ptr<UpdateChecks> UpdateChecks::load(const platform::Bundle& agentBundle,
                                                  platform::UpdaterDelegate* delegate)
 {
-    const QString path = libraryPath();
+    // Beside the platform library, with the platform's programs.
+    const QString directory = platform::LaunchServices::programsDirectory();
+    const QString path =
+        directory.isEmpty() ? QString() : directory + QLatin1Char('/') + QLatin1String(updateChecksLibrary);
     // Never unloaded: the updater's objects and the libraries under it stay for the process's life.
     void* library = path.isEmpty() ? nullptr : ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW);
     auto* create =

@@ -12,8 +12,6 @@
 #include <memory>
 #include <optional>
 
-class QObject;
-
 namespace platform {
 class Bundle;
 class Updater;

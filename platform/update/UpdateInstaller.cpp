@@ -4,15 +4,12 @@
 #include "platform/update/UpdateInstaller.h"
 
 #include "platform/bundles/Bundle.h"
-#include "platform/settings/PropertyList.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <archive.h>
 #include <archive_entry.h>
 #include <cerrno>
@@ -20,7 +17,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sodium.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -5,6 +5,7 @@
 
 #include "platform/audio/Sound.h"
 #include "platform/control/ControlService.h"
+#include "platform/core/Log.h"
 #include "platform/desktop/DoNotDisturb.h"
 #include "platform/desktop/FullScreenWindow.h"
 #include "platform/desktop/LockedScreen.h"
@@ -17,10 +18,8 @@
 #include "shared/PrefKeys.h"
 #include "shared/Settings.h"
 
-#include <QAction>
 #include <QCoreApplication>
 #include <QLoggingCategory>
-#include <QMenu>
 #include <QTimer>
 #include <algorithm>
 
@@ -73,7 +72,8 @@ PealixController::~PealixController() = default;
 
 UpdateChecks* PealixController::updates()
 {
-    if (!m_updatesTried) {
+    // The updater's windows need a screen.
+    if (!m_updatesTried && ControlMenu::available()) {
         m_updatesTried = true;
         m_updates = UpdateChecks::load(m_bundle, this);
     }
@@ -245,7 +245,10 @@ void PealixController::applyPrefs(const platform::PreferencesReader::Result& res
     // An absent volume is the default of the next chime; the one that plays keeps the volume it has.
     if (values.chimeVolumeStored)
         setCurrentSoundVolume();
-    m_statusMenu->applyMenuActive(values.pealixMenuActive);
+    if (m_statusMenu)
+        m_statusMenu->applyMenuActive(values.pealixMenuActive);
+    else if (values.pealixMenuActive.value_or(false))
+        restartWithScreen(false);
     if (values.pealixActive)
         m_chimingEnabled = *values.pealixActive;
     // Announces the change, which stops or starts the chimes.
@@ -399,16 +402,89 @@ void PealixController::setCurrentSound(std::shared_ptr<platform::Sound> sound)
 
 void PealixController::loadInterface()
 {
-    m_statusMenu = std::make_unique<StatusMenu>(m_bundle.resourcePath());
-    connect(m_statusMenu.get(), &StatusMenu::suspendResumeRequested, this,
-            [this](QAction* sender) { suspendResumeChimes(sender); });
-    connect(m_statusMenu.get(), &StatusMenu::openPrefsRequested, this, [this] { openPealixPrefs(this); });
-    connect(m_statusMenu.get(), &StatusMenu::pauseRequested, this,
-            [this](int seconds) { pauseChimes(seconds); });
-    connect(m_statusMenu.get(), &StatusMenu::menuAboutToShow, this, [this] {
-        for (QAction* item : m_statusMenu->entries())
-            item->setEnabled(validateMenuItem(item));
-    });
+    m_statusMenu = ControlMenu::make(
+        m_bundle.resourcePath(),
+        {[this] { suspendResumeChimes(); }, [this](int seconds) { pauseChimes(seconds); },
+         [this] { openPealixPrefs(this); }, [this](QAction* item) { return validateMenuItem(item); }});
+}
+
+void PealixController::updateCheckRequested(const QString&)
+{
+    if (!ControlMenu::available()) {
+        restartWithScreen(true);
+        return;
+    }
+    if (UpdateChecks* checks = updates())
+        checks->checkForUpdatesOverPreferences([] {});
+}
+
+void PealixController::restartWithScreen(bool checkForUpdates)
+{
+    // With a screen already, a restart would not bring the library that failed to load.
+    if (!m_restart || ControlMenu::available())
+        return;
+    m_checkAfterRestart = m_checkAfterRestart || checkForUpdates;
+    if (!m_restartTimer) {
+        m_restartTimer = new QTimer(this);
+        m_restartTimer->setInterval(250);
+        connect(m_restartTimer, &QTimer::timeout, this, &PealixController::restartWhenIdle);
+        m_restartTimer->start();
+        QTimer::singleShot(0, this, &PealixController::restartWhenIdle);
+    }
+}
+
+void PealixController::restartWhenIdle()
+{
+    if (!m_restart)
+        return;
+    // Never over a chime, which the new program would not finish, nor so close to a quarter that the new
+    // program's first minute would pass it by.
+    constexpr auto clearOfQuarter = std::chrono::seconds(5);
+    const platform::TimePoint now = m_clock.now();
+    if (chimeLock.isHeld() || !playlist.isEmpty() || (currentSound && currentSound->isPlaying()) ||
+        nextQuarterAfter(now) - now < clearOfQuarter)
+        return;
+    m_restart(carriedState());
+    // Still here: the program could not be run again; chime on without a screen.
+    platform::log(QStringLiteral("The agent could not restart with a screen; it goes on without its icon"));
+    m_restart = nullptr;
+    m_restartTimer->stop();
+}
+
+QByteArray PealixController::carriedState() const
+{
+    // Words of our own, read back by restoreCarried in the same program.
+    QByteArrayList words{"screen"};
+    if (suspended)
+        words << "suspended";
+    if (m_pause->isActive())
+        words << "pause=" + QByteArray::number(qint64(std::chrono::duration_cast<std::chrono::seconds>(
+                                                          m_pause->until()->time_since_epoch())
+                                                          .count()));
+    if (m_checkAfterRestart)
+        words << "check";
+    return words.join(' ');
+}
+
+void PealixController::restoreCarried(const QByteArray& carried)
+{
+    bool check = false;
+    for (const QByteArray& word : carried.split(' ')) {
+        if (word == "suspended") {
+            suspended = true;
+        } else if (word == "check") {
+            check = true;
+        } else if (word.startsWith("pause=")) {
+            bool ok = false;
+            const qint64 seconds = word.mid(6).toLongLong(&ok);
+            // A pause whose end has passed ends at once.
+            if (ok && seconds > 0)
+                m_pause->pauseUntil(platform::TimePoint(std::chrono::seconds(seconds)));
+        }
+    }
+    stopStartChimes();
+    if (check)
+        updateCheckRequested(QString());
 }
 
 PealixController::SilenceCauses PealixController::silenceCauses() const
@@ -570,7 +646,8 @@ void PealixController::refreshStatus()
     }
     m_controlState = state;
     // The suspension and the excluded applications keep their own silenced tool tip.
-    m_statusMenu->applySilencePresentation(causes.toInt() != 0, toolTip);
+    if (m_statusMenu)
+        m_statusMenu->applySilencePresentation(causes.toInt() != 0, toolTip);
     if (m_control)
         m_control->setState(state);
 }

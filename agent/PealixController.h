@@ -6,14 +6,14 @@
 
 #include "agent/BusyFlag.h"
 #include "agent/ChimePause.h"
+#include "agent/ControlMenu.h"
 #include "agent/ExclusionWatcher.h"
-#include "agent/StatusMenu.h"
 #include "agent/UpdateChecks.h"
 #include "platform/bundles/Bundle.h"
 #include "platform/control/ControlService.h"
 #include "platform/settings/PreferencesReader.h"
 #include "platform/time/Clock.h"
-#include "platform/update/Updater.h"
+#include "platform/update/UpdaterDelegate.h"
 #include "shared/ChimeInfo.h"
 #include "shared/ChimeSets.h"
 #include "shared/ExcludedApplication.h"
@@ -47,6 +47,7 @@ class SilenceSource;
 class Sound;
 class StatusItem;
 class Timer;
+class Updater;
 } // namespace platform
 
 // One quarter of the schedule: the stored record with "path" and "strikepath" resolved, and the
@@ -101,7 +102,11 @@ public:
     // Plays what the current quarter plays, at the chime volume, even while silent; not over a chime
     // that is playing.
     void chimeNow();
-    void openPealixPrefs(QObject* /*sender*/ = nullptr) { m_statusMenu->openPealixPrefs(); }
+    void openPealixPrefs(QObject* /*sender*/ = nullptr)
+    {
+        if (m_statusMenu)
+            m_statusMenu->openPealixPrefs();
+    }
     bool validateMenuItem(QAction* /*item*/) const { return true; }
 
     // Excluded applications: the ExclusionWatcher's, which announces every change.
@@ -110,11 +115,7 @@ public:
     void appTerm(const QVariantMap& userInfo) { m_exclusion->appTerm(userInfo); }
 
     // Updates: the UpdateCoordination's, loaded with the updater when first needed.
-    void updateCheckRequested(const QString& /*notification*/)
-    {
-        if (UpdateChecks* checks = updates())
-            checks->checkForUpdatesOverPreferences([] {});
-    }
+    void updateCheckRequested(const QString& notification);
     // A check whose windows belong to the preferences window when it shows; started runs once it began.
     void checkForUpdatesOverPreferences(std::function<void()> started)
     {
@@ -144,10 +145,21 @@ public:
     // Whether this agent has loaded the updater so far.
     bool updatesLoaded() const { return m_updates != nullptr; }
 
-    QMenu* menu() const { return m_statusMenu->menu(); }
-    QAction* suspendResumeItem() const { return m_statusMenu->suspendResumeItem(); }
+    // None in an agent without a screen.
+    QMenu* menu() const { return m_statusMenu ? m_statusMenu->menu() : nullptr; }
+    QAction* suspendResumeItem() const { return m_statusMenu ? m_statusMenu->suspendResumeItem() : nullptr; }
     // Exists while the setting asks for the icon; shown once a tray takes it.
-    platform::StatusItem* statusItem() const { return m_statusMenu->statusItem(); }
+    platform::StatusItem* statusItem() const { return m_statusMenu ? m_statusMenu->statusItem() : nullptr; }
+
+    // An agent started without a screen (its icon hidden, no update check possible) maps no GUI library.
+    // When the icon is turned on or a check is asked for, it runs its program again in its own process
+    // through restart, with a screen, between two chimes; what it carries (the suspension, a pause, the
+    // check asked for) comes back through restoreCarried. Without a handler it stays as it is.
+    void setRestartHandler(std::function<void(const QByteArray& carried)> restart)
+    {
+        m_restart = std::move(restart);
+    }
+    void restoreCarried(const QByteArray& carried);
     bool isSuspended() const { return suspended; }
     bool isExcludedAppRunning() const { return m_exclusion->isExcludedAppRunning(); }
     const QSet<qint64>& runningExcluded() const { return m_exclusion->runningExcluded(); }
@@ -169,8 +181,11 @@ signals:
     void prefsRead();
 
 private:
-    // Loads the updater on first use; none when its library cannot be loaded.
+    // Loads the updater on first use; none without a screen or when its library cannot be loaded.
     UpdateChecks* updates();
+    void restartWithScreen(bool checkForUpdates);
+    void restartWhenIdle();
+    QByteArray carriedState() const;
     // Each thing that can silence the chimes; more than one may hold at once.
     enum class SilenceCause {
         suspended = 1 << 0,           // from the menu, until resumed there
@@ -226,7 +241,7 @@ private:
     QElapsedTimer m_sinceRead;
     int m_unparseableRetries = 0;
     std::unique_ptr<platform::Clock::WakeUp> m_outputWakeUp;
-    std::unique_ptr<StatusMenu> m_statusMenu;
+    std::unique_ptr<ControlMenu> m_statusMenu;
     std::unique_ptr<ExclusionWatcher> m_exclusion;
     std::unique_ptr<ChimePause> m_pause;
     QuietHours m_quietHours;
@@ -243,4 +258,7 @@ private:
     // Last, so that it goes first: its waiting thread stops before anything it may reach.
     std::unique_ptr<UpdateChecks> m_updates;
     bool m_updatesTried = false;
+    std::function<void(const QByteArray&)> m_restart;
+    QTimer* m_restartTimer = nullptr;
+    bool m_checkAfterRestart = false;
 };

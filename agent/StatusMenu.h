@@ -4,20 +4,15 @@
 #pragma once
 // The tray icon with its control menu, and how it shows that the chimes are silent.
 
+#include "agent/ControlMenu.h"
+
 #include <QIcon>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <optional>
 
-class QAction;
-class QMenu;
-
-namespace platform {
-class StatusItem;
-} // namespace platform
-
-class StatusMenu : public QObject {
+class StatusMenu : public QObject, public ControlMenu {
     Q_OBJECT
 public:
     // The icons come from the agent's resources, read when the icon is first shown.
@@ -25,20 +20,20 @@ public:
     ~StatusMenu() override;
 
     // Shows or takes away the icon as the setting asks; an absent setting leaves it as it is.
-    void applyMenuActive(std::optional<bool> active);
+    void applyMenuActive(std::optional<bool> active) override;
     // Title, image and tool tip; a status item made later shows the same. An empty tool tip while
     // silenced is the suspension's.
-    void applySilencePresentation(bool silenced, const QString& toolTip = {});
+    void applySilencePresentation(bool silenced, const QString& toolTip = {}) override;
     // Opens the preference pane that holds the agent's resources, or else the one found first in the
     // Library folders.
-    void openPealixPrefs();
+    void openPealixPrefs() override;
 
     // Made when first asked for, by the icon or a caller: the entries themselves need no menu.
-    QMenu* menu();
+    QMenu* menu() override;
     const QList<QAction*>& entries() const { return m_entries; }
-    QAction* suspendResumeItem() const { return suspendResumeChimesMenuItem; }
+    QAction* suspendResumeItem() const override { return suspendResumeChimesMenuItem; }
     // Exists while the setting asks for the icon; shown once a tray takes it.
-    platform::StatusItem* statusItem() const { return controlMenuStatusItem; }
+    platform::StatusItem* statusItem() const override { return controlMenuStatusItem; }
 
 signals:
     void suspendResumeRequested(QAction* sender);

@@ -3,20 +3,24 @@
 
 // PealixTool: the background agent that chimes the quarter hours.
 
+#include "agent/ControlMenu.h"
 #include "agent/PealixController.h"
 #include "platform/bundles/Bundle.h"
+#include "platform/core/ApplicationIdentity.h"
 #include "platform/core/Log.h"
 #include "platform/core/Memory.h"
+#include "platform/core/ProcessRestart.h"
 #include "platform/core/SingleInstance.h"
 #include "platform/core/Translations.h"
-#include "platform/ui/WindowIdentity.h"
 #include "platform/update/UpdateExchange.h"
 #include "shared/PrefKeys.h"
 #include "shared/Product.h"
 
-#include <QApplication>
+#include <QCoreApplication>
+#include <QThread>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -57,16 +61,31 @@ int main(int argc, char** argv)
     // the bundle; this starts again from the version put back when it was started from the one taken out.
     platform::update::recoverInterruptedUpdates(argv);
 
-    // Without a display the agent still chimes; it just has nowhere to show its icon.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A screen (Qt GUI, Widgets, the display's libraries: a third of the agent's memory) only for an agent
+    // that may show something now: an update check's windows, or the icon once restarted for it.
+    const QByteArray carried = platform::takeCarriedState();
+    bool updateArgument = false;
+    for (int i = 1; i < argc; ++i)
+        updateArgument = updateArgument || std::strcmp(argv[i], "-u") == 0;
+    const bool screen =
+        !carried.isEmpty() || updateArgument ||
+        platform::update::automaticChecksPossible(platform::Bundle::mainBundle().infoDictionary());
 
-    QApplication app(argc, argv);
-    platform::loadTranslations();
     platform::setApplicationIdentity(Product::identity());
-    platform::adoptApplicationIdentity();
-    QApplication::setQuitOnLastWindowClosed(false);
+    std::unique_ptr<QCoreApplication> app;
+    if (screen) {
+        // Without a display the agent still chimes; it just has nowhere to show its icon.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app.reset(ControlMenu::makeApplication(argc, argv));
+    }
+    if (!app) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+        // As the screen's application object names itself, for the desktop and the bus alike.
+        QCoreApplication::setApplicationName(Product::identity().name);
+    }
+    platform::loadTranslations();
 
     // Qt has taken its own options out by now.
     const QStringList options = QCoreApplication::arguments().mid(1);
@@ -78,12 +97,24 @@ int main(int argc, char** argv)
 
     // A second chiming agent would ring every quarter twice; the update check may run beside one.
     platform::SingleInstance instance(PrefKeys::agentBusName);
-    if (!updateOnly && !instance.acquire()) {
+    bool acquired = updateOnly || instance.acquire();
+    // Restarted in place: the bus may not yet have seen the image before this one go.
+    for (int i = 0; !acquired && !carried.isEmpty() && i < 20; ++i) {
+        QThread::msleep(100);
+        acquired = instance.acquire();
+    }
+    if (!acquired) {
         platform::log(QStringLiteral("another agent is already chiming in this session; exiting"));
         return 0;
     }
 
     PealixController controller(platform::Bundle::mainBundle(), QCoreApplication::arguments());
+    // Once: an agent restarted for a screen that did not get one would only restart again. Before the
+    // first read of the settings, which may already ask for the icon.
+    if (carried.isEmpty())
+        controller.setRestartHandler(platform::restartInPlace);
     controller.awakeFromNib();
-    return QApplication::exec();
+    if (!carried.isEmpty())
+        controller.restoreCarried(carried);
+    return QCoreApplication::exec();
 }

@@ -20,6 +20,7 @@
 
 #include "platform/Export.h"
 #include "platform/bundles/Bundle.h"
+#include "platform/update/UpdaterDelegate.h"
 
 #include <QMessageBox>
 #include <QObject>
@@ -39,13 +40,6 @@ class QTimer;
 class QWindow;
 
 namespace platform {
-
-class PEALIX_EXPORT UpdaterDelegate {
-public:
-    virtual ~UpdaterDelegate() = default;
-    // The full path to install over, or none.
-    virtual std::optional<QString> updaterInstallTargetPath() = 0;
-};
 
 class PEALIX_EXPORT Updater : public QObject {
     Q_OBJECT

@@ -30,10 +30,13 @@ const QString paneHostName = QStringLiteral("pealix-panehost");
 QString programsDirectory()
 {
     const QString seam = qEnvironmentVariable("PEALIX_PROGRAMS_DIR");
-    if (!seam.isEmpty())
-        return seam;
+    return seam.isEmpty() ? libraryDirectory() : seam;
+}
+
+QString libraryDirectory()
+{
     Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(&programsDirectory), &info) == 0 || !info.dli_fname)
+    if (::dladdr(reinterpret_cast<void*>(&libraryDirectory), &info) == 0 || !info.dli_fname)
         return {};
     return QFileInfo(QFile::decodeName(info.dli_fname)).canonicalPath();
 }

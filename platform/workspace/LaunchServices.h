@@ -17,6 +17,9 @@ namespace platform::LaunchServices {
 
 // The directory of the platform's programs: the one that holds this library.
 PEALIX_EXPORT QString programsDirectory();
+// The directory that holds this library, whatever a test names as the programs' one: where the
+// libraries a process loads on demand lie beside it.
+PEALIX_EXPORT QString libraryDirectory();
 // Whether the system's package manager owns this installation: its package puts the file
 // "installed-by-package-manager" into the programs directory. Such an installation is updated and removed
 // by the package manager only.

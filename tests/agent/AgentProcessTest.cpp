@@ -12,6 +12,8 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -207,11 +209,66 @@ TEST_F(AgentProcessTest, an_agent_whose_updates_are_off_loads_the_updater_only_w
     EXPECT_FALSE(lean.contains("libpealix_update.so"));
     EXPECT_FALSE(lean.contains("libQt6Network"));
     EXPECT_FALSE(lean.contains("libarchive"));
+    EXPECT_FALSE(lean.contains("libQt6Gui")) << "an agent with nothing to show maps no GUI library";
+    EXPECT_FALSE(lean.contains("libQt6Widgets"));
+    // The updater's windows need a screen: the agent restarts in its own process for them, and the
+    // check asked for survives the restart.
     platform::DistributedNotificationCenter::defaultCenter()->postNotificationName(
         PrefKeys::updateCheckNotification);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return maps(*a).contains("libpealix_update.so"); }, 3000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return maps(*a).contains("libpealix_update.so"); }, 10000))
         << "a check asked for loads it";
+    EXPECT_TRUE(maps(*a).contains("libQt6Widgets"));
     EXPECT_TRUE(stillRunningAfter(*a, 200));
+    EXPECT_TRUE(registered()) << "the restarted agent holds the bus name again";
+    a->terminate();
+    a->waitForFinished(5000);
+}
+
+// Turning the icon on restarts a lean agent with a screen, between chimes, in the same process; a pause
+// set before goes on to the same second, and the new agent is the only one chiming.
+TEST_F(AgentProcessTest, turning_the_icon_on_gives_the_same_agent_a_screen_and_keeps_its_pause)
+{
+    const auto maps = [](const QProcess& p) {
+        QFile file(QStringLiteral("/proc/%1/maps").arg(p.processId()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    // Asked anew each time: the agent's connection changes with its restart.
+    const auto property = [](const char* name) {
+        QDBusInterface control(PrefKeys::agentBusName, PrefKeys::agentObjectPath,
+                               "com.quorlenvik.PealixTool1");
+        return control.property(name);
+    };
+    const auto call = [](const char* method, const QVariant& argument) {
+        QDBusInterface control(PrefKeys::agentBusName, PrefKeys::agentObjectPath,
+                               "com.quorlenvik.PealixTool1");
+        return control.call(method, argument).type() == QDBusMessage::ReplyMessage;
+    };
+    const QString policy = home.root() + "/updates-disabled";
+    QFile(policy).open(QIODevice::WriteOnly);
+    QProcessEnvironment off = env;
+    off.insert("PEALIX_UPDATE_POLICY_FILE", policy);
+    writeChimingSettings();
+
+    auto a = startAgent(home.root() + "/a.wav", off);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return property("State").toString() == "chiming"; }, 3000));
+    ASSERT_FALSE(maps(*a).contains("libQt6Widgets"));
+    ASSERT_TRUE(call("Pause", 3600u));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return property("State").toString() == "paused"; }, 3000));
+    const qint64 until = property("PausedUntil").toLongLong();
+    ASSERT_GT(until, 0);
+
+    platform::Preferences prefs(PrefKeys::domain);
+    prefs.setValue(PrefKeys::pealixMenuActive, true);
+    ASSERT_TRUE(prefs.synchronize());
+    platform::DistributedNotificationCenter::defaultCenter()->postNotificationName(
+        PrefKeys::prefsUpdateNotification);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return maps(*a).contains("libpealix_agent_ui.so"); }, 10000))
+        << "the icon's library is loaded";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return property("State").toString() == "paused"; }, 3000));
+    EXPECT_EQ(property("PausedUntil").toLongLong(), until);
+    EXPECT_TRUE(stillRunningAfter(*a, 300));
+    auto b = startAgent(home.root() + "/b.wav", off);
+    EXPECT_TRUE(b->waitForFinished(5000)) << "the restarted agent still keeps others out";
     a->terminate();
     a->waitForFinished(5000);
 }

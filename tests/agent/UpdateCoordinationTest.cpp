@@ -10,6 +10,7 @@
 #include "platform/scripting/AppleScript.h"
 #include "platform/settings/Preferences.h"
 #include "platform/settings/PropertyList.h"
+#include "platform/update/Updater.h"
 #include "platform/workspace/LaunchServices.h"
 #include "shared/PrefKeys.h"
 #include "testsupport/PrivateBus.h"

@@ -68,6 +68,7 @@ pane=/usr/lib/PreferencePanes/Pealix.prefPane
 agent=$pane/Contents/Resources/PealixTool.app/Contents/Linux/PealixTool
 for path in /usr/bin/pealix-preferences /usr/lib/pealix/libpealix_core.so /usr/lib/pealix/pealix-panehost \
     /usr/lib/pealix/libpealix_update.so /usr/lib/pealix/libpealix_agent_updates.so \
+    /usr/lib/pealix/libpealix_ui.so /usr/lib/pealix/libpealix_agent_ui.so \
     /usr/lib/pealix/installed-by-package-manager "$agent" "$pane/Contents/Linux/UninstallTool" \
     /usr/share/applications/$app.desktop /usr/share/metainfo/$app.metainfo.xml \
     /usr/share/icons/hicolor/scalable/apps/$app.svg /usr/share/doc/pealix/copyright \
@@ -149,6 +150,8 @@ for _ in $(seq 250); do [ "$(stat -c %s "$w/chime.wav" 2>/dev/null || echo 0)" -
 # The package manager does the updating: the agent never loads the updater.
 agent_pid=$(pgrep -n -f "^$agent") || fail "the agent of /usr is not running"
 ! grep -q libpealix_update "/proc/$agent_pid/maps" || fail "the agent of the package loaded the updater"
+# With its icon hidden it shows nothing, and maps nothing for a screen.
+! grep -q libQt6Gui "/proc/$agent_pid/maps" || fail "the agent of the package mapped Qt GUI"
 kill "$chimer" 2>/dev/null || true
 wait "$chimer" 2>/dev/null || true
 

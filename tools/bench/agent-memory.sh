@@ -8,13 +8,16 @@
 # feed, as the default one, never loads the updater), its clock faked so that 03:00 falls SETTLE seconds
 # (default 5) after its start. VmRSS is sampled every 50 ms; the report gives it just before the quarter,
 # its highest value while the chime plays and the kernel's high-water mark.
+# ICON=1 turns the icon on, for which the agent restarts itself with a screen after its first read
+# (SETTLE then defaults to 10).
 # XVFB=1 gives the agent a display of its own (Xvfb, the xcb platform) instead of the offscreen one.
 # SMAPS=1 also lists the largest resident mappings at the highest sample (file-backed memory by file,
 # anonymous memory by kind; SMAPS_TOP=N lists N of them instead of 20).
 set -euo pipefail
 build=${1:-build}
 rounds=${2:-1}
-settle=${SETTLE:-5}
+# The restart keeps clear of a quarter's last five seconds.
+settle=${SETTLE:-$([ -n "${ICON:-}" ] && echo 10 || echo 5)}
 agent="$build/stage/lib/PreferencePanes/Pealix.prefPane/Contents/Resources/PealixTool.app/Contents/Linux/PealixTool"
 sets="$(dirname "$agent")/../Resources/Chimes.pealix"
 for tool in pulseaudio pactl dbus-daemon soxi; do
@@ -55,6 +58,8 @@ else
     export QT_QPA_PLATFORM=offscreen
 fi
 
+icon=false
+[ -n "${ICON:-}" ] && icon=true
 mkdir -p "$work/config/pealix"
 record() {
     echo "<dict><key>minute</key><integer>$1</integer><key>chime</key><true/><key>strike</key><$2/><key>set</key><string>Chimes</string><key>path</key><string>(intentionally left blank)</string></dict>"
@@ -65,7 +70,7 @@ cat >"$work/config/pealix/com.quorlenvik.pealix.plist" <<PLIST
 <key>com.quorlenvik.pealix.chimeinfo</key><array>$(record 0 true)$(record 15 false)$(record 30 false)$(record 45 false)</array>
 <key>com.quorlenvik.pealix.chimevolume</key><integer>70</integer>
 <key>com.quorlenvik.pealix.pealixActive</key><true/>
-<key>com.quorlenvik.pealix.pealixMenuActive</key><false/>
+<key>com.quorlenvik.pealix.pealixMenuActive</key><${icon}/>
 <key>com.quorlenvik.pealix.excluded</key><array/>
 </dict></plist>
 PLIST

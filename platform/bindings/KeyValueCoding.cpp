@@ -66,7 +66,7 @@ public:
     }
     KeyState& ensure(const QByteArray& key) { return m_keys[key]; }
 
-    void connectNotify(QObject* object, const QByteArray& key, KeyState& state)
+    void followNotifySignal(QObject* object, const QByteArray& key, KeyState& state)
     {
         if (state.connected)
             return;
@@ -211,7 +211,7 @@ void addObserver(QObject* object, const char* key, QObject* observer, KeyValueOb
     if (s.observers.isEmpty() && s.changeDepth == 0)
         s.delivered = object->property(key);
     s.observers.append({observer, std::move(handler), context, registry->nextId()});
-    registry->connectNotify(object, key, s);
+    registry->followNotifySignal(object, key, s);
 }
 
 void removeObserver(QObject* object, const char* key, QObject* observer)

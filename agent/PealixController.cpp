@@ -458,7 +458,7 @@ QByteArray PealixController::carriedState() const
     if (suspended)
         words << "suspended";
     if (m_pause->isActive())
-        words << "pause=" + QByteArray::number(qint64(std::chrono::duration_cast<std::chrono::seconds>(
+        words << "pause=" + QByteArray::number(qint64(std::chrono::duration_cast<std::chrono::milliseconds>(
                                                           m_pause->until()->time_since_epoch())
                                                           .count()));
     if (m_checkAfterRestart)
@@ -476,10 +476,10 @@ void PealixController::restoreCarried(const QByteArray& carried)
             check = true;
         } else if (word.startsWith("pause=")) {
             bool ok = false;
-            const qint64 seconds = word.mid(6).toLongLong(&ok);
+            const qint64 ms = word.mid(6).toLongLong(&ok);
             // A pause whose end has passed ends at once.
-            if (ok && seconds > 0)
-                m_pause->pauseUntil(platform::TimePoint(std::chrono::seconds(seconds)));
+            if (ok && ms > 0)
+                m_pause->pauseUntil(platform::TimePoint(std::chrono::milliseconds(ms)));
         }
     }
     stopStartChimes();

@@ -3,33 +3,20 @@
 
 #include "agent/ControlMenu.h"
 
-#include "platform/core/Log.h"
+#include "platform/core/LoadableLibrary.h"
 #include "platform/workspace/LaunchServices.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <dlfcn.h>
 
 namespace {
 
-// Beside the platform library. Never unloaded: the widgets and the
-// libraries under them stay for the process's life.
-void* library()
+// Beside the platform library, wherever a test puts the programs.
+const platform::LoadableLibrary& library()
 {
-    static void* const handle = [] {
-        const QString directory = platform::LaunchServices::libraryDirectory();
-        void* loaded =
-            directory.isEmpty()
-                ? nullptr
-                : ::dlopen(QFile::encodeName(directory + QLatin1Char('/') + QLatin1String(controlMenuLibrary))
-                               .constData(),
-                           RTLD_NOW);
-        if (!loaded)
-            platform::log(QStringLiteral("The tray icon is not available: %1")
-                              .arg(QString::fromLocal8Bit(::dlerror())));
-        return loaded;
-    }();
-    return handle;
+    static const platform::LoadableLibrary loaded(platform::LaunchServices::libraryDirectory(),
+                                                  controlMenuLibrary,
+                                                  QStringLiteral("The tray icon is not available"));
+    return loaded;
 }
 
 } // namespace
@@ -45,16 +32,12 @@ std::unique_ptr<ControlMenu> ControlMenu::make(const QString& resourcePath, Hand
 {
     if (!available())
         return nullptr;
-    void* handle = library();
-    auto* create =
-        handle ? reinterpret_cast<ControlMenuFactory>(::dlsym(handle, controlMenuFactoryName)) : nullptr;
+    auto* create = library().entry<ControlMenuFactory>(controlMenuFactoryName);
     return create ? std::unique_ptr<ControlMenu>(create(&resourcePath, &handlers)) : nullptr;
 }
 
 QCoreApplication* ControlMenu::makeApplication(int& argc, char** argv)
 {
-    void* handle = library();
-    auto* create =
-        handle ? reinterpret_cast<ApplicationFactory>(::dlsym(handle, applicationFactoryName)) : nullptr;
+    auto* create = library().entry<ApplicationFactory>(applicationFactoryName);
     return create ? create(&argc, argv) : nullptr;
 }

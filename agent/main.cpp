@@ -67,9 +67,10 @@ int main(int argc, char** argv)
     bool updateArgument = false;
     for (int i = 1; i < argc; ++i)
         updateArgument = updateArgument || std::strcmp(argv[i], "-u") == 0;
-    const bool screen =
-        !carried.isEmpty() || updateArgument ||
-        platform::update::automaticChecksPossible(platform::Bundle::mainBundle().infoDictionary());
+    // Read once: the controller asks the same bundle again.
+    const platform::Bundle bundle = platform::Bundle::mainBundle();
+    const bool screen = !carried.isEmpty() || updateArgument ||
+                        platform::update::automaticChecksPossible(bundle.infoDictionary());
 
     platform::setApplicationIdentity(Product::identity());
     std::unique_ptr<QCoreApplication> app;
@@ -108,7 +109,7 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    PealixController controller(platform::Bundle::mainBundle(), QCoreApplication::arguments());
+    PealixController controller(bundle, QCoreApplication::arguments());
     // Once: an agent restarted for a screen that did not get one would only restart again. Before the
     // first read of the settings, which may already ask for the icon.
     if (carried.isEmpty())

@@ -90,6 +90,22 @@ protected:
         return p;
     }
 
+    // Updates turned off by policy: the agent has no reason of its own to load the updater or a screen.
+    QProcessEnvironment updatesOff() const
+    {
+        const QString policy = home.root() + "/updates-disabled";
+        QFile(policy).open(QIODevice::WriteOnly);
+        QProcessEnvironment off = env;
+        off.insert("PEALIX_UPDATE_POLICY_FILE", policy);
+        return off;
+    }
+
+    static QByteArray maps(const QProcess& p)
+    {
+        QFile file(QStringLiteral("/proc/%1/maps").arg(p.processId()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
     static bool stillRunningAfter(QProcess& p, int ms)
     {
         return !p.waitForFinished(ms) && p.state() == QProcess::Running;
@@ -189,17 +205,10 @@ TEST_F(AgentProcessTest, a_killed_agent_leaves_nothing_that_keeps_the_next_one_o
 // whose updates cannot happen until a check is asked for.
 TEST_F(AgentProcessTest, an_agent_whose_updates_are_off_loads_the_updater_only_when_a_check_is_asked_for)
 {
-    const auto maps = [](const QProcess& p) {
-        QFile file(QStringLiteral("/proc/%1/maps").arg(p.processId()));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
     const auto registered = [] {
         return QDBusConnection::sessionBus().interface()->isServiceRegistered(PrefKeys::agentBusName).value();
     };
-    const QString policy = home.root() + "/updates-disabled";
-    QFile(policy).open(QIODevice::WriteOnly);
-    QProcessEnvironment off = env;
-    off.insert("PEALIX_UPDATE_POLICY_FILE", policy);
+    const QProcessEnvironment off = updatesOff();
 
     auto a = startAgent(home.root() + "/a.wav", off);
     ASSERT_TRUE(QTest::qWaitFor(registered, 3000));
@@ -228,10 +237,6 @@ TEST_F(AgentProcessTest, an_agent_whose_updates_are_off_loads_the_updater_only_w
 // set before goes on to the same second, and the new agent is the only one chiming.
 TEST_F(AgentProcessTest, turning_the_icon_on_gives_the_same_agent_a_screen_and_keeps_its_pause)
 {
-    const auto maps = [](const QProcess& p) {
-        QFile file(QStringLiteral("/proc/%1/maps").arg(p.processId()));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
     // Asked anew each time: the agent's connection changes with its restart.
     const auto property = [](const char* name) {
         QDBusInterface control(PrefKeys::agentBusName, PrefKeys::agentObjectPath,
@@ -243,10 +248,7 @@ TEST_F(AgentProcessTest, turning_the_icon_on_gives_the_same_agent_a_screen_and_k
                                "com.quorlenvik.PealixTool1");
         return control.call(method, argument).type() == QDBusMessage::ReplyMessage;
     };
-    const QString policy = home.root() + "/updates-disabled";
-    QFile(policy).open(QIODevice::WriteOnly);
-    QProcessEnvironment off = env;
-    off.insert("PEALIX_UPDATE_POLICY_FILE", policy);
+    const QProcessEnvironment off = updatesOff();
     writeChimingSettings();
 
     auto a = startAgent(home.root() + "/a.wav", off);

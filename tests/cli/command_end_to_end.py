@@ -26,7 +26,14 @@ ENTRY = os.path.join(STAGE, "share/applications/com.quorlenvik.Pealix.desktop")
 WAV_HEADER = 44
 
 
+# What the agents said, for a failure that only shows on another machine.
+AGENTS = []
+
+
 def fail(message):
+    for agent in AGENTS:
+        print(f"agent {agent.process.pid} (exit status {agent.process.poll()}), its last lines:")
+        print("\n".join(text for _, text in agent.lines()[-20:]))
     print("FAIL:", message)
     sys.exit(1)
 
@@ -74,8 +81,9 @@ def properties(session):
 
 def start_agent(session, recording, quarter_in):
     sink = f'audioconvert ! audio/x-raw,format=S16LE ! wavenc ! filesink location="{recording}"'
-    agent = session.start([AGENT], "pealix.agent.prefs.debug=true",
+    agent = session.start([AGENT], "pealix.*.debug=true",
                           {"PEALIX_AUDIO_SINK": sink, "TZ": zone_with_quarter_in(quarter_in)})
+    AGENTS.append(agent)
     agent.wait_for("settings read", timeout=20)
     session.wait_until(lambda: run(session, "status")[0] == 0, what="the control interface")
     # The agent's own word on when its first quarter falls.

@@ -546,8 +546,14 @@ private:
         }
         if (element == "real") {
             bool ok = false;
-            const std::string_view t = trimmed(content);
-            const double v = QByteArray(t.data(), static_cast<qsizetype>(t.size())).toDouble(&ok);
+            const std::string_view text = trimmed(content);
+            const QByteArray t = QByteArray(text.data(), static_cast<qsizetype>(text.size())).toLower();
+            // The spellings of libplist's own writer (and other plist writers) for the infinities.
+            if (t == "+infinity" || t == "infinity")
+                return QVariant(std::numeric_limits<double>::infinity());
+            if (t == "-infinity")
+                return QVariant(-std::numeric_limits<double>::infinity());
+            const double v = t.toDouble(&ok);
             return ok ? std::optional<QVariant>(QVariant(v)) : std::nullopt;
         }
         if (element == "date") {

@@ -98,6 +98,16 @@ TEST(PropertyListTest, every_type_survives_an_xml_round_trip)
     EXPECT_EQ(map.value("negative").typeId(), QMetaType::LongLong);
     EXPECT_EQ(map.value("whole real").typeId(), QMetaType::Double);
     EXPECT_EQ(map.value("date").toDateTime().timeSpec(), Qt::UTC);
+
+    // A binary list may hold reals that are not finite; the XML written for them must read back.
+    const QVariantList special =
+        PropertyList::fromData(PropertyList::toXml(QVariantList{qInf(), -qInf(), qQNaN()}))
+            .value_or(QVariant())
+            .toList();
+    ASSERT_EQ(special.size(), 3);
+    EXPECT_EQ(special[0].toDouble(), qInf());
+    EXPECT_EQ(special[1].toDouble(), -qInf());
+    EXPECT_TRUE(qIsNaN(special[2].toDouble()));
 }
 
 TEST(PropertyListTest, values_without_a_plist_form_are_left_out)

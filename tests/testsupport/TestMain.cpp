@@ -4,6 +4,7 @@
 // Test executables run inside a headless QApplication so that signals, timers and widgets work.
 
 #include <QApplication>
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -12,65 +13,60 @@
 
 namespace {
 
-void writeText(const char* text, size_t length)
-{
-    while (length > 0) {
-        const ssize_t n = ::write(STDERR_FILENO, text, length);
-        if (n <= 0)
-            return;
-        text += n;
-        length -= size_t(n);
-    }
-}
-
-void writeNumber(long value)
+// The decimal digits of value at out, and how many; the C library's formatting is not async-signal-safe.
+size_t formatNumber(long value, char* out)
 {
     char digits[24];
-    size_t at = sizeof digits;
-    const bool negative = value < 0;
+    size_t count = 0;
     unsigned long rest =
-        negative ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+        value < 0 ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
     do {
-        digits[--at] = char('0' + rest % 10);
+        digits[count++] = char('0' + rest % 10);
         rest /= 10;
-    } while (rest != 0 && at > 1);
-    if (negative)
-        digits[--at] = '-';
-    writeText(digits + at, sizeof digits - at);
+    } while (rest != 0);
+    size_t length = 0;
+    if (value < 0)
+        out[length++] = '-';
+    while (count > 0)
+        out[length++] = digits[--count];
+    return length;
 }
 
 // A test killed from outside names who did it (a SIGTERM that shows up only on a busy machine), then dies
-// of the signal as it would have. Only async-signal-safe calls.
+// of the signal as it would have (the handler is reset on entry). Only async-signal-safe calls.
 void reportTermination(int signal, siginfo_t* info, void*)
 {
-    constexpr char said[] = "\ntest process: SIGTERM from pid ";
-    writeText(said, sizeof said - 1);
-    writeNumber(info->si_pid);
-    writeText(" (si_code ", 10);
-    writeNumber(info->si_code);
-    writeText("): ", 3);
-    char path[40] = "/proc/";
+    char line[640];
+    size_t at = 0;
+    // One byte stays free for the closing newline.
+    const auto append = [&](const char* text, size_t length) {
+        length = std::min(length, sizeof line - 1 - at);
+        std::memcpy(line + at, text, length);
+        at += length;
+    };
     char number[24];
-    size_t length = 0;
-    for (long rest = info->si_pid; rest > 0 && length < sizeof number; rest /= 10)
-        number[length++] = char('0' + rest % 10);
-    size_t at = std::strlen(path);
-    while (length > 0)
-        path[at++] = number[--length];
-    std::memcpy(path + at, "/cmdline", 9);
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        char command[512];
-        const ssize_t n = ::read(fd, command, sizeof command);
+    append("\ntest process: SIGTERM from pid ", 32);
+    append(number, formatNumber(info->si_pid, number));
+    append(" (si_code ", 10);
+    append(number, formatNumber(info->si_code, number));
+    append("): ", 3);
+    char path[40] = "/proc/";
+    std::memcpy(path + 6 + formatNumber(info->si_pid, path + 6), "/cmdline", 9);
+    if (const int fd = ::open(path, O_RDONLY | O_CLOEXEC); fd >= 0) {
+        const ssize_t n = ::read(fd, line + at, sizeof line - 1 - at);
         ::close(fd);
         for (ssize_t i = 0; i < n; ++i)
-            if (command[i] == '\0')
-                command[i] = ' ';
-        if (n > 0)
-            writeText(command, size_t(n));
+            if (line[at + size_t(i)] == '\0')
+                line[at + size_t(i)] = ' ';
+        at += n > 0 ? size_t(n) : 0;
     }
-    writeText("\n", 1);
-    std::signal(signal, SIG_DFL);
+    line[at++] = '\n';
+    for (size_t written = 0; written < at;) {
+        const ssize_t n = ::write(STDERR_FILENO, line + written, at - written);
+        if (n <= 0)
+            break;
+        written += size_t(n);
+    }
     ::raise(signal);
 }
 
